@@ -1,0 +1,85 @@
+#include "config/launch_settings_loader.h"
+
+#include "config/json_reader.h"
+
+#include <cstdio>
+
+namespace {
+
+const char* const byteOrderMark = "\xEF\xBB\xBF";
+
+LaunchFailure configurationFailure(const std::string& message) {
+    return {ExitStatus::configurationUnusable, message};
+}
+
+// Why there is no top-level object to read the settings from.
+LaunchFailure explainMissingObject(const LaunchSettings& settings, const std::string& openError,
+                                   const std::string& readError) {
+    const std::string& path = settings.configPath;
+    if (!openError.empty()) {
+        return configurationFailure("cannot open the configuration file " + path + ": " + openError +
+                                    "; put config.json beside the launcher");
+    }
+    if (!readError.empty()) {
+        return configurationFailure("cannot read the configuration file " + path + ": " + readError);
+    }
+    if (settings.parseError.empty()) {
+        return configurationFailure("the configuration file " + path + " holds a JSON " +
+                                    jsonTypeName(settings.configRoot) +
+                                    "; it must hold an object with the keys \"jar\", \"mainClass\" and \"vmArgs\"");
+    }
+    const std::string errorAtStart = "syntax error at line 1 near: ";
+    if (settings.parseError == errorAtStart) {
+        return configurationFailure("the configuration file " + path +
+                                    " is empty; it must hold an object with the keys \"jar\", \"mainClass\" and \"vmArgs\"");
+    }
+    if (settings.parseError.compare(0, errorAtStart.size() + 3, errorAtStart + byteOrderMark) == 0) {
+        return configurationFailure("the configuration file " + path +
+                                    " begins with a byte-order mark; save it as UTF-8 without one");
+    }
+    return configurationFailure("the configuration file " + path + " does not begin with a JSON object (" +
+                                settings.parseError + "); it must start with \"{\"");
+}
+
+}  // namespace
+
+const char* jsonTypeName(const picojson::value& value) {
+    if (value.is<picojson::null>()) return "null";
+    if (value.is<bool>()) return "boolean";
+    if (value.is<double>()) return "number";
+    if (value.is<std::string>()) return "string";
+    if (value.is<picojson::array>()) return "array";
+    return "object";
+}
+
+StageResult loadLaunchSettings(std::istream& configStream, const std::string& openError, LaunchSettings& settings) {
+    std::string readError;
+    readJsonValue(configStream, settings.configRoot, readError);
+    settings.parseError = picojson::get_last_error();
+    if (!settings.parseError.empty()) {
+        std::printf("Couldn't parse json: %s\n", settings.parseError.c_str());
+    }
+    if (!readError.empty() || !settings.configRoot.is<picojson::object>()) {
+        return explainMissingObject(settings, openError, readError);
+    }
+
+    // Looking a key up adds it with a null value when it is absent, whose text
+    // is "null"; the file is never written back.
+    picojson::object& root = settings.configRoot.get<picojson::object>();
+    settings.jarPath = settings.applicationDir + "/" + root["jar"].to_str();
+    settings.mainClass = root["mainClass"].to_str();
+    settings.classPathOption = "-Djava.class.path=" + settings.jarPath;
+
+    const picojson::value& vmArgs = root["vmArgs"];
+    if (vmArgs.is<picojson::array>()) {
+        settings.vmArgs = vmArgs.get<picojson::array>();
+    } else if (!vmArgs.is<picojson::null>()) {
+        return configurationFailure("in the configuration file " + settings.configPath +
+                                    ", \"vmArgs\" is of type " + jsonTypeName(vmArgs) +
+                                    "; it must be an array of JVM options such as [\"-Xmx512m\"]");
+    }
+
+    std::printf("jar: %s\n", settings.jarPath.c_str());
+    std::printf("mainClass: %s\n", settings.mainClass.c_str());
+    return std::nullopt;
+}

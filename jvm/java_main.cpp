@@ -1,0 +1,100 @@
+#include "jvm/java_main.h"
+
+#include "launcher/launcher.h"
+
+namespace {
+
+// Takes the pending Java exception off the thread and returns its
+// description (Throwable.toString), so that no JNI call runs with an
+// exception pending.
+std::string takePendingException(JNIEnv* env) {
+    jthrowable exception = env->ExceptionOccurred();
+    if (exception == nullptr) {
+        return "no Java exception was raised";
+    }
+    env->ExceptionClear();
+
+    std::string description = "an exception that cannot describe itself";
+    jclass exceptionClass = env->GetObjectClass(exception);
+    jmethodID toString = exceptionClass == nullptr
+                             ? nullptr
+                             : env->GetMethodID(exceptionClass, "toString", "()Ljava/lang/String;");
+    jobject text = toString == nullptr ? nullptr : env->CallObjectMethod(exception, toString);
+    if (text != nullptr && !env->ExceptionCheck()) {
+        const char* chars = env->GetStringUTFChars(static_cast<jstring>(text), nullptr);
+        if (chars != nullptr) {
+            description = chars;
+            env->ReleaseStringUTFChars(static_cast<jstring>(text), chars);
+        }
+    }
+    env->ExceptionClear();
+    return description;
+}
+
+LaunchFailure mainClassFailure(const std::string& what, JNIEnv* env, const std::string& mainClass) {
+    std::string message = what + " (" + takePendingException(env) + ")";
+    if (mainClass.find('.') != std::string::npos) {
+        std::string internalName = mainClass;
+        for (char& c : internalName) {
+            if (c == '.') c = '/';
+        }
+        message += "; in \"mainClass\" packages are separated by \"/\", as in " + internalName;
+    }
+    return {ExitStatus::mainClassUnusable, message};
+}
+
+LaunchFailure runtimeFailure(const std::string& what, JNIEnv* env) {
+    return {ExitStatus::javaRuntimeUnusable, what + " (" + takePendingException(env) + ")"};
+}
+
+// Everything up to and including the call of main. Leaves no exception
+// pending except the one that escaped main.
+StageResult invokeMain(JNIEnv* env, const std::string& mainClass) {
+    jclass stringClass = env->FindClass("java/lang/String");
+    if (stringClass == nullptr) {
+        return runtimeFailure("the Java runtime in jre has no class java/lang/String", env);
+    }
+    jobjectArray arguments = env->NewObjectArray(launchArgumentCount, stringClass, nullptr);
+    if (arguments == nullptr) {
+        return runtimeFailure("the Java runtime cannot create the argument array for main", env);
+    }
+    for (jsize i = 0; i < launchArgumentCount; ++i) {
+        jstring argument = env->NewStringUTF(launchArguments[i]);
+        if (argument == nullptr) {
+            return runtimeFailure("the Java runtime cannot create the arguments for main", env);
+        }
+        env->SetObjectArrayElement(arguments, i, argument);
+        if (env->ExceptionCheck()) {
+            return runtimeFailure("the Java runtime cannot create the arguments for main", env);
+        }
+    }
+
+    jclass mainClassRef = env->FindClass(mainClass.c_str());
+    if (mainClassRef == nullptr) {
+        return mainClassFailure("cannot load the main class " + mainClass + " from the jar", env, mainClass);
+    }
+    jmethodID mainMethod = env->GetStaticMethodID(mainClassRef, "main", "([Ljava/lang/String;)V");
+    if (mainMethod == nullptr) {
+        return mainClassFailure("the main class " + mainClass + " has no method public static void main(String[])",
+                                env, mainClass);
+    }
+
+    env->CallStaticVoidMethod(mainClassRef, mainMethod, arguments);
+    return std::nullopt;
+}
+
+}  // namespace
+
+StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass) {
+    StageResult result = invokeMain(env, mainClass);
+    if (!result && env->ExceptionCheck()) {
+        // Detaching the main thread with the exception still pending hands it
+        // to Thread.dispatchUncaughtException: the program's own handler, or
+        // the default "Exception in thread "main" ..." on standard error.
+        vm->DetachCurrentThread();
+        result = LaunchFailure{ExitStatus::javaExceptionEscaped, ""};
+    }
+    // Returns once the program's last non-daemon thread has ended.
+    vm->DestroyJavaVM();
+    return result;
+}

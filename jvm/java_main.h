@@ -1,0 +1,16 @@
+#pragma once
+
+#include "launcher/launch_failure.h"
+
+#include <jni.h>
+
+#include <string>
+
+// The invocation stage: calls the static main(String[]) of `mainClass` with a
+// String[] made from launchArgumentCount and launchArguments, then destroys the
+// VM, which waits for the program's remaining non-daemon threads.
+//
+// An exception that escapes main goes to the program's own uncaught-exception
+// handling, as under the JDK's java launcher, and the result is
+// ExitStatus::javaExceptionEscaped with no message of the launcher's own.
+StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass);

@@ -1,0 +1,62 @@
+#include "launcher/launcher.h"
+
+#include "config/config_file.h"
+#include "config/launch_settings_loader.h"
+#include "jvm/java_main.h"
+#include "jvm/java_vm.h"
+#include "launcher/launch_settings.h"
+#include "platform/platform.h"
+
+#include <cstdio>
+
+std::int32_t launchArgumentCount = 0;
+char** launchArguments = nullptr;
+
+namespace {
+
+// The single place where a failure reaches the user and becomes the exit status.
+int reportFailure(const LaunchFailure& failure) {
+    if (!failure.message.empty()) {
+        // Trace lines are still buffered; write them first so that a log that
+        // combines both streams keeps its order.
+        std::fflush(stdout);
+        std::string line = failure.message;
+        for (char& c : line) {
+            if (static_cast<unsigned char>(c) < 0x20) {
+                c = ' ';  // the message is one line, whatever texts it quotes
+            }
+        }
+        platform::showFailure(line);
+    }
+    return static_cast<int>(failure.status);
+}
+
+}  // namespace
+
+int runLauncher() {
+    LaunchSettings settings;
+
+    std::string directoryError;
+    if (!platform::getApplicationDirectory(settings.applicationDir, directoryError)) {
+        return reportFailure({ExitStatus::configurationUnusable, directoryError});
+    }
+
+    // The configuration file stays open until the Java program has finished.
+    settings.configPath = settings.applicationDir + "/config.json";
+    ConfigFile configFile = openConfigFile(settings.configPath);
+    std::printf("config file: %s\n", settings.configPath.c_str());
+
+    if (StageResult failure = loadLaunchSettings(configFile.stream, configFile.openError, settings)) {
+        return reportFailure(*failure);
+    }
+
+    CreatedJavaVm javaVm;
+    if (StageResult failure = createJavaVm(settings, javaVm)) {
+        return reportFailure(*failure);
+    }
+
+    if (StageResult failure = runJavaMain(javaVm.vm, javaVm.env, settings.mainClass)) {
+        return reportFailure(*failure);
+    }
+    return static_cast<int>(ExitStatus::success);
+}

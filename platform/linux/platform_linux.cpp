@@ -1,0 +1,83 @@
+#include "platform/platform.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace platform {
+
+const char pathSeparator[] = "/";
+
+bool getApplicationDirectory(std::string& directory, std::string& error) {
+    // The kernel's own record of the running executable, with symlinks
+    // resolved: neither argv[0] nor the current directory can mislead it.
+    std::string path(256, '\0');
+    while (true) {
+        const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+        if (length < 0) {
+            error = std::string("cannot determine the launcher's own location from /proc/self/exe: ") +
+                    std::strerror(errno);
+            return false;
+        }
+        if (static_cast<std::size_t>(length) < path.size()) {
+            path.resize(static_cast<std::size_t>(length));
+            break;
+        }
+        path.resize(path.size() * 2);  // possibly truncated: try again with more room
+    }
+    const std::size_t lastSlash = path.rfind('/');
+    if (lastSlash == std::string::npos) {
+        error = "the launcher's own location " + path + " is not an absolute path";
+        return false;
+    }
+    directory = path.substr(0, lastSlash);  // an executable in / gives ""
+    return true;
+}
+
+std::vector<std::string> jvmLibraryCandidates(const std::string& applicationDir) {
+#if defined(__x86_64__)
+    const char* const jdk8Arch = "amd64";
+#elif defined(__aarch64__)
+    const char* const jdk8Arch = "aarch64";
+#elif defined(__i386__)
+    const char* const jdk8Arch = "i386";
+#else
+    const char* const jdk8Arch = "unknown";
+#endif
+    // JDK 9 and later keep the library in lib/server, JDK 8 in lib/<arch>/server.
+    return {applicationDir + "/jre/lib/server/libjvm.so",
+            applicationDir + "/jre/lib/" + jdk8Arch + "/server/libjvm.so"};
+}
+
+bool fileExists(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+void* loadLibrary(const std::string& path, std::string& error) {
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    if (library == nullptr) {
+        const char* reason = dlerror();
+        error = reason != nullptr ? reason : "unknown error";
+        // The loader's text starts with the path, which the caller names already.
+        if (error.compare(0, path.size() + 2, path + ": ") == 0) {
+            error.erase(0, path.size() + 2);
+        }
+    }
+    return library;
+}
+
+void* findSymbol(void* library, const char* name) {
+    return dlsym(library, name);
+}
+
+void showFailure(const std::string& message) {
+    std::fprintf(stderr, "error: %s\n", message.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace platform

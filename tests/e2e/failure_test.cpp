@@ -1,0 +1,181 @@
+// Every way a launch can fail, end to end: the exit status and the one
+// message line on standard error, after the trace that led to it.
+#include "e2e/app_folder.h"
+
+#include "case_name.h"
+
+#include <gtest/gtest.h>
+
+namespace e2e {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Checks that the run ended by itself with `status` and exactly one "error:"
+// line holding every part of `messageParts`.
+void expectFailure(const RunResult& result, int status, const Lines& messageParts) {
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exitStatus, status) << result.out << result.err;
+    const Lines errLines = result.errLines();
+    ASSERT_EQ(errLines.size(), 1u) << result.err;
+    EXPECT_EQ(errLines[0].rfind("error: ", 0), 0u) << errLines[0];
+    for (const std::string& part : messageParts) {
+        EXPECT_NE(errLines[0].find(part), std::string::npos) << "missing \"" << part << "\" in: " << errLines[0];
+    }
+}
+
+struct ConfigCase {
+    const char* name;
+    std::string config;  // written as config.json unless empty and `noFile`
+    bool noFile;
+    std::string messagePart;
+};
+
+class UnusableConfigTest : public testing::TestWithParam<ConfigCase> {};
+
+TEST_P(UnusableConfigTest, ExitsWithStatus2) {
+    AppFolder app;
+    if (!GetParam().noFile) app.writeConfig(GetParam().config);
+    const RunResult result = app.run();
+
+    expectFailure(result, 2, {app.realDir() + "/config.json", GetParam().messagePart});
+    EXPECT_EQ(result.traceLines().front(), "config file: " + app.realDir() + "/config.json");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failure, UnusableConfigTest,
+    testing::Values(ConfigCase{"Missing", "", true, "No such file or directory"},
+                    ConfigCase{"Empty", "", false, "is empty"},
+                    ConfigCase{"ByteOrderMark", "\xEF\xBB\xBF{\"jar\": \"app.jar\"}", false, "byte-order mark"},
+                    ConfigCase{"ErrorBeforeBrace", "jar: app.jar", false, "must start with \"{\""},
+                    ConfigCase{"TopLevelArray", "[\"app.jar\"]", false, "holds a JSON array"},
+                    ConfigCase{"VmArgsString", R"({"jar": "app.jar", "mainClass": "probe/Probe", "vmArgs": "-Xmx1g"})",
+                               false, "\"vmArgs\" is of type string"},
+                    ConfigCase{"VmArgsObject", R"({"jar": "app.jar", "vmArgs": {}})", false,
+                               "\"vmArgs\" is of type object"}),
+    caseName<ConfigCase>);
+
+TEST(Failure, ConfigIsADirectory) {
+    AppFolder app;
+    fs::create_directory(app.dir() / "config.json");
+    expectFailure(app.run(), 2, {"cannot read the configuration file", "Is a directory"});
+}
+
+TEST(Failure, RuntimeMissing) {
+    AppFolder app;
+    app.writeProbeConfig("probe/Probe", {"-Xmx64m"});
+    app.removeRuntime();
+    const RunResult result = app.run();
+
+    expectFailure(result, 3, {"no Java runtime found", app.realDir() + "/jre/lib/server/libjvm.so", app.realDir() + "/jre"});
+    // The options were traced before the library was looked for.
+    EXPECT_EQ(result.traceLines().back(), "vmArg 0: -Xmx64m");
+}
+
+TEST(Failure, RuntimeLibraryIsNotALibrary) {
+    AppFolder app;
+    app.writeProbeConfig("probe/Probe", {});
+    app.removeRuntime();
+    fs::create_directories(app.dir() / "jre" / "lib" / "server");
+    writeFile(app.dir() / "jre" / "lib" / "server" / "libjvm.so", std::string(200, '#') + "\nNot a shared library: a text file named like one.\n");
+    // The loader's own explanation names the file and what is wrong with it.
+    expectFailure(app.run(), 3, {"cannot load the JVM library " + app.realDir() + "/jre/lib/server/libjvm.so: invalid ELF header"});
+}
+
+TEST(Failure, RuntimeLibraryWithoutEntryPoint) {
+    AppFolder app;
+    app.writeProbeConfig("probe/Probe", {});
+    app.removeRuntime();
+    fs::create_directories(app.dir() / "jre" / "lib" / "server");
+    fs::copy_file(LIBRARY_WITHOUT_JVM_ENTRY, app.dir() / "jre" / "lib" / "server" / "libjvm.so");
+    expectFailure(app.run(), 3, {app.realDir() + "/jre/lib/server/libjvm.so", "has no JNI_CreateJavaVM entry point"});
+}
+
+struct VmOptionCase {
+    const char* name;
+    std::string vmArgs;  // the JSON array
+    std::string messagePart;
+};
+
+class VmCreationTest : public testing::TestWithParam<VmOptionCase> {};
+
+TEST_P(VmCreationTest, ExitsWithStatus4) {
+    AppFolder app;
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "vmArgs": )" + GetParam().vmArgs + "}");
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 4) << result.out << result.err;
+    // The JVM may print its own explanation first; ours is the last line.
+    const Lines errLines = result.errLines();
+    ASSERT_FALSE(errLines.empty());
+    EXPECT_NE(errLines.back().find("error: the Java VM could not be created (status "), std::string::npos)
+        << errLines.back();
+    EXPECT_NE(errLines.back().find(GetParam().messagePart), std::string::npos) << errLines.back();
+    EXPECT_EQ(result.probeLines(), Lines{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failure, VmCreationTest,
+    testing::Values(VmOptionCase{"UnrecognisedOption", R"(["-Xmx64m", "-Xbogus"])", "does not recognise"},
+                    VmOptionCase{"NumberAsOption", "[5]", "does not recognise"},
+                    VmOptionCase{"UnknownXXFlag", R"(["-XX:+NoSuchFlagAtAll"])", "status -6, JNI_EINVAL"}),
+    caseName<VmOptionCase>);
+
+struct MainClassCase {
+    const char* name;
+    std::string mainClass;
+    Lines messageParts;
+};
+
+class MainClassTest : public testing::TestWithParam<MainClassCase> {};
+
+TEST_P(MainClassTest, ExitsWithStatus5) {
+    AppFolder app;
+    app.writeProbeConfig(GetParam().mainClass, {});
+    const RunResult result = app.run();
+
+    expectFailure(result, 5, GetParam().messageParts);
+    EXPECT_EQ(result.probeLines(), Lines{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failure, MainClassTest,
+    testing::Values(
+        MainClassCase{"Missing", "probe/Absent",
+                      {"cannot load the main class probe/Absent", "java.lang.NoClassDefFoundError: probe/Absent"}},
+        MainClassCase{"WrittenWithDots", "probe.Probe",
+                      {"cannot load the main class probe.Probe", "NoClassDefFoundError",
+                       "packages are separated by \"/\", as in probe/Probe"}},
+        MainClassCase{"NullMainClass", "null", {"cannot load the main class null", "NoClassDefFoundError"}},
+        MainClassCase{"WithoutMain", "probe/NoMain",
+                      {"the main class probe/NoMain has no method public static void main(String[])",
+                       "java.lang.NoSuchMethodError"}},
+        MainClassCase{"InstanceMain", "probe/InstanceMain",
+                      {"the main class probe/InstanceMain has no method", "NoSuchMethodError"}}),
+    caseName<MainClassCase>);
+
+TEST(Failure, ExceptionFromMainGoesToTheJvmAndExitsWith1) {
+    AppFolder app;
+    app.writeProbeConfig("probe/Probe", {"-Dprobe.mode=throw"});
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 1);
+    const Lines errLines = result.errLines();
+    ASSERT_FALSE(errLines.empty());
+    EXPECT_EQ(errLines[0], "Exception in thread \"main\" java.lang.IllegalStateException: probe failure");
+    EXPECT_EQ(result.err.find("error: "), std::string::npos) << "the launcher adds nothing of its own";
+}
+
+TEST(Failure, ExceptionFromMainGoesToTheProgramsHandler) {
+    AppFolder app;
+    app.writeProbeConfig("probe/Probe", {"-Dprobe.mode=handler"});
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.probeLines(), (Lines{"args 0", "handled probe failure in main"}));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,8 @@
+package probe;
+
+// A class without a main method.
+public final class NoMain {
+    public static void run(String[] args) {
+        System.out.println("probe: run");
+    }
+}

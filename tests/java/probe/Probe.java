@@ -1,0 +1,55 @@
+package probe;
+
+import java.lang.management.ManagementFactory;
+
+// A Java program that reports what the launcher handed it, or behaves in the
+// way its test asks for through the system property probe.mode.
+public final class Probe {
+    public static void main(String[] args) throws Exception {
+        System.out.println("probe: args " + args.length);
+        int status = Integer.getInteger("probe.status", 0);
+        switch (System.getProperty("probe.mode", "report")) {
+            case "report":
+                for (String option : ManagementFactory.getRuntimeMXBean().getInputArguments()) {
+                    System.out.println("probe: option " + option);
+                }
+                System.out.println("probe: class path " + System.getProperty("java.class.path"));
+                System.out.println("probe: value " + System.getProperty("probe.value"));
+                break;
+            case "worker":
+                Thread worker = new Thread(() -> {
+                    pause(1000);
+                    System.out.println("probe: worker done");
+                });
+                worker.start();
+                System.out.println("probe: main returns");
+                break;
+            case "exit":
+                System.exit(status);
+                break;
+            case "exitFromThread":
+                new Thread(() -> {
+                    pause(300);
+                    System.exit(status);
+                }).start();
+                System.out.println("probe: main returns");
+                break;
+            case "handler":
+                Thread.setDefaultUncaughtExceptionHandler(
+                        (thread, failure) -> System.out.println("probe: handled " + failure.getMessage() + " in " + thread.getName()));
+                throw new IllegalStateException("probe failure");
+            case "throw":
+                throw new IllegalStateException("probe failure");
+            default:
+                System.out.println("probe: unknown mode");
+        }
+    }
+
+    private static void pause(long millis) {
+        try {
+            Thread.sleep(millis);
+        } catch (InterruptedException e) {
+            Thread.currentThread().interrupt();
+        }
+    }
+}

@@ -1,0 +1,193 @@
+// Deriving LaunchSettings from the text of config.json, through the real JSON
+// library, and the trace lines the configuration stage prints.
+#include "config/launch_settings_loader.h"
+
+#include "case_name.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string appDir = "C:\\Apps\\Demo";
+
+struct Loaded {
+    StageResult failure;
+    LaunchSettings settings;
+    std::string trace;
+    std::vector<std::string> vmArgTexts;
+};
+
+Loaded load(const std::string& configText, const std::string& openError = "") {
+    Loaded loaded;
+    loaded.settings.applicationDir = appDir;
+    loaded.settings.configPath = appDir + "/config.json";
+    std::istringstream stream(configText);
+    if (!openError.empty()) {
+        stream.setstate(std::ios::failbit);  // as an ifstream that failed to open
+    }
+    testing::internal::CaptureStdout();
+    loaded.failure = loadLaunchSettings(stream, openError, loaded.settings);
+    loaded.trace = testing::internal::GetCapturedStdout();
+    for (const picojson::value& vmArg : loaded.settings.vmArgs) {
+        loaded.vmArgTexts.push_back(vmArg.to_str());
+    }
+    return loaded;
+}
+
+struct SettingsCase {
+    const char* name;
+    std::string config;
+    std::string jarText;  // what follows "C:\Apps\Demo/" in jarPath
+    std::string mainClass;
+    std::vector<std::string> vmArgs;
+    std::string parseError;
+};
+
+class SettingsTest : public testing::TestWithParam<SettingsCase> {};
+
+TEST_P(SettingsTest, DerivesSettingsAndTrace) {
+    const SettingsCase& c = GetParam();
+    const Loaded loaded = load(c.config);
+
+    ASSERT_FALSE(loaded.failure) << loaded.failure->message;
+    EXPECT_EQ(loaded.settings.jarPath, appDir + "/" + c.jarText);
+    EXPECT_EQ(loaded.settings.classPathOption, "-Djava.class.path=" + appDir + "/" + c.jarText);
+    EXPECT_EQ(loaded.settings.mainClass, c.mainClass);
+    EXPECT_EQ(loaded.vmArgTexts, c.vmArgs);
+    EXPECT_EQ(loaded.settings.parseError, c.parseError);
+
+    std::string expectedTrace;
+    if (!c.parseError.empty()) {
+        expectedTrace += "Couldn't parse json: " + c.parseError + "\n";
+    }
+    expectedTrace += "jar: " + std::string(loaded.settings.jarPath.c_str()) + "\n";
+    expectedTrace += "mainClass: " + std::string(c.mainClass.c_str()) + "\n";
+    EXPECT_EQ(loaded.trace, expectedTrace);
+}
+
+const std::string errorAt1 = "syntax error at line 1 near: ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Config, SettingsTest,
+    testing::Values(
+        SettingsCase{"Typical", R"({"jar": "app.jar", "mainClass": "com/example/Main", "vmArgs": ["-Xmx512m"]})",
+                     "app.jar", "com/example/Main", {"-Xmx512m"}, ""},
+        SettingsCase{"AbsentKeysAreNull", "{}", "null", "null", {}, ""},
+        SettingsCase{"NullVmArgsIsEmpty", R"({"jar":"a.jar","mainClass":"M","vmArgs":null})", "a.jar", "M", {}, ""},
+        SettingsCase{"JarAsInteger", R"({"jar": 3, "mainClass": "M"})", "3", "M", {}, ""},
+        SettingsCase{"JarAsFraction", R"({"jar": 2.5, "mainClass": "M"})", "2.5", "M", {}, ""},
+        SettingsCase{"JarAsBoolean", R"({"jar": true, "mainClass": false})", "true", "false", {}, ""},
+        SettingsCase{"JarAsArrayAndObject", R"({"jar": [1], "mainClass": {}})", "array", "object", {}, ""},
+        SettingsCase{"AbsoluteJarIsStillJoined", R"({"jar": "D:\\lib\\app.jar"})", "D:\\lib\\app.jar", "null", {}, ""},
+        SettingsCase{"DottedMainClassUnchanged", R"({"mainClass": "com.example.Main"})", "null", "com.example.Main", {}, ""},
+        SettingsCase{"OtherKeysIgnored", R"({"Jar": "x", "main": "y", "jar": "a.jar"})", "a.jar", "null", {}, ""},
+        SettingsCase{"LaterDuplicateWins", R"({"jar": "first.jar", "jar": "second.jar"})", "second.jar", "null", {}, ""},
+        SettingsCase{"TextAfterValueNotRead", "{\"jar\": \"a.jar\"} trailing {{{ garbage", "a.jar", "null", {}, ""},
+        SettingsCase{"ClassPathInVmArgsPassedOn", R"({"jar":"a.jar","vmArgs":["-Djava.class.path=x.jar"]})", "a.jar",
+                     "null", {"-Djava.class.path=x.jar"}, ""},
+        SettingsCase{"VmArgsKeepOrderAndTypes", R"({"vmArgs": ["-Xmx512m", "-Dsample.mode=test", 5, true, null]})",
+                     "null", "null", {"-Xmx512m", "-Dsample.mode=test", "5", "true", "null"}, ""},
+        SettingsCase{"UnicodeEscapesBecomeUtf8", R"({"jar": "caf\u00e9-\ud83d\ude00.jar"})",
+                     "caf\xC3\xA9-\xF0\x9F\x98\x80.jar", "null", {}, ""},
+        SettingsCase{"CrLfLineEnds", "{\r\n\"jar\": \"a.jar\",\r\n\"mainClass\": \"M\"\r\n}\r\n", "a.jar", "M", {}, ""},
+        // Syntax errors: the launch goes on with what the library built.
+        SettingsCase{"MissingClosingBrace", "{\"jar\": \"a.jar\", \"mainClass\": \"M\", \"vmArgs\": [\"-Xss1m\"]\n",
+                     "a.jar", "M", {"-Xss1m"}, "syntax error at line 2 near: "},
+        SettingsCase{"MissingColon", R"({"jar": "a.jar", "a" 1})", "a.jar", "null", {}, errorAt1 + "1}"},
+        SettingsCase{"ErrorOnLineThree", "{\n\"jar\": \"a.jar\",\n\"mainClass\" \"M\"}\nnext line\n", "a.jar", "null", {},
+                     "syntax error at line 3 near: \"M\"}"},
+        SettingsCase{"ErrorAtEndAfterFinalLineFeed", "{\"jar\": \"a.jar\",\n", "a.jar", "null", {},
+                     "syntax error at line 2 near: "},
+        SettingsCase{"TrailingCommaInVmArgsAddsNull", R"({"jar":"a.jar","vmArgs":["-Xa",]})", "a.jar", "null",
+                     {"-Xa", "null"}, errorAt1 + "]}"},
+        SettingsCase{"StringCutOffKeepsCharactersRead", R"({"mainClass": "M", "jar": "ap)", "ap", "M", {}, errorAt1},
+        SettingsCase{"RawTabInString", "{\"jar\": \"a\tb\"}", "a", "null", {}, errorAt1 + "b\"}"},
+        SettingsCase{"InvalidEscapeConsumesLetter", R"({"jar": "a\qb"})", "a", "null", {}, errorAt1 + "b\"}"},
+        SettingsCase{"RejectedNumberKeepsEarlierValue", R"({"jar": "a.jar", "jar": 1.2.3})", "a.jar", "null", {},
+                     errorAt1 + "}"},
+        SettingsCase{"NumberCutOffByEndIsStored", R"({"mainClass": "M", "jar": 12)", "12", "M", {}, errorAt1},
+        SettingsCase{"MismatchedLiteralLeavesNull", R"({"jar": "a.jar", "mainClass": tru})", "a.jar", "null", {},
+                     errorAt1 + "}"},
+        SettingsCase{"KeyWithoutColonNotAdded", R"({"jar": "a.jar", "mainClass")", "a.jar", "null", {}, errorAt1},
+        SettingsCase{"EscapedNulCutsTraceText", R"({"mainClass": "Main\u0000Hidden"})", "null",
+                     std::string("Main\0Hidden", 11), {}, ""}),
+    caseName<SettingsCase>);
+
+struct FailureCase {
+    const char* name;
+    std::string config;
+    std::string openError;
+    std::string messagePart;
+    std::string trace;
+};
+
+class UnusableConfigTest : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(UnusableConfigTest, StopsWithConfigurationStatus) {
+    const FailureCase& c = GetParam();
+    const Loaded loaded = load(c.config, c.openError);
+
+    ASSERT_TRUE(loaded.failure);
+    EXPECT_EQ(loaded.failure->status, ExitStatus::configurationUnusable);
+    EXPECT_NE(loaded.failure->message.find(c.messagePart), std::string::npos) << loaded.failure->message;
+    EXPECT_NE(loaded.failure->message.find(appDir + "/config.json"), std::string::npos) << loaded.failure->message;
+    EXPECT_EQ(loaded.trace, c.trace);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Config, UnusableConfigTest,
+    testing::Values(
+        FailureCase{"CannotOpen", "", "No such file or directory", "cannot open the configuration file",
+                    "Couldn't parse json: " + errorAt1 + "\n"},
+        FailureCase{"Empty", "", "", "is empty", "Couldn't parse json: " + errorAt1 + "\n"},
+        FailureCase{"WhitespaceOnly", " \n\t\n", "", "does not begin with a JSON object",
+                    "Couldn't parse json: syntax error at line 3 near: \n"},
+        FailureCase{"ByteOrderMark", "\xEF\xBB\xBF{\"jar\": \"a.jar\"}", "", "byte-order mark",
+                    "Couldn't parse json: " + errorAt1 + "\xEF\xBB\xBF{\"jar\": \"a.jar\"}\n"},
+        FailureCase{"ErrorBeforeBrace", "jar = app.jar", "", "does not begin with a JSON object",
+                    "Couldn't parse json: " + errorAt1 + "jar = app.jar\n"},
+        FailureCase{"TopLevelArray", R"(["app.jar"])", "", "holds a JSON array", ""},
+        FailureCase{"TopLevelString", R"("app.jar")", "", "holds a JSON string", ""},
+        FailureCase{"TopLevelNumber", "42", "", "holds a JSON number", ""},
+        FailureCase{"VmArgsString", R"({"jar": "a.jar", "vmArgs": "-Xmx1g"})", "", "\"vmArgs\" is of type string", ""},
+        FailureCase{"VmArgsObject", R"({"jar": "a.jar", "vmArgs": {"Xmx": "1g"}})", "", "\"vmArgs\" is of type object", ""},
+        FailureCase{"VmArgsNumber", R"({"vmArgs": 5})", "", "\"vmArgs\" is of type number", ""}),
+    caseName<FailureCase>);
+
+TEST(ConfigNesting, DeepObjectsAreASyntaxErrorNotAStackOverflow) {
+    std::string deep = "{\"jar\": \"a.jar\", \"x\": ";
+    for (int i = 0; i < 200000; ++i) deep += "{\"a\":";
+    const Loaded loaded = load(deep);
+
+    ASSERT_FALSE(loaded.failure);
+    EXPECT_EQ(loaded.settings.jarPath, appDir + "/a.jar");
+    EXPECT_EQ(loaded.settings.parseError.rfind(errorAt1, 0), 0u) << loaded.settings.parseError.substr(0, 80);
+}
+
+TEST(ConfigNesting, DeepArraysAreASyntaxError) {
+    std::string deep = "{\"vmArgs\": ";
+    for (int i = 0; i < 200000; ++i) deep += "[";
+    const Loaded loaded = load(deep);
+
+    ASSERT_FALSE(loaded.failure);
+    EXPECT_FALSE(loaded.settings.parseError.empty());
+    EXPECT_EQ(loaded.vmArgTexts, std::vector<std::string>{"array"});
+}
+
+TEST(ConfigNesting, NinetyNineLevelsInsideTheRootParse) {
+    std::string nested = "{\"jar\": \"a.jar\", \"x\": ";
+    for (int i = 0; i < 98; ++i) nested += "[";
+    nested += "{}";
+    for (int i = 0; i < 98; ++i) nested += "]";
+    nested += "}";
+    const Loaded loaded = load(nested);
+
+    ASSERT_FALSE(loaded.failure);
+    EXPECT_EQ(loaded.settings.parseError, "");
+}
+
+}  // namespace

@@ -6,12 +6,14 @@
 // directory, standard output and error redirected to files.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace e2e {
 
 namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
 
 struct RunResult {
     int exitStatus = -1;    // the process's exit status, when it exited
@@ -21,12 +23,13 @@ struct RunResult {
     std::string err;
 
     // The launcher's own trace lines, in order.
-    std::vector<std::string> traceLines() const;
-    // The lines the probe Java program printed ("probe: ..."), in order, without the prefix.
-    std::vector<std::string> probeLines() const;
-    std::vector<std::string> errLines() const;
+    Lines traceLines() const;
+    // The lines the probe Java program printed ("probe: ..."), without the prefix.
+    Lines probeLines() const;
+    Lines errLines() const;
 };
 
+// A new empty directory, removed with everything in it at the end.
 class TempDir {
 public:
     TempDir();
@@ -41,32 +44,50 @@ private:
 
 class AppFolder {
 public:
-    // A folder holding the built launcher, the probe jar as app.jar and a jre
-    // that points at the installed JDK; config.json is up to the test.
+    // A new folder holding the built launcher; config.json and jre are up to the test.
     AppFolder();
+    // The same in an existing, empty folder (a drive root, say), emptied again at the end.
+    explicit AppFolder(const fs::path& existingDir);
+    ~AppFolder();
+    AppFolder(const AppFolder&) = delete;
+    AppFolder& operator=(const AppFolder&) = delete;
 
-    const fs::path& dir() const { return root_.path(); }
-    fs::path launcher() const { return dir() / "launcher"; }
-    // The folder's path as the launcher sees it (symlinks resolved).
-    std::string realDir() const;
+    const fs::path& dir() const { return dir_; }
+    fs::path launcher() const { return dir_ / fs::path(LAUNCHER_EXECUTABLE).filename(); }
+    // The folder's path as the launcher prints it.
+    std::string launcherView() const;
 
     void writeConfig(const std::string& text) const;
-    // config.json for the probe program with the given main class and vmArgs.
-    void writeProbeConfig(const std::string& mainClass, const std::vector<std::string>& vmArgs) const;
+    // config.json naming app.jar, the given main class and vmArgs.
+    void writeProbeConfig(const std::string& mainClass, const Lines& vmArgs) const;
+
+    // The stand-in JVM library in jre, and the library it imports where the
+    // runtime's own libraries lie; it records into recordPath().
+    void useStandin(bool withItsDependency = true) const;
+    fs::path recordPath() const { return dir_ / "standin-record.txt"; }
+    Lines standinRecord() const;
     void removeRuntime() const;
 
     // Runs the launcher from another current directory.
-    RunResult run(const std::vector<std::string>& arguments = {}) const;
+    RunResult run(const Lines& arguments = {}) const;
 
 private:
-    TempDir root_;
+    std::optional<TempDir> ownDir_;  // the folder, when it is a temporary one of its own
+    fs::path dir_;
     TempDir otherCwd_;
 };
 
 void writeFile(const fs::path& path, const std::string& text);
+std::string readFile(const fs::path& path);
 std::string jsonString(const std::string& text);
+Lines splitLines(const std::string& text);
 
-RunResult runProcess(const fs::path& executable, const std::vector<std::string>& arguments, const fs::path& cwd,
-                     int timeoutSeconds = 60);
+// Sets an environment variable of the test process, which the launcher inherits.
+void setEnvironment(const std::string& name, const std::string& value);
+
+// Platform-specific: the process runner and how a path reads in the launcher's trace.
+RunResult runProcess(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds = 60);
+std::string pathAsLauncherSeesIt(const fs::path& path);
+fs::path temporaryRoot();
 
 }  // namespace e2e

@@ -1,5 +1,6 @@
 // The built launcher running the real JVM of the installed JDK end to end.
 #include "e2e/app_folder.h"
+#include "e2e/installed_jdk.h"
 
 #include "case_name.h"
 
@@ -9,8 +10,6 @@
 
 namespace e2e {
 namespace {
-
-using Lines = std::vector<std::string>;
 
 // The options the probe saw, in order (the JVM's own input arguments).
 Lines probeOptions(const RunResult& result) {
@@ -27,9 +26,10 @@ bool contains(const Lines& lines, const std::string& line) {
 
 TEST(Launch, TypicalLaunchTracesAndRunsMain) {
     AppFolder app;
+    useInstalledJdk(app);
     app.writeProbeConfig("probe/Probe", {"-Dprobe.value=from config", "-Xmx64m"});
     const RunResult result = app.run();
-    const std::string dir = app.realDir();
+    const std::string dir = app.launcherView();
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(result.err, "");
@@ -44,6 +44,7 @@ TEST(Launch, TypicalLaunchTracesAndRunsMain) {
 
 TEST(Launch, OptionsReachTheJvmInOrder) {
     AppFolder app;
+    useInstalledJdk(app);
     app.writeProbeConfig("probe/Probe",
                          {"-Dprobe.value=first", "-Xss2m", "-Dprobe.value=second", "-Dprobe.other=x y \"z\""});
     const RunResult result = app.run();
@@ -52,12 +53,13 @@ TEST(Launch, OptionsReachTheJvmInOrder) {
     // The JVM lists every option but the class path, which the probe reports as a property.
     EXPECT_EQ(probeOptions(result),
               (Lines{"-Dprobe.value=first", "-Xss2m", "-Dprobe.value=second", "-Dprobe.other=x y \"z\""}));
-    EXPECT_TRUE(contains(result.probeLines(), "class path " + app.realDir() + "/app.jar"));
+    EXPECT_TRUE(contains(result.probeLines(), "class path " + app.launcherView() + "/app.jar"));
     EXPECT_TRUE(contains(result.probeLines(), "value second"));
 }
 
 TEST(Launch, CommandLineArgumentsAreIgnored) {
     AppFolder app;
+    useInstalledJdk(app);
     app.writeProbeConfig("probe/Probe", {});
     const RunResult result = app.run({"one", "two", "-Dprobe.value=sneaked"});
 
@@ -68,6 +70,7 @@ TEST(Launch, CommandLineArgumentsAreIgnored) {
 
 TEST(Launch, WaitsForNonDaemonThreads) {
     AppFolder app;
+    useInstalledJdk(app);
     app.writeProbeConfig("probe/Probe", {"-Dprobe.mode=worker"});
     const RunResult result = app.run();
 
@@ -85,6 +88,7 @@ class SystemExitTest : public testing::TestWithParam<ExitCase> {};
 
 TEST_P(SystemExitTest, ProgramKeepsItsOwnStatus) {
     AppFolder app;
+    useInstalledJdk(app);
     app.writeProbeConfig("probe/Probe",
                          {"-Dprobe.mode=" + GetParam().mode, "-Dprobe.status=" + std::to_string(GetParam().status)});
     const RunResult result = app.run();
@@ -102,9 +106,10 @@ INSTANTIATE_TEST_SUITE_P(Launch, SystemExitTest,
 
 TEST(Launch, ParseErrorStillLaunches) {
     AppFolder app;
+    useInstalledJdk(app);
     app.writeConfig("{\n  \"jar\": \"app.jar\",\n  \"mainClass\": \"probe/Probe\",\n  \"vmArgs\": [\"-Dprobe.value=kept\"]\n");
     const RunResult result = app.run();
-    const std::string dir = app.realDir();
+    const std::string dir = app.launcherView();
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(result.traceLines(),
@@ -115,6 +120,7 @@ TEST(Launch, ParseErrorStillLaunches) {
 
 TEST(Launch, CurrentDirectoryIsNeverConsulted) {
     AppFolder app;
+    useInstalledJdk(app);
     app.writeProbeConfig("probe/Probe", {"-Dprobe.value=application"});
     // A decoy folder with a config.json and no runtime, used as current directory.
     TempDir decoy;
@@ -122,24 +128,26 @@ TEST(Launch, CurrentDirectoryIsNeverConsulted) {
     const RunResult result = runProcess(app.launcher(), {}, decoy.path());
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(result.traceLines().front(), "config file: " + app.realDir() + "/config.json");
+    EXPECT_EQ(result.traceLines().front(), "config file: " + app.launcherView() + "/config.json");
     EXPECT_TRUE(contains(result.probeLines(), "value application"));
 }
 
 TEST(Launch, StartedThroughASymlink) {
     AppFolder app;
+    useInstalledJdk(app);
     app.writeProbeConfig("probe/Probe", {"-Dprobe.value=linked"});
     TempDir elsewhere;
     fs::create_symlink(app.launcher(), elsewhere.path() / "product");
     const RunResult result = runProcess(elsewhere.path() / "product", {}, elsewhere.path());
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(result.traceLines().front(), "config file: " + app.realDir() + "/config.json");
+    EXPECT_EQ(result.traceLines().front(), "config file: " + app.launcherView() + "/config.json");
     EXPECT_TRUE(contains(result.probeLines(), "value linked"));
 }
 
 TEST(Launch, FallsBackToTheJdk8RuntimeLayout) {
     AppFolder app;
+    useInstalledJdk(app);
     app.writeProbeConfig("probe/Probe", {"-Dprobe.value=jdk8 layout"});
     // A runtime laid out as JDK 8 does, whose library is the installed JDK's.
     app.removeRuntime();

@@ -1,0 +1,65 @@
+#include "e2e/app_folder.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace e2e {
+
+fs::path temporaryRoot() {
+    return fs::temp_directory_path();
+}
+
+std::string pathAsLauncherSeesIt(const fs::path& path) {
+    return fs::canonical(path).string();  // the kernel reports the executable's path with symlinks resolved
+}
+
+void setEnvironment(const std::string& name, const std::string& value) {
+    setenv(name.c_str(), value.c_str(), 1);
+}
+
+RunResult runProcess(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds) {
+    TempDir outputDir;
+    const fs::path outPath = outputDir.path() / "out";
+    const fs::path errPath = outputDir.path() / "err";
+
+    Lines argvTexts = {executable.string()};
+    argvTexts.insert(argvTexts.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& text : argvTexts) argv.push_back(text.data());
+    argv.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(cwd.c_str()) != 0) _exit(126);
+        execv(executable.c_str(), argv.data());
+        _exit(127);
+    }
+
+    RunResult result;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            result.timedOut = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    result.out = readFile(outPath);
+    result.err = readFile(errPath);
+    return result;
+}
+
+}  // namespace e2e

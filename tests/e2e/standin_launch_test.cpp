@@ -1,0 +1,241 @@
+// The built launcher against the stand-in JVM library: the exact init
+// arguments and JNI calls it makes, and how it handles each failure the JVM
+// library or the configuration can cause. Runs natively on Linux and as the
+// Windows executable under Wine.
+#include "case_name.h"
+#include "e2e/app_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace e2e {
+namespace {
+
+const std::string typicalConfig =
+    R"({"jar": "app.jar", "mainClass": "com/example/Main", "vmArgs": ["-Xmx512m", "-Dsample.mode=test"]})";
+
+class StandinTest : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"STANDIN_CREATE_STATUS", "STANDIN_FAIL", "STANDIN_THROW"}) setEnvironment(name, "");
+        app.useStandin();
+    }
+
+    // Checks that the run ended by itself with `status` and one "error:" line holding every part.
+    static void expectFailure(const RunResult& result, int status, const Lines& messageParts) {
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitStatus, status) << result.out << result.err;
+        const Lines errLines = result.errLines();
+        ASSERT_EQ(errLines.size(), 1u) << result.err;
+        EXPECT_EQ(errLines[0].rfind("error: ", 0), 0u) << errLines[0];
+        for (const std::string& part : messageParts) {
+            EXPECT_NE(errLines[0].find(part), std::string::npos) << "missing \"" << part << "\" in: " << errLines[0];
+        }
+    }
+
+    std::string dir() const { return app.launcherView(); }
+
+    AppFolder app;
+};
+
+TEST_F(StandinTest, TypicalLaunchMakesExactlyTheseCalls) {
+    app.writeConfig(typicalConfig);
+    const RunResult result = app.run({"ignored", "arguments"});
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.traceLines(),
+              (Lines{"config file: " + dir() + "/config.json", "jar: " + dir() + "/app.jar",
+                     "mainClass: com/example/Main", "vmArg 0: -Xmx512m", "vmArg 1: -Dsample.mode=test"}));
+    EXPECT_EQ(app.standinRecord(),
+              (Lines{"JNI_CreateJavaVM version 0x00010006 ignoreUnrecognized 0 nOptions 3 runtime standin_runtime",
+                     "option 0 -Djava.class.path=" + dir() + "/app.jar",
+                     "option 1 -Xmx512m",
+                     "option 2 -Dsample.mode=test",
+                     "FindClass java/lang/String",
+                     "NewObjectArray 0 class java/lang/String null",
+                     "FindClass com/example/Main",
+                     "GetStaticMethodID class com/example/Main main ([Ljava/lang/String;)V",
+                     "CallStaticVoidMethodV class com/example/Main method main with array of length 0",
+                     "ExceptionCheck false",
+                     "DestroyJavaVM"}));
+}
+
+TEST_F(StandinTest, EmptyVmArgsGiveOnlyTheClassPath) {
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main", "vmArgs": []})");
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    const Lines record = app.standinRecord();
+    ASSERT_GE(record.size(), 2u);
+    EXPECT_EQ(record[0], "JNI_CreateJavaVM version 0x00010006 ignoreUnrecognized 0 nOptions 1 runtime standin_runtime");
+    EXPECT_EQ(record[1], "option 0 -Djava.class.path=" + dir() + "/app.jar");
+    EXPECT_EQ(result.traceLines().back(), "mainClass: Main");
+}
+
+TEST_F(StandinTest, ExceptionLeftByMainGoesToTheHandlerBeforeTheVmIsDestroyed) {
+    app.writeConfig(typicalConfig);
+    setEnvironment("STANDIN_THROW", "1");
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err, "Exception in thread \"main\" java.lang.IllegalStateException: thrown by the stand-in's main\n");
+    const Lines record = app.standinRecord();
+    ASSERT_GE(record.size(), 4u);
+    EXPECT_EQ(Lines(record.end() - 4, record.end()),
+              (Lines{"CallStaticVoidMethodV class com/example/Main method main with array of length 0",
+                     "ExceptionCheck true",
+                     "DetachCurrentThread exception java.lang.IllegalStateException: thrown by the stand-in's main",
+                     "DestroyJavaVM"}));
+}
+
+struct LookupCase {
+    const char* name;
+    std::string failingCall;
+    std::string mainClass;
+    Lines messageParts;
+    std::string lastLookup;  // the record line of the lookup that failed
+};
+
+class MainLookupTest : public StandinTest, public testing::WithParamInterface<LookupCase> {};
+
+TEST_P(MainLookupTest, ReportsTheExceptionAndNeverCallsMain) {
+    const LookupCase& c = GetParam();
+    app.writeProbeConfig(c.mainClass, {});
+    setEnvironment("STANDIN_FAIL", c.failingCall);
+    const RunResult result = app.run();
+
+    expectFailure(result, 5, c.messageParts);
+    const Lines record = app.standinRecord();
+    const auto failed = std::find(record.begin(), record.end(), c.lastLookup);
+    ASSERT_NE(failed, record.end()) << c.lastLookup;
+    // The exception is described and cleared; nothing runs with it pending, and main is never called.
+    EXPECT_EQ(*(failed + 1), "ExceptionOccurred exception " + c.messageParts.back());
+    EXPECT_EQ(*(failed + 2), "ExceptionClear");
+    EXPECT_EQ(record.back(), "DestroyJavaVM");
+    for (const std::string& line : record) {
+        EXPECT_EQ(line.find("CallStaticVoidMethod"), std::string::npos);
+        EXPECT_EQ(line.find("unimplemented"), std::string::npos) << line;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Standin, MainLookupTest,
+    testing::Values(LookupCase{"ClassNotFound", "FindClass", "com/example/Absent",
+                               {"cannot load the main class com/example/Absent",
+                                "java.lang.NoClassDefFoundError: com/example/Absent"},
+                               "FindClass com/example/Absent"},
+                    LookupCase{"DottedName", "FindClass", "com.example.Main",
+                               {"packages are separated by \"/\", as in com/example/Main",
+                                "java.lang.NoClassDefFoundError: com.example.Main"},
+                               "FindClass com.example.Main"},
+                    LookupCase{"NoStaticMain", "GetStaticMethodID", "com/example/Main",
+                               {"the main class com/example/Main has no method public static void main(String[])",
+                                "java.lang.NoSuchMethodError: 'void com/example/Main.main(java.lang.String[])'"},
+                               "GetStaticMethodID class com/example/Main main ([Ljava/lang/String;)V"}),
+    caseName<LookupCase>);
+
+struct CreationCase {
+    const char* name;
+    int status;
+    std::string meaning;
+};
+
+class VmCreationStatusTest : public StandinTest, public testing::WithParamInterface<CreationCase> {};
+
+TEST_P(VmCreationStatusTest, ExitsWith4AndUsesNoVm) {
+    app.writeConfig(typicalConfig);
+    setEnvironment("STANDIN_CREATE_STATUS", std::to_string(GetParam().status));
+    const RunResult result = app.run();
+
+    expectFailure(result, 4, {"the Java VM could not be created (status " + std::to_string(GetParam().status) + ", " +
+                              GetParam().meaning});
+    EXPECT_EQ(result.traceLines().back(), "vmArg 1: -Dsample.mode=test");
+    const Lines record = app.standinRecord();
+    ASSERT_EQ(record.size(), 4u) << "only the creation call and its three options";
+    EXPECT_EQ(record.back(), "option 2 -Dsample.mode=test");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Standin, VmCreationStatusTest,
+    testing::Values(CreationCase{"Err", -1, "JNI_ERR, an unknown error: most often an option in \"vmArgs\""},
+                    CreationCase{"Detached", -2, "JNI_EDETACHED"},
+                    CreationCase{"Version", -3, "JNI_EVERSION: the Java runtime does not support JNI version 1.6"},
+                    CreationCase{"NoMemory", -4, "JNI_ENOMEM, not enough memory"},
+                    CreationCase{"Exists", -5, "JNI_EEXIST"},
+                    CreationCase{"Invalid", -6, "JNI_EINVAL, invalid arguments"},
+                    CreationCase{"Undocumented", -42, "an undocumented status"},
+                    CreationCase{"Positive", 7, "an undocumented status"}),
+    caseName<CreationCase>);
+
+struct ConfigCase {
+    const char* name;
+    std::string config;
+    bool noFile;
+    std::string messagePart;
+};
+
+class UnusableConfigTest : public StandinTest, public testing::WithParamInterface<ConfigCase> {};
+
+TEST_P(UnusableConfigTest, ExitsWith2BeforeLoadingTheRuntime) {
+    if (!GetParam().noFile) app.writeConfig(GetParam().config);
+    const RunResult result = app.run();
+
+    expectFailure(result, 2, {dir() + "/config.json", GetParam().messagePart});
+    EXPECT_EQ(result.traceLines().front(), "config file: " + dir() + "/config.json");
+    EXPECT_FALSE(fs::exists(app.recordPath()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Standin, UnusableConfigTest,
+    testing::Values(ConfigCase{"Missing", "", true, "cannot open the configuration file"},
+                    ConfigCase{"Empty", "", false, "is empty"},
+                    ConfigCase{"ByteOrderMark", "\xEF\xBB\xBF{\"jar\": \"app.jar\"}", false, "byte-order mark"},
+                    ConfigCase{"ErrorBeforeBrace", "jar: app.jar", false, "must start with \"{\""},
+                    ConfigCase{"TopLevelArray", "[\"app.jar\"]", false, "holds a JSON array"},
+                    ConfigCase{"TopLevelString", "\"app.jar\"", false, "holds a JSON string"},
+                    ConfigCase{"VmArgsString", R"({"jar": "app.jar", "mainClass": "M", "vmArgs": "-Xmx1g"})", false,
+                               "\"vmArgs\" is of type string"},
+                    ConfigCase{"VmArgsObject", R"({"jar": "app.jar", "vmArgs": {}})", false,
+                               "\"vmArgs\" is of type object"}),
+    caseName<ConfigCase>);
+
+TEST_F(StandinTest, ParseErrorStillLaunchesWithWhatWasRead) {
+    app.writeConfig("{\"jar\": \"app.jar\", \"mainClass\": \"com/example/Main\", \"vmArgs\": [\"-Xa\",]}");
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.traceLines(),
+              (Lines{"config file: " + dir() + "/config.json", "Couldn't parse json: syntax error at line 1 near: ]}",
+                     "jar: " + dir() + "/app.jar", "mainClass: com/example/Main", "vmArg 0: -Xa", "vmArg 1: null"}));
+}
+
+TEST_F(StandinTest, RuntimeMissing) {
+    app.writeConfig(typicalConfig);
+    app.removeRuntime();
+    const RunResult result = app.run();
+
+    expectFailure(result, 3, {"no Java runtime found", dir(), "put the application's Java runtime in " + dir()});
+    EXPECT_EQ(result.traceLines().back(), "vmArg 1: -Dsample.mode=test");
+}
+
+TEST_F(StandinTest, RuntimeLibraryWithoutEntryPoint) {
+    app.writeConfig(typicalConfig);
+    app.removeRuntime();
+    const fs::path library = app.dir() / "jre" / JVM_LIBRARY_IN_JRE;
+    fs::create_directories(library.parent_path());
+    fs::copy_file(LIBRARY_WITHOUT_JVM_ENTRY, library);
+
+    expectFailure(app.run(), 3, {pathAsLauncherSeesIt(library), "has no JNI_CreateJavaVM entry point"});
+}
+
+TEST_F(StandinTest, RuntimeLibraryWhoseDependencyIsMissing) {
+    app.writeConfig(typicalConfig);
+    app.removeRuntime();
+    app.useStandin(false);
+
+    expectFailure(app.run(), 3, {"cannot load the JVM library " + pathAsLauncherSeesIt(app.dir() / "jre" / JVM_LIBRARY_IN_JRE) + ": "});
+    EXPECT_FALSE(fs::exists(app.recordPath()));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,5 @@
+#include "standin/standin_dependency.h"
+
+const char* standinDependencyName() {
+    return "standin_runtime";
+}

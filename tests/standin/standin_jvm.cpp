@@ -1,0 +1,244 @@
+// Stands for a Java runtime's JVM library where the real one cannot run (the
+// Windows build under Wine) or cannot be made to fail on purpose. It exports
+// JNI_CreateJavaVM, records the init arguments and every call the launcher
+// makes through the JavaVM and JNIEnv tables, one line each, to the file named
+// by STANDIN_RECORD, and behaves as its test asks through the environment:
+//   STANDIN_CREATE_STATUS   status JNI_CreateJavaVM returns (default 0)
+//   STANDIN_FAIL            "FindClass" or "GetStaticMethodID": that lookup of
+//                           the main class fails with an exception pending
+//   STANDIN_THROW           "1": an exception is left pending when main returns
+// Any function it does not implement records "unimplemented ..." and returns 0.
+#define _JNI_IMPLEMENTATION_
+#include <jni.h>
+
+#include "standin/standin_dependency.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <utility>
+
+namespace {
+
+std::FILE* recordFile = nullptr;
+
+void record(const std::string& line) {
+    if (recordFile != nullptr) {
+        std::fprintf(recordFile, "%s\n", line.c_str());
+        std::fflush(recordFile);  // the process may end abruptly after any call
+    }
+}
+
+std::string setting(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// The Java objects the stand-in hands out: a handle is the address of one.
+struct StandinObject {
+    std::string kind;  // "class", "array", "string", "method", "exception"
+    std::string text;  // class name, string value, method name, exception description
+    jsize length = 0;  // array length
+};
+std::deque<StandinObject> objects;
+StandinObject* pendingException = nullptr;
+
+StandinObject* make(std::string kind, std::string text, jsize length = 0) {
+    objects.push_back({std::move(kind), std::move(text), length});
+    return &objects.back();
+}
+
+std::string describe(const void* handle) {
+    if (handle == nullptr) return "null";
+    const auto* object = static_cast<const StandinObject*>(handle);
+    return object->kind + " " + object->text;
+}
+
+void raise(const std::string& description) {
+    pendingException = make("exception", description);
+}
+
+// Entries for the functions the stand-in does not implement. Callers pass
+// arguments these ignore; the x86-64 calling conventions make that harmless.
+template <std::size_t Index>
+jlong JNICALL unimplementedEnv() {
+    record("unimplemented JNIEnv function " + std::to_string(Index));
+    return 0;
+}
+template <std::size_t Index>
+jlong JNICALL unimplementedVm() {
+    record("unimplemented JavaVM function " + std::to_string(Index));
+    return 0;
+}
+jclass JNICALL findClass(JNIEnv*, const char* name) {
+    record(std::string("FindClass ") + name);
+    if (setting("STANDIN_FAIL") == "FindClass" && std::string(name) != "java/lang/String") {
+        raise(std::string("java.lang.NoClassDefFoundError: ") + name);
+        return nullptr;
+    }
+    return reinterpret_cast<jclass>(make("class", name));
+}
+
+jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass elementClass, jobject initial) {
+    record("NewObjectArray " + std::to_string(length) + " " + describe(elementClass) + " " + describe(initial));
+    return reinterpret_cast<jobjectArray>(make("array", describe(elementClass), length));
+}
+
+jstring JNICALL newStringUtf(JNIEnv*, const char* text) {
+    record(std::string("NewStringUTF ") + text);
+    return reinterpret_cast<jstring>(make("string", text));
+}
+
+void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject value) {
+    record("SetObjectArrayElement " + std::to_string(index) + " " + describe(value));
+    (void)array;
+}
+
+jmethodID JNICALL getStaticMethodId(JNIEnv*, jclass owner, const char* name, const char* signature) {
+    record("GetStaticMethodID " + describe(owner) + " " + name + " " + signature);
+    if (setting("STANDIN_FAIL") == "GetStaticMethodID") {
+        raise("java.lang.NoSuchMethodError: 'void " + static_cast<StandinObject*>(static_cast<void*>(owner))->text +
+              ".main(java.lang.String[])'");
+        return nullptr;
+    }
+    return reinterpret_cast<jmethodID>(make("method", name));
+}
+
+// The C++ JNIEnv wrapper's variadic CallStaticVoidMethod forwards to this entry.
+void JNICALL callStaticVoidMethodV(JNIEnv*, jclass owner, jmethodID method, va_list arguments) {
+    const auto* array = static_cast<const StandinObject*>(static_cast<void*>(va_arg(arguments, jobject)));
+    record("CallStaticVoidMethodV " + describe(owner) + " " + describe(method) + " with array of length " +
+           std::to_string(array != nullptr ? array->length : -1));
+    if (setting("STANDIN_THROW") == "1") {
+        raise("java.lang.IllegalStateException: thrown by the stand-in's main");
+    }
+}
+
+jboolean JNICALL exceptionCheck(JNIEnv*) {
+    record(std::string("ExceptionCheck ") + (pendingException != nullptr ? "true" : "false"));
+    return pendingException != nullptr ? JNI_TRUE : JNI_FALSE;
+}
+
+jthrowable JNICALL exceptionOccurred(JNIEnv*) {
+    record("ExceptionOccurred " + describe(pendingException));
+    return reinterpret_cast<jthrowable>(pendingException);
+}
+
+void JNICALL exceptionClear(JNIEnv*) {
+    record("ExceptionClear");
+    pendingException = nullptr;
+}
+
+jclass JNICALL getObjectClass(JNIEnv*, jobject object) {
+    record("GetObjectClass " + describe(object));
+    return reinterpret_cast<jclass>(make("class", "of " + describe(object)));
+}
+
+jmethodID JNICALL getMethodId(JNIEnv*, jclass, const char* name, const char* signature) {
+    record(std::string("GetMethodID ") + name + " " + signature);
+    return reinterpret_cast<jmethodID>(make("method", name));
+}
+
+jobject JNICALL callObjectMethodV(JNIEnv*, jobject object, jmethodID method, va_list) {
+    record("CallObjectMethodV " + describe(object) + " " + describe(method));
+    return reinterpret_cast<jobject>(make("string", static_cast<StandinObject*>(static_cast<void*>(object))->text));
+}
+
+const char* JNICALL getStringUtfChars(JNIEnv*, jstring text, jboolean* isCopy) {
+    record("GetStringUTFChars " + describe(text));
+    if (isCopy != nullptr) *isCopy = JNI_FALSE;
+    return static_cast<StandinObject*>(static_cast<void*>(text))->text.c_str();
+}
+
+void JNICALL releaseStringUtfChars(JNIEnv*, jstring text, const char*) {
+    record("ReleaseStringUTFChars " + describe(text));
+}
+
+jint JNICALL destroyJavaVm(JavaVM*) {
+    record("DestroyJavaVM");
+    return JNI_OK;
+}
+
+jint JNICALL detachCurrentThread(JavaVM*) {
+    // As the JVM does, a pending exception goes to the uncaught-exception handler.
+    record("DetachCurrentThread " + describe(pendingException));
+    if (pendingException != nullptr) {
+        std::fprintf(stderr, "Exception in thread \"main\" %s\n", pendingException->text.c_str());
+        pendingException = nullptr;
+    }
+    return JNI_OK;
+}
+
+JNINativeInterface_ envFunctions;
+JNIEnv_ env{&envFunctions};
+JNIInvokeInterface_ vmFunctions;
+JavaVM_ vm{&vmFunctions};
+
+template <typename Table, template <std::size_t> class Entry, std::size_t... Index>
+void fillWithUnimplemented(Table& table, std::index_sequence<Index...>) {
+    void* slots[] = {reinterpret_cast<void*>(Entry<Index>::function)...};
+    static_assert(sizeof(slots) == sizeof(Table), "one entry per table slot");
+    std::memcpy(&table, slots, sizeof(Table));
+}
+template <std::size_t Index>
+struct EnvEntry {
+    static constexpr auto function = &unimplementedEnv<Index>;
+};
+template <std::size_t Index>
+struct VmEntry {
+    static constexpr auto function = &unimplementedVm<Index>;
+};
+
+void setUpTables() {
+    fillWithUnimplemented<JNINativeInterface_, EnvEntry>(
+        envFunctions, std::make_index_sequence<sizeof(JNINativeInterface_) / sizeof(void*)>());
+    fillWithUnimplemented<JNIInvokeInterface_, VmEntry>(
+        vmFunctions, std::make_index_sequence<sizeof(JNIInvokeInterface_) / sizeof(void*)>());
+
+    envFunctions.FindClass = findClass;
+    envFunctions.NewObjectArray = newObjectArray;
+    envFunctions.NewStringUTF = newStringUtf;
+    envFunctions.SetObjectArrayElement = setObjectArrayElement;
+    envFunctions.GetStaticMethodID = getStaticMethodId;
+    envFunctions.CallStaticVoidMethodV = callStaticVoidMethodV;
+    envFunctions.ExceptionCheck = exceptionCheck;
+    envFunctions.ExceptionOccurred = exceptionOccurred;
+    envFunctions.ExceptionClear = exceptionClear;
+    envFunctions.GetObjectClass = getObjectClass;
+    envFunctions.GetMethodID = getMethodId;
+    envFunctions.CallObjectMethodV = callObjectMethodV;
+    envFunctions.GetStringUTFChars = getStringUtfChars;
+    envFunctions.ReleaseStringUTFChars = releaseStringUtfChars;
+    vmFunctions.DestroyJavaVM = destroyJavaVm;
+    vmFunctions.DetachCurrentThread = detachCurrentThread;
+}
+
+}  // namespace
+
+extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vmOut, void** envOut, void* initArgs) {
+    const std::string recordPath = setting("STANDIN_RECORD");
+    recordFile = recordPath.empty() ? nullptr : std::fopen(recordPath.c_str(), "w");
+    setUpTables();
+
+    const auto* args = static_cast<const JavaVMInitArgs*>(initArgs);
+    char version[16];
+    std::snprintf(version, sizeof version, "0x%08x", static_cast<unsigned>(args->version));
+    record(std::string("JNI_CreateJavaVM version ") + version + " ignoreUnrecognized " +
+           std::to_string(static_cast<int>(args->ignoreUnrecognized)) + " nOptions " + std::to_string(args->nOptions) +
+           " runtime " + standinDependencyName());
+    for (jint i = 0; i < args->nOptions; ++i) {
+        record("option " + std::to_string(i) + " " + args->options[i].optionString +
+               (args->options[i].extraInfo == nullptr ? "" : " with extraInfo"));
+    }
+
+    const std::string status = setting("STANDIN_CREATE_STATUS");
+    if (!status.empty() && status != "0") {
+        return static_cast<jint>(std::atoi(status.c_str()));
+    }
+    *vmOut = &vm;
+    *envOut = &env;
+    return JNI_OK;
+}

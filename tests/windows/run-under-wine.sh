@@ -1,0 +1,27 @@
+#!/bin/sh
+# Runs a Windows program of the test build under Wine: headless, quiet, in a
+# Wine prefix of the build tree's own (made on first use), with drive X:
+# mapped to a scratch folder for the test of a launcher in a drive root.
+# Usage: run-under-wine.sh PREFIX PROGRAM [ARGUMENT...]
+set -eu
+prefix=$1
+shift
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+
+if [ ! -f "$prefix/.ready" ]; then
+  mkdir -p "$(dirname "$prefix")"
+  (
+    flock 9
+    if [ ! -f "$prefix/.ready" ]; then
+      "$wine" wineboot --init > /dev/null 2>&1 || true
+      wineserver -w || true
+      touch "$prefix/.ready"
+    fi
+  ) 9> "$prefix.lock"
+fi
+mkdir -p "$prefix-drive-x"
+ln -sfn "$prefix-drive-x" "$prefix/dosdevices/x:"
+
+exec "$wine" "$@"

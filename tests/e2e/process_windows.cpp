@@ -27,7 +27,7 @@ fs::path temporaryRoot() {
 }
 
 std::string pathAsLauncherSeesIt(const fs::path& path) {
-    return path.string();
+    return fs::path(path).make_preferred().string();
 }
 
 void setEnvironment(const std::string& name, const std::string& value) {

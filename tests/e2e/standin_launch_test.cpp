@@ -78,7 +78,8 @@ TEST_F(StandinTest, ExceptionLeftByMainGoesToTheHandlerBeforeTheVmIsDestroyed) {
     const RunResult result = app.run();
 
     EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(result.err, "Exception in thread \"main\" java.lang.IllegalStateException: thrown by the stand-in's main\n");
+    EXPECT_EQ(result.errLines(),
+              Lines{"Exception in thread \"main\" java.lang.IllegalStateException: thrown by the stand-in's main"});
     const Lines record = app.standinRecord();
     ASSERT_GE(record.size(), 4u);
     EXPECT_EQ(Lines(record.end() - 4, record.end()),

@@ -76,7 +76,7 @@ TEST(ReadJsonValue, ReadErrorIsReportedNotThrown) {
     // throws from the stream buffer.
     const std::filesystem::path directory = testing::TempDir();
     std::ifstream stream(directory);
-    ASSERT_TRUE(stream.is_open());
+    if (!stream.is_open()) GTEST_SKIP() << "a directory cannot be opened as a file on this platform";
     picojson::value value;
     std::string readError;
     EXPECT_FALSE(readJsonValue(stream, value, readError));

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-scripts/install-deps.sh
+scripts/install-deps.sh linux
 cmake --preset linux
 cmake --build --preset linux --target launcher
 

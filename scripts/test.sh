@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Builds the launcher and runs every test (unit and end-to-end against the
-# installed JDK's real JVM).
+# Builds both launchers and runs every test: on Linux the unit tests and the
+# end-to-end tests against the installed JDK's real JVM and the stand-in JVM
+# library; for Windows the same unit and stand-in tests, the Windows-only
+# ones and the executable's properties, under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-cmake --preset linux
-cmake --build --preset linux
-ctest --preset linux
+for preset in linux windows; do
+  echo "== $preset"
+  cmake --preset "$preset"
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done

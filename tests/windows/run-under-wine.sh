@@ -2,12 +2,17 @@
 # Runs a Windows program of the test build under Wine: headless, quiet, in a
 # Wine prefix of the build tree's own (made on first use), with drive X:
 # mapped to a scratch folder for the test of a launcher in a drive root.
+# Windows only get an X display to draw on when WINE_TEST_DISPLAY names one.
 # Usage: run-under-wine.sh PREFIX PROGRAM [ARGUMENT...]
 set -eu
 prefix=$1
 shift
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY
+if [ -n "${WINE_TEST_DISPLAY:-}" ]; then
+  export DISPLAY="$WINE_TEST_DISPLAY"
+else
+  unset DISPLAY
+fi
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 
 if [ ! -f "$prefix/.ready" ]; then
@@ -16,7 +21,7 @@ if [ ! -f "$prefix/.ready" ]; then
     flock 9
     if [ ! -f "$prefix/.ready" ]; then
       "$wine" wineboot --init > /dev/null 2>&1 || true
-      wineserver -w || true
+      "$(dirname "$wine")/wineserver" -w 2> /dev/null || wineserver -w || true
       touch "$prefix/.ready"
     fi
   ) 9> "$prefix.lock"

@@ -1,0 +1,73 @@
+#!/bin/sh
+# A double-clicked launcher has no console: its failure message must appear
+# in a message box titled with the executable's file name, and the launcher
+# must wait there until the user closes it. With standard error redirected,
+# no box may appear. Runs the Windows launcher under Wine on a virtual X display.
+# Usage: message-box-test.sh WINE-RUNNER PREFIX LAUNCHER.EXE RUN_WITHOUT_STANDARD_ERROR.EXE
+set -u
+runner=$1 prefix=$2 launcher=$3 helper=$4
+
+scratch=$(mktemp -d)
+display=":$((100 + $$ % 800))"
+Xvfb "$display" -screen 0 1024x600x24 > /dev/null 2>&1 &
+xvfb=$!
+cleanup() {
+  pkill -f "$scratch" 2> /dev/null
+  kill "$xvfb" 2> /dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+export DISPLAY="$display" WINE_TEST_DISPLAY="$display"
+sleep 1
+
+# An application folder without config.json: the launcher fails with status 2.
+mkdir -p "$scratch/app"
+cp "$launcher" "$scratch/app/Product.exe"
+failures=0
+
+# With standard error redirected: the message goes there, and no box appears.
+timeout 30 "$runner" "$prefix" "$scratch/app/Product.exe" > "$scratch/out" 2> "$scratch/err"
+status=$?
+if [ "$status" -eq 2 ] && grep -q "^error: cannot open the configuration file" "$scratch/err" &&
+  [ -z "$(xdotool search --name 'Product.exe' 2> /dev/null)" ]; then
+  echo "ok: redirected standard error gets the message, no box"
+else
+  echo "FAILED: redirected run: status $status, stderr: $(cat "$scratch/err")"
+  failures=$((failures + 1))
+fi
+
+# Without a standard error handle: the box appears and the launcher waits for it.
+"$runner" "$prefix" "$helper" "Z:$(echo "$scratch/app/Product.exe" | tr / '\\')" > "$scratch/box-out" 2>&1 &
+window=""
+for _ in $(seq 1 100); do
+  window=$(xdotool search --name '^Product\.exe$' 2> /dev/null | head -n 1)
+  [ -n "$window" ] && break
+  sleep 0.2
+done
+if [ -z "$window" ]; then
+  echo "FAILED: no message box titled Product.exe appeared"
+  exit 1
+fi
+echo "ok: a message box titled Product.exe appeared"
+sleep 1
+if grep -q "exit status" "$scratch/box-out"; then
+  echo "FAILED: the launcher did not wait for the box to be closed"
+  failures=$((failures + 1))
+fi
+
+# Press its OK button: centred, near the bottom edge of the box.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove --window "$window" $((WIDTH / 2)) $((HEIGHT - 21)) click 1
+for _ in $(seq 1 50); do
+  grep -q "exit status" "$scratch/box-out" && break
+  sleep 0.2
+done
+if grep -q "^exit status 2" "$scratch/box-out"; then
+  echo "ok: closing the box ends the launcher with status 2"
+else
+  echo "FAILED: after closing the box: $(cat "$scratch/box-out")"
+  failures=$((failures + 1))
+fi
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]

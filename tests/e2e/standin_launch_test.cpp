@@ -16,7 +16,9 @@ const std::string typicalConfig =
 class StandinTest : public testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"STANDIN_CREATE_STATUS", "STANDIN_FAIL", "STANDIN_THROW"}) setEnvironment(name, "");
+        for (const char* name : {"STANDIN_CREATE_STATUS", "STANDIN_FAIL", "STANDIN_THROW", "STANDIN_WRITE_IN_MAIN"}) {
+            setEnvironment(name, "");
+        }
         app.useStandin();
     }
 
@@ -58,6 +60,16 @@ TEST_F(StandinTest, TypicalLaunchMakesExactlyTheseCalls) {
                      "CallStaticVoidMethodV class com/example/Main method main with array of length 0",
                      "ExceptionCheck false",
                      "DestroyJavaVM"}));
+}
+
+TEST_F(StandinTest, ConfigCanBeWrittenWhileTheProgramRuns) {
+    app.writeConfig(typicalConfig);
+    setEnvironment("STANDIN_WRITE_IN_MAIN", pathAsLauncherSeesIt(app.dir() / "config.json"));
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    const Lines record = app.standinRecord();
+    EXPECT_NE(std::find(record.begin(), record.end(), "main opened the file for writing: yes"), record.end());
 }
 
 TEST_F(StandinTest, EmptyVmArgsGiveOnlyTheClassPath) {

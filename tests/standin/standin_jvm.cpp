@@ -7,6 +7,8 @@
 //   STANDIN_FAIL            "FindClass" or "GetStaticMethodID": that lookup of
 //                           the main class fails with an exception pending
 //   STANDIN_THROW           "1": an exception is left pending when main returns
+//   STANDIN_WRITE_IN_MAIN   a file that main opens for reading and writing
+//                           (the launcher holds config.json open meanwhile)
 // Any function it does not implement records "unimplemented ..." and returns 0.
 #define _JNI_IMPLEMENTATION_
 #include <jni.h>
@@ -112,6 +114,12 @@ void JNICALL callStaticVoidMethodV(JNIEnv*, jclass owner, jmethodID method, va_l
     const auto* array = static_cast<const StandinObject*>(static_cast<void*>(va_arg(arguments, jobject)));
     record("CallStaticVoidMethodV " + describe(owner) + " " + describe(method) + " with array of length " +
            std::to_string(array != nullptr ? array->length : -1));
+    const std::string writePath = setting("STANDIN_WRITE_IN_MAIN");
+    if (!writePath.empty()) {
+        std::FILE* file = std::fopen(writePath.c_str(), "r+");
+        record(std::string("main opened the file for writing: ") + (file != nullptr ? "yes" : "no"));
+        if (file != nullptr) std::fclose(file);
+    }
     if (setting("STANDIN_THROW") == "1") {
         raise("java.lang.IllegalStateException: thrown by the stand-in's main");
     }

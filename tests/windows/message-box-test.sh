@@ -39,7 +39,7 @@ fi
 # Without a standard error handle: the box appears and the launcher waits for it.
 "$runner" "$prefix" "$helper" "Z:$(echo "$scratch/app/Product.exe" | tr / '\\')" > "$scratch/box-out" 2>&1 &
 window=""
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   window=$(xdotool search --name '^Product\.exe$' 2> /dev/null | head -n 1)
   [ -n "$window" ] && break
   sleep 0.2

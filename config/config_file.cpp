@@ -10,7 +10,13 @@ ConfigFile openConfigFile(const std::string& path) {
     errno = 0;
     file.stream.open(path);
     if (!file.stream.is_open()) {
-        file.openError = errno != 0 ? std::strerror(errno) : "the file cannot be opened";
+        const int reason = errno;
+        file.openError = reason != 0 ? std::strerror(reason) : "the file cannot be opened";
+        if (reason == ENOENT) {
+            file.openError += "; put config.json beside the launcher";
+        } else if (reason == EACCES) {
+            file.openError += "; let the user who starts the launcher read it";
+        }
     }
     return file;
 }

@@ -8,6 +8,12 @@ namespace {
 
 const char* const byteOrderMark = "\xEF\xBB\xBF";
 
+// The parse error quotes the rest of the line, which can be a whole file.
+std::string shortened(const std::string& text) {
+    const std::size_t limit = 120;
+    return text.size() <= limit ? text : text.substr(0, limit) + "...";
+}
+
 LaunchFailure configurationFailure(const std::string& message) {
     return {ExitStatus::configurationUnusable, message};
 }
@@ -17,8 +23,7 @@ LaunchFailure explainMissingObject(const LaunchSettings& settings, const std::st
                                    const std::string& readError) {
     const std::string& path = settings.configPath;
     if (!openError.empty()) {
-        return configurationFailure("cannot open the configuration file " + path + ": " + openError +
-                                    "; put config.json beside the launcher");
+        return configurationFailure("cannot open the configuration file " + path + ": " + openError);
     }
     if (!readError.empty()) {
         return configurationFailure("cannot read the configuration file " + path + ": " + readError);
@@ -38,7 +43,7 @@ LaunchFailure explainMissingObject(const LaunchSettings& settings, const std::st
                                     " begins with a byte-order mark; save it as UTF-8 without one");
     }
     return configurationFailure("the configuration file " + path + " does not begin with a JSON object (" +
-                                settings.parseError + "); it must start with \"{\"");
+                                shortened(settings.parseError) + "); it must start with \"{\"");
 }
 
 }  // namespace

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds, the tests and the demo need, if any
 # is missing. Safe to run again: with everything present it does nothing.
-#   install-deps.sh          everything: the Linux and the Windows build and tests
+#   install-deps.sh          everything: the Linux, Windows and sanitizer builds and tests
 #   install-deps.sh linux    the Linux build only (enough for the demo)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev googletest picojson-dev openjdk-17-jdk-headless)
 if [ "${1:-all}" != linux ]; then
   # Cross-building the Windows launcher, running it under Wine, and showing
-  # its message box on a virtual display.
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool)
+  # its message box on a virtual display; the sanitizer build and the fuzzer.
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool clang-14 libclang-rt-14-dev)
 fi
 
 missing=()

@@ -107,6 +107,23 @@ INSTANTIATE_TEST_SUITE_P(
                       {"the main class probe/InstanceMain has no method", "NoSuchMethodError"}}),
     caseName<MainClassCase>);
 
+TEST(Failure, MainClassCompiledForANewerJava) {
+    AppFolder app;
+    useInstalledJdk(app);
+    // The probe's class file marked as compiled for Java 25 (class file version 69).
+    fs::create_directories(app.dir() / "classes" / "probe");
+    std::string classFile = readFile(fs::path(PROBE_CLASSES) / "probe" / "Probe.class");
+    ASSERT_GT(classFile.size(), 8u);
+    classFile[6] = 0;
+    classFile[7] = 69;
+    writeFile(app.dir() / "classes" / "probe" / "Probe.class", classFile);
+    app.writeConfig(R"({"jar": "classes", "mainClass": "probe/Probe"})");
+    const RunResult result = app.run();
+
+    expectFailure(result, 5, {"cannot load the main class probe/Probe", "java.lang.UnsupportedClassVersionError",
+                              "class file version 69.0"});
+}
+
 TEST(Failure, ExceptionFromMainGoesToTheJvmAndExitsWith1) {
     AppFolder app;
     useInstalledJdk(app);

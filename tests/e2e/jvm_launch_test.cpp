@@ -57,6 +57,24 @@ TEST(Launch, OptionsReachTheJvmInOrder) {
     EXPECT_TRUE(contains(result.probeLines(), "value second"));
 }
 
+TEST(Launch, TenThousandOptionsReachTheProgramUnchangedAndInOrder) {
+    AppFolder app;
+    useInstalledJdk(app);
+    Lines options;
+    for (int i = 0; i < 10000; ++i) {
+        options.push_back("-Dprobe.many." + std::to_string(i) + "=value " + std::to_string(i) + " \u00e9 \"quoted\"");
+    }
+    app.writeProbeConfig("probe/Probe", options);
+    const RunResult result = app.run();
+
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    Lines expected;
+    for (int i = 0; i < 10000; ++i) {
+        expected.push_back("-Dprobe.many." + std::to_string(i) + "=value " + std::to_string(i) + " \xC3\xA9 \"quoted\"");
+    }
+    EXPECT_EQ(probeOptions(result), expected);
+}
+
 TEST(Launch, CommandLineArgumentsAreIgnored) {
     AppFolder app;
     useInstalledJdk(app);
@@ -101,7 +119,8 @@ TEST_P(SystemExitTest, ProgramKeepsItsOwnStatus) {
 
 INSTANTIATE_TEST_SUITE_P(Launch, SystemExitTest,
                          testing::Values(ExitCase{"ExitZero", "exit", 0}, ExitCase{"ExitSeven", "exit", 7},
-                                         ExitCase{"ExitFromThread", "exitFromThread", 42}),
+                                         ExitCase{"ExitFromThread", "exitFromThread", 42},
+                                         ExitCase{"ExitZeroFromThread", "exitFromThread", 0}),
                          caseName<ExitCase>);
 
 TEST(Launch, ParseErrorStillLaunches) {

@@ -200,7 +200,7 @@ TEST_P(UnusableConfigTest, ExitsWith2BeforeLoadingTheRuntime) {
 
 INSTANTIATE_TEST_SUITE_P(
     Standin, UnusableConfigTest,
-    testing::Values(ConfigCase{"Missing", "", true, "cannot open the configuration file"},
+    testing::Values(ConfigCase{"Missing", "", true, "/config.json: No such file or directory; put config.json beside the launcher"},
                     ConfigCase{"Empty", "", false, "is empty"},
                     ConfigCase{"ByteOrderMark", "\xEF\xBB\xBF{\"jar\": \"app.jar\"}", false, "byte-order mark"},
                     ConfigCase{"ErrorBeforeBrace", "jar: app.jar", false, "must start with \"{\""},

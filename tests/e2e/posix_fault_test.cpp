@@ -1,0 +1,33 @@
+// Faults that only a POSIX system can set up: a config.json the launcher's
+// user may not read.
+#include "e2e/app_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace e2e {
+namespace {
+
+TEST(PosixFaults, ConfigWithoutReadPermission) {
+    for (const char* name : {"STANDIN_CREATE_STATUS", "STANDIN_FAIL", "STANDIN_THROW"}) setEnvironment(name, "");
+    AppFolder app;
+    app.useStandin();
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main"})");
+    fs::permissions(app.dir() / "config.json", fs::perms::none);
+
+    // Permissions do not bind root: run the launcher as nobody then.
+    const RunResult result =
+        geteuid() == 0 ? runProcess("/usr/bin/setpriv",
+                                    {"--reuid=65534", "--regid=65534", "--clear-groups", app.launcher().string()},
+                                    app.dir())
+                       : app.run();
+
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 2) << result.err;
+    EXPECT_EQ(result.errLines(), Lines{"error: cannot open the configuration file " + app.launcherView() +
+                                       "/config.json: Permission denied; let the user who starts the launcher read it"});
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,57 @@
+// Feeds arbitrary bytes through the whole configuration stage as the launcher
+// runs it: a stream over the bytes of config.json, the parse, LaunchSettings,
+// and the option texts handed to the JVM. Any crash, sanitizer report or
+// broken invariant below is a finding.
+#include "config/launch_settings_loader.h"
+#include "jvm/java_vm.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+#include <string>
+
+namespace {
+
+void require(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // The trace lines would drown the fuzzer's own output.
+    require(std::freopen("/dev/null", "w", stdout) != nullptr);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::istringstream configStream(std::string(reinterpret_cast<const char*>(data), size));
+    LaunchSettings settings;
+    settings.applicationDir = "/opt/product";
+    settings.configPath = settings.applicationDir + "/config.json";
+
+    const StageResult failure = loadLaunchSettings(configStream, "", settings);
+    if (failure) {
+        require(failure->status == ExitStatus::configurationUnusable);
+        require(failure->message.find(settings.configPath) != std::string::npos);
+        return 0;
+    }
+
+    require(settings.configRoot.is<picojson::object>());
+    require(settings.jarPath.rfind(settings.applicationDir + "/", 0) == 0);
+    require(settings.classPathOption == "-Djava.class.path=" + settings.jarPath);
+
+    const JavaVmOptions options = buildJavaVmOptions(settings);
+    require(options.records.size() == settings.vmArgs.size() + 1);
+    require(options.records[0].optionString == settings.classPathOption.c_str());
+    for (std::size_t k = 0; k < settings.vmArgs.size(); ++k) {
+        const JavaVMOption& record = options.records[k + 1];
+        require(record.extraInfo == nullptr);
+        // The JVM sees the text up to its first NUL, exactly what the trace line shows.
+        const std::string text = settings.vmArgs[k].to_str();
+        require(std::strlen(record.optionString) == std::strlen(text.c_str()));
+        require(std::memcmp(record.optionString, text.data(), std::strlen(text.c_str())) == 0);
+    }
+    return 0;
+}

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Times launches end to end with hyperfine, on this machine in one run:
+#   (a) the launcher, with jre pointing at the installed JDK
+#   (b) the JDK's own java -cp app.jar <main class>, same JVM and options
+#   (c) the launcher with the demo's private runtime (jlink, with its
+#       class-data-sharing archive), and the same runtime without that archive
+# for a small program (bench.Hello) and one that returns at once (bench.Empty),
+# then the launcher's own share of a launch: the launcher with a JVM library
+# that does nothing, against a program that does nothing at all.
+# Usage: scripts/benchmark.sh [RUNS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+runs=${1:-60}
+
+scripts/install-deps.sh linux
+for tool in hyperfine python3 valgrind; do
+  command -v "$tool" > /dev/null || missing="${missing:-} $tool"
+done
+if [ -n "${missing:-}" ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+fi
+
+scripts/package-demo.sh > /dev/null
+cmake --build --preset linux --target launcher noop_jvm does_nothing > /dev/null
+jdk=$(sed -n 's/^LAUNCHER_JDK_HOME:PATH=//p' build/linux/CMakeCache.txt)
+work=$root/build/benchmark
+rm -rf "$work/apps"
+mkdir -p "$work/apps"
+
+"$jdk/bin/javac" -d "$work/classes" benchmark/src/bench/*.java
+"$jdk/bin/jar" --create --file "$work/app.jar" -C "$work/classes" .
+if [ ! -x "$work/runtime-without-cds/bin/java" ]; then
+  "$jdk/bin/jlink" --add-modules java.base --strip-debug --no-header-files --no-man-pages \
+    --output "$work/runtime-without-cds"
+fi
+
+options='"-Xmx64m", "-Dbench.name=benchmark"'
+# app FOLDER RUNTIME MAINCLASS: an application folder for the launcher.
+app() {
+  mkdir -p "$1"
+  cp "$root/build/linux/launcher" "$1/launcher"
+  cp "$work/app.jar" "$1/app.jar"
+  ln -s "$2" "$1/jre"
+  echo "{\"jar\": \"app.jar\", \"mainClass\": \"$3\", \"vmArgs\": [$options]}" > "$1/config.json"
+}
+
+cd "$work/apps"
+for program in Hello Empty; do
+  app "jdk-$program" "$jdk" "bench/$program"
+  app "private-$program" "$root/build/demo/app/jre" "bench/$program"
+  app "private-without-cds-$program" "$work/runtime-without-cds" "bench/$program"
+  echo "== bench.$program, $runs runs each"
+  hyperfine -N --warmup 10 --runs "$runs" --export-json "$work/$program.json" \
+    -n "(a) launcher, jre = installed JDK" "jdk-$program/launcher" \
+    -n "(b) java -cp app.jar bench.$program" "$jdk/bin/java -Xmx64m -Dbench.name=benchmark -cp $work/app.jar bench.$program" \
+    -n "(c) launcher, private runtime" "private-$program/launcher" \
+    -n "(c') launcher, private runtime without CDS" "private-without-cds-$program/launcher" > /dev/null
+done
+
+mkdir -p noop/jre/lib/server
+cp "$root/build/linux/launcher" noop/launcher
+cp "$root/build/linux/tests/noop-jvm/libjvm.so" noop/jre/lib/server/libjvm.so
+echo "{\"jar\": \"app.jar\", \"mainClass\": \"bench/Hello\", \"vmArgs\": [$options]}" > noop/config.json
+echo "== The launcher's own share, 1000 runs each"
+hyperfine -N --warmup 50 --runs 1000 --export-json "$work/share.json" \
+  -n "launcher with a JVM library that does nothing" "noop/launcher" \
+  -n "a program that does nothing" "$root/build/linux/tests/does_nothing" > /dev/null
+instructions() {
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 > /dev/null | sed -n 's/.*Collected : //p'
+}
+launcherInstructions=$(instructions noop/launcher)
+floorInstructions=$(instructions "$root/build/linux/tests/does_nothing")
+# Instruction counts do not vary with the machine's load: (a) against (b) once more.
+echo "== Instructions of a whole launch of bench.Empty, all threads (callgrind)"
+launchInstructions=$(instructions jdk-Empty/launcher)
+javaInstructions=$(instructions "$jdk/bin/java" -Xmx64m -Dbench.name=benchmark -cp "$work/app.jar" bench.Empty)
+
+python3 - "$work" "$launcherInstructions" "$floorInstructions" "$launchInstructions" "$javaInstructions" << 'PYTHON'
+import json, sys
+work = sys.argv[1]
+launcher_ir, floor_ir, launch_ir, java_ir = (int(n) for n in sys.argv[2:6])
+def medians(name):
+    return {r["command"]: r["median"] * 1000 for r in json.load(open(f"{work}/{name}.json"))["results"]}
+for program in ("Hello", "Empty"):
+    m = medians(program)
+    a, b, c, c0 = m.values()  # in the order hyperfine ran them: (a), (b), (c), (c')
+    print(f"\nbench.{program}: medians")
+    for k in m:
+        print(f"  {k:45s} {m[k]:7.1f} ms")
+    print(f"  ratio a/b = {a / b:.2f}   ratio c/b = {c / b:.2f}   the CDS archive saves {c0 - c:.1f} ms")
+share = medians("share")
+launcher, floor = share["launcher with a JVM library that does nothing"], share["a program that does nothing"]
+print("\nThe launcher's own share (everything but creating, running and destroying the VM):")
+print(f"  launcher with a JVM library that does nothing  {launcher:6.2f} ms  {launcher_ir:>9,} instructions")
+print(f"  a program that does nothing                    {floor:6.2f} ms  {floor_ir:>9,} instructions")
+print(f"  share                                          {launcher - floor:6.2f} ms  {launcher_ir - floor_ir:>9,} instructions")
+print("\nInstructions of a whole launch of bench.Empty (callgrind, all threads):")
+print(f"  (a) launcher, jre = installed JDK    {launch_ir:>12,}")
+print(f"  (b) java -cp app.jar bench.Empty     {java_ir:>12,}")
+print(f"  ratio a/b = {launch_ir / java_ir:.3f}")
+PYTHON

@@ -62,7 +62,8 @@ public:
     void writeProbeConfig(const std::string& mainClass, const Lines& vmArgs) const;
 
     // The stand-in JVM library in jre, and the library it imports where the
-    // runtime's own libraries lie; it records into recordPath().
+    // runtime's own libraries lie; it records into recordPath() and behaves
+    // normally until the test sets its STANDIN_* variables.
     void useStandin(bool withItsDependency = true) const;
     fs::path recordPath() const { return dir_ / "standin-record.txt"; }
     Lines standinRecord() const;

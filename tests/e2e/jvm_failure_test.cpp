@@ -1,6 +1,7 @@
 // Every way a launch can fail, end to end: the exit status and the one
 // message line on standard error, after the trace that led to it.
 #include "e2e/app_folder.h"
+#include "e2e/expect_failure.h"
 #include "e2e/installed_jdk.h"
 
 #include "case_name.h"
@@ -9,20 +10,6 @@
 
 namespace e2e {
 namespace {
-
-// Checks that the run ended by itself with `status` and exactly one "error:"
-// line holding every part of `messageParts`.
-void expectFailure(const RunResult& result, int status, const Lines& messageParts) {
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.signal, 0);
-    EXPECT_EQ(result.exitStatus, status) << result.out << result.err;
-    const Lines errLines = result.errLines();
-    ASSERT_EQ(errLines.size(), 1u) << result.err;
-    EXPECT_EQ(errLines[0].rfind("error: ", 0), 0u) << errLines[0];
-    for (const std::string& part : messageParts) {
-        EXPECT_NE(errLines[0].find(part), std::string::npos) << "missing \"" << part << "\" in: " << errLines[0];
-    }
-}
 
 TEST(Failure, ConfigIsADirectory) {
     AppFolder app;

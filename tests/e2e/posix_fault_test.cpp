@@ -10,7 +10,6 @@ namespace e2e {
 namespace {
 
 TEST(PosixFaults, ConfigWithoutReadPermission) {
-    for (const char* name : {"STANDIN_CREATE_STATUS", "STANDIN_FAIL", "STANDIN_THROW"}) setEnvironment(name, "");
     AppFolder app;
     app.useStandin();
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main"})");

@@ -4,6 +4,7 @@
 // Windows executable under Wine.
 #include "case_name.h"
 #include "e2e/app_folder.h"
+#include "e2e/expect_failure.h"
 
 #include <gtest/gtest.h>
 
@@ -15,24 +16,7 @@ const std::string typicalConfig =
 
 class StandinTest : public testing::Test {
 protected:
-    void SetUp() override {
-        for (const char* name : {"STANDIN_CREATE_STATUS", "STANDIN_FAIL", "STANDIN_THROW", "STANDIN_WRITE_IN_MAIN"}) {
-            setEnvironment(name, "");
-        }
-        app.useStandin();
-    }
-
-    // Checks that the run ended by itself with `status` and one "error:" line holding every part.
-    static void expectFailure(const RunResult& result, int status, const Lines& messageParts) {
-        EXPECT_FALSE(result.timedOut);
-        EXPECT_EQ(result.exitStatus, status) << result.out << result.err;
-        const Lines errLines = result.errLines();
-        ASSERT_EQ(errLines.size(), 1u) << result.err;
-        EXPECT_EQ(errLines[0].rfind("error: ", 0), 0u) << errLines[0];
-        for (const std::string& part : messageParts) {
-            EXPECT_NE(errLines[0].find(part), std::string::npos) << "missing \"" << part << "\" in: " << errLines[0];
-        }
-    }
+    void SetUp() override { app.useStandin(); }
 
     std::string dir() const { return app.launcherView(); }
 

@@ -13,14 +13,7 @@ namespace {
 
 const std::string typicalConfig = R"({"jar": "app.jar", "mainClass": "com/example/Main", "vmArgs": ["-Xmx512m"]})";
 
-class WindowsLaunchTest : public testing::Test {
-protected:
-    void SetUp() override {
-        for (const char* name : {"STANDIN_CREATE_STATUS", "STANDIN_FAIL", "STANDIN_THROW"}) setEnvironment(name, "");
-    }
-};
-
-TEST_F(WindowsLaunchTest, TraceUsesTheDrivePathAndForwardSlashes) {
+TEST(WindowsLaunch, TraceUsesTheDrivePathAndForwardSlashes) {
     AppFolder app;
     app.useStandin();
     app.writeConfig(typicalConfig);
@@ -34,7 +27,7 @@ TEST_F(WindowsLaunchTest, TraceUsesTheDrivePathAndForwardSlashes) {
     EXPECT_EQ(app.standinRecord().at(1), "option 0 -Djava.class.path=" + dir + "/app.jar");
 }
 
-TEST_F(WindowsLaunchTest, LauncherInADriveRoot) {
+TEST(WindowsLaunch, LauncherInADriveRoot) {
     // The test runner maps X: to a scratch folder.
     AppFolder app(fs::path("X:\\"));
     app.useStandin();
@@ -46,7 +39,7 @@ TEST_F(WindowsLaunchTest, LauncherInADriveRoot) {
                                           "mainClass: com/example/Main", "vmArg 0: -Xmx512m"}));
 }
 
-TEST_F(WindowsLaunchTest, ConfigWithCrLfLineEnds) {
+TEST(WindowsLaunch, ConfigWithCrLfLineEnds) {
     AppFolder app;
     app.useStandin();
     app.writeConfig("{\r\n  \"jar\": \"app.jar\",\r\n  \"mainClass\": \"com/example/Main\",\r\n  \"vmArgs\": [\r\n"
@@ -58,7 +51,7 @@ TEST_F(WindowsLaunchTest, ConfigWithCrLfLineEnds) {
     EXPECT_EQ(result.traceLines().back(), "vmArg 0: -Xmx512m");
 }
 
-TEST_F(WindowsLaunchTest, SubstituteCharacterEndsTheInput) {
+TEST(WindowsLaunch, SubstituteCharacterEndsTheInput) {
     AppFolder app;
     app.useStandin();
     // In text mode the 0x1A byte is the end of the file: the closing brace after it is never read.
@@ -72,7 +65,7 @@ TEST_F(WindowsLaunchTest, SubstituteCharacterEndsTheInput) {
     EXPECT_EQ(trace[3], "mainClass: com/example/Main");
 }
 
-TEST_F(WindowsLaunchTest, FolderNameOutsideTheAnsiCodePageBecomesSpaces) {
+TEST(WindowsLaunch, FolderNameOutsideTheAnsiCodePageBecomesSpaces) {
     TempDir parent;
     // Hiragana and CJK have no best-fit form in a Western code page.
     const fs::path folder = parent.path() / L"app-\u3042\u4e16";
@@ -90,7 +83,7 @@ TEST_F(WindowsLaunchTest, FolderNameOutsideTheAnsiCodePageBecomesSpaces) {
         << result.err;
 }
 
-TEST_F(WindowsLaunchTest, RuntimePlantedInTheCurrentDirectoryIsNeverLoaded) {
+TEST(WindowsLaunch, RuntimePlantedInTheCurrentDirectoryIsNeverLoaded) {
     AppFolder app;
     app.writeConfig(typicalConfig);
     // The folder the user starts from holds a jre\bin\server\jvm.dll of its
@@ -108,7 +101,7 @@ TEST_F(WindowsLaunchTest, RuntimePlantedInTheCurrentDirectoryIsNeverLoaded) {
     EXPECT_FALSE(fs::exists(startFolder.path() / "planted-was-loaded.txt"));
 }
 
-TEST_F(WindowsLaunchTest, RuntimeOnThePathIsNeverLoaded) {
+TEST(WindowsLaunch, RuntimeOnThePathIsNeverLoaded) {
     AppFolder app;
     app.writeConfig(typicalConfig);
     TempDir pathFolder;
@@ -123,7 +116,7 @@ TEST_F(WindowsLaunchTest, RuntimeOnThePathIsNeverLoaded) {
     EXPECT_FALSE(fs::exists(pathFolder.path() / "planted-was-loaded.txt"));
 }
 
-TEST_F(WindowsLaunchTest, DependencyOfTheJvmLibraryIsFoundInJreBin) {
+TEST(WindowsLaunch, DependencyOfTheJvmLibraryIsFoundInJreBin) {
     AppFolder app;
     app.useStandin();  // standin_runtime.dll lies only in jre\bin, as a runtime's vcruntime140.dll does
     app.writeConfig(typicalConfig);
@@ -134,7 +127,7 @@ TEST_F(WindowsLaunchTest, DependencyOfTheJvmLibraryIsFoundInJreBin) {
     EXPECT_NE(app.standinRecord().at(0).find("runtime standin_runtime"), std::string::npos);
 }
 
-TEST_F(WindowsLaunchTest, DependencyOnlyInTheCurrentDirectoryIsNotUsed) {
+TEST(WindowsLaunch, DependencyOnlyInTheCurrentDirectoryIsNotUsed) {
     AppFolder app;
     app.useStandin(false);
     app.writeConfig(typicalConfig);
@@ -148,7 +141,7 @@ TEST_F(WindowsLaunchTest, DependencyOnlyInTheCurrentDirectoryIsNotUsed) {
         << result.err;
 }
 
-TEST_F(WindowsLaunchTest, LibraryThatIsNotALibrary) {
+TEST(WindowsLaunch, LibraryThatIsNotALibrary) {
     AppFolder app;
     app.writeConfig(typicalConfig);
     fs::create_directories(app.dir() / "jre" / "bin" / "server");

@@ -1,6 +1,7 @@
 #include "config/launch_settings_loader.h"
 
 #include "config/json_reader.h"
+#include "platform/platform.h"
 
 #include <cstdio>
 
@@ -16,6 +17,12 @@ std::string shortened(const std::string& text) {
 
 LaunchFailure configurationFailure(const std::string& message) {
     return {ExitStatus::configurationUnusable, message};
+}
+
+LaunchFailure wrongType(const LaunchSettings& settings, const char* key, const picojson::value& value,
+                        const std::string& expected) {
+    return configurationFailure("in the configuration file " + settings.configPath + ", \"" + key + "\" is of type " +
+                                jsonTypeName(value) + "; it must be " + expected);
 }
 
 // Why there is no top-level object to read the settings from.
@@ -79,12 +86,31 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     if (vmArgs.is<picojson::array>()) {
         settings.vmArgs = vmArgs.get<picojson::array>();
     } else if (!vmArgs.is<picojson::null>()) {
-        return configurationFailure("in the configuration file " + settings.configPath +
-                                    ", \"vmArgs\" is of type " + jsonTypeName(vmArgs) +
-                                    "; it must be an array of JVM options such as [\"-Xmx512m\"]");
+        return wrongType(settings, "vmArgs", vmArgs, "an array of JVM options such as [\"-Xmx512m\"]");
+    }
+
+    const picojson::value& passArguments = root["passArguments"];
+    if (passArguments.is<bool>()) {
+        settings.passArguments = passArguments.get<bool>();
+    } else if (!passArguments.is<picojson::null>()) {
+        return wrongType(settings, "passArguments", passArguments, "true or false");
+    }
+
+    const picojson::value& workingDirectory = root["workingDirectory"];
+    if (workingDirectory.is<std::string>()) {
+        // A folder given from the root or from $APPDIR stands as it is; any other is in applicationDir.
+        const std::string& folder = workingDirectory.get<std::string>();
+        const bool anchored = platform::isAbsolutePath(folder) || folder.rfind("$APPDIR", 0) == 0;
+        settings.workingDirectory =
+            expandApplicationDir(anchored ? folder : "$APPDIR/" + folder, settings.applicationDir);
+    } else if (!workingDirectory.is<picojson::null>()) {
+        return wrongType(settings, "workingDirectory", workingDirectory, "a folder name such as \"$APPDIR\" or \"data\"");
     }
 
     std::printf("jar: %s\n", settings.jarPath.c_str());
     std::printf("mainClass: %s\n", settings.mainClass.c_str());
+    if (!settings.workingDirectory.empty()) {
+        std::printf("workingDirectory: %s\n", settings.workingDirectory.c_str());
+    }
     return std::nullopt;
 }

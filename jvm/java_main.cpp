@@ -1,6 +1,9 @@
 #include "jvm/java_main.h"
 
 #include "launcher/launcher.h"
+#include "platform/platform.h"
+
+#include <cstring>
 
 namespace {
 
@@ -47,6 +50,36 @@ LaunchFailure runtimeFailure(const std::string& what, JNIEnv* env) {
     return {ExitStatus::javaRuntimeUnusable, what + " (" + takePendingException(env) + ")"};
 }
 
+// The JVM's platform encoding (sun.jnu.encoding), in which the JDK's own
+// launcher decodes the bytes of the command line; null if it cannot be read.
+jstring platformEncodingName(JNIEnv* env) {
+    jclass system = env->FindClass("java/lang/System");
+    jmethodID getProperty =
+        system == nullptr ? nullptr
+                          : env->GetStaticMethodID(system, "getProperty", "(Ljava/lang/String;)Ljava/lang/String;");
+    jstring key = getProperty == nullptr ? nullptr : env->NewStringUTF("sun.jnu.encoding");
+    jobject name = key == nullptr ? nullptr : env->CallStaticObjectMethod(system, getProperty, key);
+    env->ExceptionClear();
+    return static_cast<jstring>(name);
+}
+
+// The String the JDK's own launcher makes from these bytes: decoded in the
+// platform encoding, or in the runtime's default one if it lacks that.
+jstring stringFromSystemBytes(JNIEnv* env, jclass stringClass, jstring encoding, const char* bytes) {
+    const auto length = static_cast<jsize>(std::strlen(bytes));
+    jbyteArray array = env->NewByteArray(length);
+    if (array == nullptr) return nullptr;
+    env->SetByteArrayRegion(array, 0, length, reinterpret_cast<const jbyte*>(bytes));
+    if (encoding != nullptr) {
+        jmethodID decode = env->GetMethodID(stringClass, "<init>", "([BLjava/lang/String;)V");
+        jobject text = decode == nullptr ? nullptr : env->NewObject(stringClass, decode, array, encoding);
+        if (text != nullptr) return static_cast<jstring>(text);
+        env->ExceptionClear();
+    }
+    jmethodID decodeDefault = env->GetMethodID(stringClass, "<init>", "([B)V");
+    return decodeDefault == nullptr ? nullptr : static_cast<jstring>(env->NewObject(stringClass, decodeDefault, array));
+}
+
 // Everything up to and including the call of main. Leaves no exception
 // pending except the one that escaped main.
 StageResult invokeMain(JNIEnv* env, const std::string& mainClass) {
@@ -58,8 +91,12 @@ StageResult invokeMain(JNIEnv* env, const std::string& mainClass) {
     if (arguments == nullptr) {
         return runtimeFailure("the Java runtime cannot create the argument array for main", env);
     }
+    const bool fromSystemBytes =
+        launchArgumentCount > 0 && platform::commandLineEncoding == platform::CommandLineEncoding::systemBytes;
+    jstring encoding = fromSystemBytes ? platformEncodingName(env) : nullptr;
     for (jsize i = 0; i < launchArgumentCount; ++i) {
-        jstring argument = env->NewStringUTF(launchArguments[i]);
+        jstring argument = fromSystemBytes ? stringFromSystemBytes(env, stringClass, encoding, launchArguments[i])
+                                           : env->NewStringUTF(launchArguments[i]);
         if (argument == nullptr) {
             return runtimeFailure("the Java runtime cannot create the arguments for main", env);
         }

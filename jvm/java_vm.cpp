@@ -8,7 +8,7 @@ JavaVmOptions buildJavaVmOptions(const LaunchSettings& settings) {
     JavaVmOptions options;
     options.texts.reserve(settings.vmArgs.size());
     for (const picojson::value& vmArg : settings.vmArgs) {
-        options.texts.push_back(vmArg.to_str());
+        options.texts.push_back(expandApplicationDir(vmArg.to_str(), settings.applicationDir));
     }
 
     // The JNI option record wants a mutable pointer; the VM only reads it.

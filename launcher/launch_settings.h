@@ -17,4 +17,10 @@ struct LaunchSettings {
     std::string mainClass;        // text of "mainClass", in the JVM's internal form (a/b/C)
     std::string classPathOption;  // "-Djava.class.path=" + jarPath
     picojson::array vmArgs;       // copy of "vmArgs"; elements become option texts at VM creation
+    bool passArguments = false;   // "passArguments": main receives the launcher's command line
+    std::string workingDirectory; // "workingDirectory" resolved against applicationDir; empty: leave it
 };
+
+// The one placeholder a configuration text may hold: "$APPDIR", replaced
+// wherever it occurs by the application directory.
+std::string expandApplicationDir(const std::string& text, const std::string& applicationDir);

@@ -31,9 +31,20 @@ int reportFailure(const LaunchFailure& failure) {
     return static_cast<int>(failure.status);
 }
 
+// Makes the configured folder the current directory, if one is configured.
+StageResult enterWorkingDirectory(const LaunchSettings& settings) {
+    std::string error;
+    if (settings.workingDirectory.empty() || platform::changeDirectory(settings.workingDirectory, error)) {
+        return std::nullopt;
+    }
+    return LaunchFailure{ExitStatus::configurationUnusable,
+                         "cannot make " + settings.workingDirectory + " the working directory (\"workingDirectory\" in " +
+                             settings.configPath + "): " + error + "; create that folder or change \"workingDirectory\""};
+}
+
 }  // namespace
 
-int runLauncher() {
+int runLauncher(const std::vector<std::string>& commandLine) {
     LaunchSettings settings;
 
     std::string directoryError;
@@ -47,6 +58,18 @@ int runLauncher() {
     std::printf("config file: %s\n", settings.configPath.c_str());
 
     if (StageResult failure = loadLaunchSettings(configFile.stream, configFile.openError, settings)) {
+        return reportFailure(*failure);
+    }
+
+    // The Java main receives the command line only when the product asks for it.
+    std::vector<char*> argumentTexts;
+    if (settings.passArguments) {
+        for (const std::string& argument : commandLine) argumentTexts.push_back(const_cast<char*>(argument.c_str()));
+        launchArgumentCount = static_cast<std::int32_t>(argumentTexts.size());
+        launchArguments = argumentTexts.data();
+    }
+
+    if (StageResult failure = enterWorkingDirectory(settings)) {
         return reportFailure(*failure);
     }
 

@@ -23,6 +23,20 @@ std::vector<std::string> jvmLibraryCandidates(const std::string& applicationDir)
 
 bool fileExists(const std::string& path);
 
+// Whether `path` names a folder from the root (on Windows: a drive or a
+// network share) rather than from the current directory.
+bool isAbsolutePath(const std::string& path);
+
+// Makes `path` the process's current directory. On failure returns false and
+// says why in `error`.
+bool changeDirectory(const std::string& path, std::string& error);
+
+// How the entry point hands the command line to the Java main: as the JVM's
+// modified UTF-8 (converted from a UTF-16 command line), or as the bytes the
+// system passed, which the JVM then decodes in its own platform encoding.
+enum class CommandLineEncoding { modifiedUtf8, systemBytes };
+extern const CommandLineEncoding commandLineEncoding;
+
 // Loads a shared library by absolute path. Returns null on failure and the
 // loader's own explanation in `error`. Nothing unloads it.
 void* loadLibrary(const std::string& path, std::string& error);

@@ -58,6 +58,20 @@ bool fileExists(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
+bool isAbsolutePath(const std::string& path) {
+    return !path.empty() && path[0] == '/';
+}
+
+bool changeDirectory(const std::string& path, std::string& error) {
+    if (chdir(path.c_str()) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+const CommandLineEncoding commandLineEncoding = CommandLineEncoding::systemBytes;
+
 void* loadLibrary(const std::string& path, std::string& error) {
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
     if (library == nullptr) {

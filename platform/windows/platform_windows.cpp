@@ -87,6 +87,23 @@ bool fileExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool isAbsolutePath(const std::string& path) {
+    // C:\..., C:/..., \\server\share and \... (the current drive's root) are not
+    // relative to the current directory; C:name is, and is treated as such.
+    const auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+    return (path.size() >= 3 && path[1] == ':' && isSeparator(path[2])) || (!path.empty() && isSeparator(path[0]));
+}
+
+bool changeDirectory(const std::string& path, std::string& error) {
+    if (!SetCurrentDirectoryA(path.c_str())) {
+        error = lastErrorText(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+const CommandLineEncoding commandLineEncoding = CommandLineEncoding::modifiedUtf8;
+
 void* loadLibrary(const std::string& path, std::string& error) {
     // jvm.dll imports the C runtime DLLs that the runtime ships in its bin
     // folder, two levels up; the search for them covers that folder, the

@@ -71,6 +71,8 @@ public:
 
     // Runs the launcher from another current directory.
     RunResult run(const Lines& arguments = {}) const;
+    // The same with exactly this command line (Windows).
+    RunResult runCommandLine(const std::wstring& commandLine) const;
 
 private:
     std::optional<TempDir> ownDir_;  // the folder, when it is a temporary one of its own
@@ -88,6 +90,9 @@ void setEnvironment(const std::string& name, const std::string& value);
 
 // Platform-specific: the process runner and how a path reads in the launcher's trace.
 RunResult runProcess(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds = 60);
+// Windows only: runs `executable` with exactly this command line (its own name first).
+RunResult runCommandLine(const fs::path& executable, std::wstring commandLine, const fs::path& cwd,
+                         int timeoutSeconds = 60);
 std::string pathAsLauncherSeesIt(const fs::path& path);
 fs::path temporaryRoot();
 

@@ -86,6 +86,77 @@ TEST(Launch, CommandLineArgumentsAreIgnored) {
     EXPECT_TRUE(contains(result.probeLines(), "value null"));
 }
 
+struct ArgumentsCase {
+    const char* name;
+    std::string locale;     // LC_ALL for both runs: it decides how java decodes the bytes
+    std::string cafeUnits;  // how "caf\xC3\xA9" arrives under it
+};
+
+class PassArgumentsTest : public testing::TestWithParam<ArgumentsCase> {
+protected:
+    void TearDown() override { setEnvironment("LC_ALL", ""); }
+};
+
+TEST_P(PassArgumentsTest, MainReceivesTheStringsJavaMakesOfTheSameCommandLine) {
+    AppFolder app;
+    useInstalledJdk(app);
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "vmArgs": ["-Dprobe.mode=args"],
+                        "passArguments": true})");
+    const Lines arguments = {"caf\xC3\xA9", "two words", "with \"quotes\"", "", "\xF0\x9F\x98\x80",
+                             "not UTF-8 \xFF\xC3(", "-Dnot.an.option=1"};
+    setEnvironment("LC_ALL", GetParam().locale);
+    const RunResult launched = app.run(arguments);
+    Lines javaCommand = {"-Dprobe.mode=args", "-cp", PROBE_JAR, "probe.Probe"};
+    javaCommand.insert(javaCommand.end(), arguments.begin(), arguments.end());
+    const RunResult java = runProcess(fs::path(JDK_HOME) / "bin" / "java", javaCommand, app.dir());
+
+    ASSERT_EQ(launched.exitStatus, 0) << launched.err;
+    ASSERT_EQ(java.exitStatus, 0) << java.err;
+    EXPECT_EQ(launched.probeLines(), java.probeLines());
+    ASSERT_EQ(launched.probeLines().size(), 1 + arguments.size());
+    EXPECT_EQ(launched.probeLines()[1], "arg " + GetParam().cafeUnits);
+    EXPECT_EQ(launched.probeLines()[4], "arg");
+}
+
+INSTANTIATE_TEST_SUITE_P(Launch, PassArgumentsTest,
+                         testing::Values(ArgumentsCase{"Utf8Locale", "C.UTF-8", "0063 0061 0066 00e9"},
+                                         ArgumentsCase{"AsciiLocale", "C", "0063 0061 0066 fffd fffd"}),
+                         caseName<ArgumentsCase>);
+
+TEST(Launch, OptionsNameTheApplicationsFilesThroughAppDir) {
+    AppFolder app;
+    useInstalledJdk(app);
+    fs::copy_file(AGENT_JAR, app.dir() / "agent.jar");
+    writeFile(app.dir() / "relative.txt", "beside the launcher");
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "workingDirectory": "$APPDIR",
+                        "vmArgs": ["-javaagent:$APPDIR/agent.jar=x", "-Dapp.home=$APPDIR", "-Dprobe.mode=folders"]})");
+    TempDir elsewhere;
+    fs::create_symlink(app.launcher(), elsewhere.path() / "product");
+    const std::string dir = app.launcherView();
+
+    for (const RunResult& result : {app.run(), runProcess(elsewhere.path() / "product", {}, elsewhere.path())}) {
+        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_EQ(result.traceLines().at(3), "workingDirectory: " + dir);
+        EXPECT_EQ(result.traceLines().at(4), "vmArg 0: -javaagent:" + dir + "/agent.jar=x");
+        EXPECT_EQ(result.probeLines(), (Lines{"agent loaded with x", "args 0", "user.dir " + dir, "app.home " + dir,
+                                              "relative file beside the launcher"}));
+    }
+}
+
+TEST(Launch, RelativeWorkingDirectoryIsInTheApplicationFolder) {
+    AppFolder app;
+    useInstalledJdk(app);
+    fs::create_directory(app.dir() / "assets");
+    writeFile(app.dir() / "assets" / "relative.txt", "in assets");
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "workingDirectory": "assets",
+                        "vmArgs": ["-Dprobe.mode=folders"]})");
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.probeLines(), (Lines{"args 0", "user.dir " + app.launcherView() + "/assets", "app.home null",
+                                          "relative file in assets"}));
+}
+
 TEST(Launch, WaitsForNonDaemonThreads) {
     AppFolder app;
     useInstalledJdk(app);

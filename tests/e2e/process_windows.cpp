@@ -35,6 +35,13 @@ void setEnvironment(const std::string& name, const std::string& value) {
 }
 
 RunResult runProcess(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds) {
+    std::wstring commandLine = quoted(executable.wstring());
+    for (const std::string& argument : arguments) commandLine += L" " + quoted(widen(argument));
+    return runCommandLine(executable, commandLine, cwd, timeoutSeconds);
+}
+
+RunResult runCommandLine(const fs::path& executable, std::wstring commandLine, const fs::path& cwd,
+                         int timeoutSeconds) {
     TempDir outputDir;
     const fs::path outPath = outputDir.path() / "out";
     const fs::path errPath = outputDir.path() / "err";
@@ -48,9 +55,6 @@ RunResult runProcess(const fs::path& executable, const Lines& arguments, const f
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = out;
         startup.hStdError = err;
-
-        std::wstring commandLine = quoted(executable.wstring());
-        for (const std::string& argument : arguments) commandLine += L" " + quoted(widen(argument));
 
         PROCESS_INFORMATION process{};
         const BOOL started = CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
@@ -75,6 +79,10 @@ RunResult runProcess(const fs::path& executable, const Lines& arguments, const f
     result.out = readFile(outPath);
     result.err = readFile(errPath);
     return result;
+}
+
+RunResult AppFolder::runCommandLine(const std::wstring& commandLine) const {
+    return e2e::runCommandLine(launcher(), commandLine, otherCwd_.path());
 }
 
 }  // namespace e2e

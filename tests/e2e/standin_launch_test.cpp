@@ -193,7 +193,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ConfigCase{"VmArgsString", R"({"jar": "app.jar", "mainClass": "M", "vmArgs": "-Xmx1g"})", false,
                                "\"vmArgs\" is of type string"},
                     ConfigCase{"VmArgsObject", R"({"jar": "app.jar", "vmArgs": {}})", false,
-                               "\"vmArgs\" is of type object"}),
+                               "\"vmArgs\" is of type object"},
+                    ConfigCase{"WorkingDirectoryMissing", R"({"jar": "app.jar", "workingDirectory": "no such folder"})",
+                               false, "no such folder the working directory (\"workingDirectory\" in "}),
     caseName<ConfigCase>);
 
 TEST_F(StandinTest, ParseErrorStillLaunchesWithWhatWasRead) {

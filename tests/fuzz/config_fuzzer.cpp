@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const JavaVMOption& record = options.records[k + 1];
         require(record.extraInfo == nullptr);
         // The JVM sees the text up to its first NUL, exactly what the trace line shows.
-        const std::string text = settings.vmArgs[k].to_str();
+        const std::string text = expandApplicationDir(settings.vmArgs[k].to_str(), settings.applicationDir);
         require(std::strlen(record.optionString) == std::strlen(text.c_str()));
         require(std::memcmp(record.optionString, text.data(), std::strlen(text.c_str())) == 0);
     }

@@ -1,5 +1,6 @@
 // The option records handed to JNI_CreateJavaVM and their trace lines.
 #include "jvm/java_vm.h"
+#include "jvm/modified_utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,38 @@ TEST(JavaVmOptions, ClassPathFirstThenVmArgsInOrder) {
               "vmArg 2: 5\n"
               "vmArg 3: -Djava.class.path=other.jar\n"
               "vmArg 4: \n");
+}
+
+TEST(JavaVmOptions, AppDirIsReplacedWhereverItOccurs) {
+    LaunchSettings settings;
+    settings.applicationDir = "/opt/My $APPDIR Product";  // a replacement is never expanded again
+    std::istringstream vmArgs(R"(["-javaagent:$APPDIR/agent.jar", "$APPDIR:$APPDIR", "$APPDIRX", "$appdir", "$APP", 7])");
+    picojson::value parsed;
+    vmArgs >> parsed;
+    settings.vmArgs = parsed.get<picojson::array>();
+
+    testing::internal::CaptureStdout();
+    const JavaVmOptions options = buildJavaVmOptions(settings);
+    const std::string trace = testing::internal::GetCapturedStdout();
+
+    const std::string dir = settings.applicationDir;
+    EXPECT_EQ(options.texts, (std::vector<std::string>{"-javaagent:" + dir + "/agent.jar", dir + ":" + dir, dir + "X",
+                                                       "$appdir", "$APP", "7"}));
+    EXPECT_EQ(trace.substr(0, trace.find('\n')), "vmArg 0: -javaagent:" + dir + "/agent.jar");
+}
+
+TEST(ModifiedUtf8, EveryUtf16UnitOnItsOwn) {
+    const std::pair<std::u16string, std::string> cases[] = {
+        {u"plain ASCII", "plain ASCII"},
+        {std::u16string(u"a\0b", 3), "a\xC0\x80" "b"},       // NUL as two bytes, never a terminator
+        {u"\u00e9\u07ff", "\xC3\xA9\xDF\xBF"},             // two-byte range and its end
+        {u"\u0800\u4e16\uffff", "\xE0\xA0\x80\xE4\xB8\x96\xEF\xBF\xBF"},
+        {u"\U0001F600", "\xED\xA0\xBD\xED\xB8\x80"},       // a surrogate pair: two 3-byte sequences
+        {std::u16string(1, char16_t(0xDC00)), "\xED\xB0\x80"},  // a lone surrogate survives
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(modifiedUtf8(text), expected);
+    }
 }
 
 TEST(JavaVmOptions, NoVmArgsGivesOnlyTheClassPath) {

@@ -1,6 +1,7 @@
 // Deriving LaunchSettings from the text of config.json, through the real JSON
 // library, and the trace lines the configuration stage prints.
 #include "config/launch_settings_loader.h"
+#include "platform/platform.h"
 
 #include "case_name.h"
 
@@ -155,8 +156,44 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"TopLevelNumber", "42", "", "holds a JSON number", ""},
         FailureCase{"VmArgsString", R"({"jar": "a.jar", "vmArgs": "-Xmx1g"})", "", "\"vmArgs\" is of type string", ""},
         FailureCase{"VmArgsObject", R"({"jar": "a.jar", "vmArgs": {"Xmx": "1g"}})", "", "\"vmArgs\" is of type object", ""},
-        FailureCase{"VmArgsNumber", R"({"vmArgs": 5})", "", "\"vmArgs\" is of type number", ""}),
+        FailureCase{"VmArgsNumber", R"({"vmArgs": 5})", "", "\"vmArgs\" is of type number", ""},
+        FailureCase{"PassArgumentsString", R"({"passArguments": "true"})", "",
+                    "\"passArguments\" is of type string; it must be true or false", ""},
+        FailureCase{"PassArgumentsNumber", R"({"passArguments": 1})", "", "\"passArguments\" is of type number", ""},
+        FailureCase{"WorkingDirectoryNumber", R"({"workingDirectory": 5})", "",
+                    "\"workingDirectory\" is of type number; it must be a folder name", ""},
+        FailureCase{"WorkingDirectoryArray", R"({"workingDirectory": ["a"]})", "",
+                    "\"workingDirectory\" is of type array", ""}),
     caseName<FailureCase>);
+
+TEST(ConfigKeys, PassArgumentsOnlyWhenTrue) {
+    for (const auto& [config, expected] : std::vector<std::pair<std::string, bool>>{
+             {"{}", false}, {R"({"passArguments": null})", false}, {R"({"passArguments": false})", false},
+             {R"({"passArguments": true})", true}}) {
+        const Loaded loaded = load(config);
+        ASSERT_FALSE(loaded.failure) << config;
+        EXPECT_EQ(loaded.settings.passArguments, expected) << config;
+    }
+}
+
+TEST(ConfigKeys, WorkingDirectoryIsResolvedAgainstTheApplicationFolder) {
+    // The platform decides what is absolute: these are read as the build's own platform reads them.
+    const std::string absolute = platform::isAbsolutePath("/srv/data") ? "/srv/data" : "D:\\data";
+    const std::string absoluteJson = absolute == "/srv/data" ? absolute : "D:\\\\data";
+    for (const auto& [value, expected] : std::vector<std::pair<std::string, std::string>>{
+             {"null", ""},
+             {R"("assets")", appDir + "/assets"},
+             {R"("")", appDir + "/"},
+             {R"("$APPDIR")", appDir},
+             {R"("$APPDIR/saves")", appDir + "/saves"},
+             {"\"" + absoluteJson + "\"", absolute}}) {
+        const Loaded loaded = load(R"({"mainClass": "M", "workingDirectory": )" + value + "}");
+        ASSERT_FALSE(loaded.failure) << value;
+        EXPECT_EQ(loaded.settings.workingDirectory, expected) << value;
+        const std::string traceLine = expected.empty() ? "" : "workingDirectory: " + expected + "\n";
+        EXPECT_EQ(loaded.trace, "jar: " + appDir + "/null\nmainClass: M\n" + traceLine) << value;
+    }
+}
 
 TEST(ConfigNesting, DeepObjectsAreASyntaxErrorNotAStackOverflow) {
     std::string deep = "{\"jar\": \"a.jar\", \"x\": ";

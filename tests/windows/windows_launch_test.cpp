@@ -83,6 +83,27 @@ TEST(WindowsLaunch, FolderNameOutsideTheAnsiCodePageBecomesSpaces) {
         << result.err;
 }
 
+TEST(WindowsLaunch, PassedArgumentsReachMainAsTheExactUnitsInModifiedUtf8) {
+    AppFolder app;
+    app.useStandin();
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main", "passArguments": true,
+                        "vmArgs": ["-Dapp.home=$APPDIR", "-Dboth=$APPDIR\\a;$APPDIR\\b"]})");
+    // Split as the C runtime splits a command line for wmain.
+    const RunResult result = app.runCommandLine(
+        L"Product.exe \"two words\" back\\slash \"a\\\"b\" c\\\\\\\"d \"\" caf\u00e9 \u4e16 \U0001F600 e\\\\");
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    Lines created;
+    for (const std::string& line : app.standinRecord()) {
+        if (line.rfind("NewStringUTF ", 0) == 0) created.push_back(line.substr(13));
+    }
+    EXPECT_EQ(created, (Lines{"two words", "back\\slash", "a\"b", "c\\\"d", "", "caf\xC3\xA9", "\xE4\xB8\x96",
+                              "\xED\xA0\xBD\xED\xB8\x80", "e\\\\"}));
+    const Lines record = app.standinRecord();
+    EXPECT_EQ(record.at(2), "option 1 -Dapp.home=" + app.launcherView());
+    EXPECT_EQ(record.at(3), "option 2 -Dboth=" + app.launcherView() + "\\a;" + app.launcherView() + "\\b");
+}
+
 TEST(WindowsLaunch, RuntimePlantedInTheCurrentDirectoryIsNeverLoaded) {
     AppFolder app;
     app.writeConfig(typicalConfig);

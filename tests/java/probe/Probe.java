@@ -16,6 +16,20 @@ public final class Probe {
                 System.out.println("probe: class path " + System.getProperty("java.class.path"));
                 System.out.println("probe: value " + System.getProperty("probe.value"));
                 break;
+            case "args":
+                // Each argument's UTF-16 units, so that no output encoding can blur them.
+                for (String arg : args) {
+                    StringBuilder units = new StringBuilder("arg");
+                    for (char unit : arg.toCharArray()) units.append(String.format(" %04x", (int) unit));
+                    System.out.println("probe: " + units);
+                }
+                break;
+            case "folders":
+                System.out.println("probe: user.dir " + System.getProperty("user.dir"));
+                System.out.println("probe: app.home " + System.getProperty("app.home"));
+                System.out.println("probe: relative file " + new String(
+                        java.nio.file.Files.readAllBytes(java.nio.file.Paths.get("relative.txt")), "UTF-8").trim());
+                break;
             case "worker":
                 Thread worker = new Thread(() -> {
                     pause(1000);

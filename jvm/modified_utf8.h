@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+
+// UTF-16 text in the JVM's modified UTF-8, the encoding NewStringUTF reads:
+// every UTF-16 unit on its own, so a surrogate pair becomes two 3-byte
+// sequences (and a lone surrogate survives), and U+0000 becomes C0 80, so the
+// result holds no NUL and the Java String has exactly the given units.
+std::string modifiedUtf8(const std::u16string& text);

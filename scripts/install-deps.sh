@@ -8,8 +8,10 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev googletest picojson-dev openjdk-17-jdk-headless)
 if [ "${1:-all}" != linux ]; then
   # Cross-building the Windows launcher, running it under Wine, and showing
-  # its message box on a virtual display; the sanitizer build and the fuzzer.
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool clang-14 libclang-rt-14-dev)
+  # its message box on a virtual display; reading and making icons, signing;
+  # the sanitizer build and the fuzzer.
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool icoutils osslsigncode openssl python3
+             clang-14 libclang-rt-14-dev)
 fi
 
 missing=()

@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/windows/windows_text.h"
 
 #include <windows.h>
 
@@ -26,6 +27,8 @@ std::string lastErrorText(DWORD error) {
     return message + " (Windows error " + std::to_string(error) + ")";
 }
 
+}  // namespace
+
 std::wstring toWide(const std::string& text) {
     const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
     if (length <= 0) return std::wstring();
@@ -34,16 +37,6 @@ std::wstring toWide(const std::string& text) {
     wide.resize(static_cast<std::size_t>(length) - 1);
     return wide;
 }
-
-// The executable's file name, for the title of a message box.
-std::wstring executableName() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const wchar_t* name = std::wcsrchr(path, L'\\');
-    return name != nullptr ? name + 1 : path;
-}
-
-}  // namespace
 
 const char pathSeparator[] = "\\";
 
@@ -124,19 +117,6 @@ void* loadLibrary(const std::string& path, std::string& error) {
 
 void* findSymbol(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-}
-
-void showFailure(const std::string& message) {
-    // A double-clicked launcher has no console: standard error then has no
-    // usable handle, and the message is shown in a box as well. When standard
-    // error is redirected no box appears, so scripted runs never block.
-    const HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
-    if (standardError != nullptr && standardError != INVALID_HANDLE_VALUE) {
-        std::fprintf(stderr, "error: %s\n", message.c_str());
-        std::fflush(stderr);
-        return;
-    }
-    MessageBoxW(nullptr, toWide(message).c_str(), executableName().c_str(), MB_OK | MB_ICONERROR);
 }
 
 }  // namespace platform

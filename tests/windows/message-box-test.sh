@@ -2,18 +2,22 @@
 # A double-clicked launcher has no console: its failure message must appear
 # in a message box titled with the executable's file name, and the launcher
 # must wait there until the user closes it. With standard error redirected,
-# no box may appear. Runs the Windows launcher under Wine on a virtual X display.
-# Usage: message-box-test.sh WINE-RUNNER PREFIX LAUNCHER.EXE RUN_WITHOUT_STANDARD_ERROR.EXE
+# no box may appear, and the console variant never shows one. Runs the
+# Windows launchers under Wine on a virtual X display.
+# Usage: message-box-test.sh WINE-RUNNER PREFIX LAUNCHER.EXE RUN_WITHOUT_STANDARD_ERROR.EXE CONSOLE-LAUNCHER.EXE
 set -u
-runner=$1 prefix=$2 launcher=$3 helper=$4
+runner=$1 prefix=$2 launcher=$3 helper=$4 console_launcher=$5
 
 scratch=$(mktemp -d)
 display=":$((100 + $$ % 800))"
 Xvfb "$display" -screen 0 1024x600x24 > /dev/null 2>&1 &
 xvfb=$!
+started=""
 cleanup() {
-  pkill -f "$scratch" 2> /dev/null
-  kill "$xvfb" 2> /dev/null
+  # The Windows processes live in this test's own Wine prefix: ending its
+  # server ends them all, and nothing of any other test.
+  WINEPREFIX=$prefix wineserver -k 2> /dev/null
+  kill $started "$xvfb" 2> /dev/null
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -38,6 +42,7 @@ fi
 
 # Without a standard error handle: the box appears and the launcher waits for it.
 "$runner" "$prefix" "$helper" "Z:$(echo "$scratch/app/Product.exe" | tr / '\\')" > "$scratch/box-out" 2>&1 &
+started="$started $!"
 window=""
 for _ in $(seq 1 300); do
   window=$(xdotool search --name '^Product\.exe$' 2> /dev/null | head -n 1)
@@ -66,6 +71,22 @@ if grep -q "^exit status 2" "$scratch/box-out"; then
   echo "ok: closing the box ends the launcher with status 2"
 else
   echo "FAILED: after closing the box: $(cat "$scratch/box-out")"
+  failures=$((failures + 1))
+fi
+
+# The console variant, started the same way: the message has nowhere to go
+# but it never opens a window, so it ends at once.
+cp "$console_launcher" "$scratch/app/Tool.exe"
+"$runner" "$prefix" "$helper" "Z:$(echo "$scratch/app/Tool.exe" | tr / '\\')" > "$scratch/console-out" 2>&1 &
+started="$started $!"
+for _ in $(seq 1 100); do
+  grep -q "exit status" "$scratch/console-out" && break
+  sleep 0.2
+done
+if grep -q "^exit status 2" "$scratch/console-out" && [ -z "$(xdotool search --name 'Tool.exe' 2> /dev/null)" ]; then
+  echo "ok: the console variant shows no box and ends with status 2"
+else
+  echo "FAILED: console variant: $(cat "$scratch/console-out"), windows: $(xdotool search --name 'Tool.exe' 2> /dev/null)"
   failures=$((failures + 1))
 fi
 

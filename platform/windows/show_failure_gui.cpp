@@ -1,0 +1,39 @@
+// How the GUI executable shows a failure: a double-clicked launcher has no
+// console, so the message is shown in a box unless standard error is
+// redirected.
+#include "platform/platform.h"
+#include "platform/windows/windows_text.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+
+namespace platform {
+
+namespace {
+
+// The executable's file name, for the title of a message box.
+std::wstring executableName() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const wchar_t* name = std::wcsrchr(path, L'\\');
+    return name != nullptr ? name + 1 : path;
+}
+
+}  // namespace
+
+void showFailure(const std::string& message) {
+    // With standard error redirected no box appears, so scripted runs never block.
+    const HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
+    if (standardError != nullptr && standardError != INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "error: %s\n", message.c_str());
+        std::fflush(stderr);
+        return;
+    }
+    // The error icon, not the product's: the box must read as a failure at a
+    // glance; its title names the product.
+    MessageBoxW(nullptr, toWide(message).c_str(), executableName().c_str(), MB_OK | MB_ICONERROR);
+}
+
+}  // namespace platform

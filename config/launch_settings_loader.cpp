@@ -78,7 +78,12 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     // Looking a key up adds it with a null value when it is absent, whose text
     // is "null"; the file is never written back.
     picojson::object& root = settings.configRoot.get<picojson::object>();
-    settings.jarPath = settings.applicationDir + "/" + root["jar"].to_str();
+    const std::string jarText = root["jar"].to_str();
+    if (!platform::jvmPath(settings.applicationDir + "/", jarText, settings.jarPath)) {
+        settings.classPathProblem = "the name of the jar, " + platform::jvmText(jarText) +
+                                    ", has characters the system code page cannot represent, and the file has no "
+                                    "short (8.3) name; rename the jar with characters of that code page";
+    }
     settings.mainClass = root["mainClass"].to_str();
     settings.classPathOption = "-Djava.class.path=" + settings.jarPath;
 
@@ -99,7 +104,7 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     const picojson::value& workingDirectory = root["workingDirectory"];
     if (workingDirectory.is<std::string>()) {
         // A folder given from the root or from $APPDIR stands as it is; any other is in applicationDir.
-        const std::string& folder = workingDirectory.get<std::string>();
+        const std::string folder = platform::jvmText(workingDirectory.get<std::string>());
         const bool anchored = platform::isAbsolutePath(folder) || folder.rfind("$APPDIR", 0) == 0;
         settings.workingDirectory =
             expandApplicationDir(anchored ? folder : "$APPDIR/" + folder, settings.applicationDir);

@@ -82,7 +82,7 @@ jstring stringFromSystemBytes(JNIEnv* env, jclass stringClass, jstring encoding,
 
 // Everything up to and including the call of main. Leaves no exception
 // pending except the one that escaped main.
-StageResult invokeMain(JNIEnv* env, const std::string& mainClass) {
+StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::string& classPathProblem) {
     jclass stringClass = env->FindClass("java/lang/String");
     if (stringClass == nullptr) {
         return runtimeFailure("the Java runtime in jre has no class java/lang/String", env);
@@ -108,7 +108,10 @@ StageResult invokeMain(JNIEnv* env, const std::string& mainClass) {
 
     jclass mainClassRef = env->FindClass(mainClass.c_str());
     if (mainClassRef == nullptr) {
-        return mainClassFailure("cannot load the main class " + mainClass + " from the jar", env, mainClass);
+        LaunchFailure failure =
+            mainClassFailure("cannot load the main class " + mainClass + " from the jar", env, mainClass);
+        if (!classPathProblem.empty()) failure.message += "; " + classPathProblem;
+        return failure;
     }
     jmethodID mainMethod = env->GetStaticMethodID(mainClassRef, "main", "([Ljava/lang/String;)V");
     if (mainMethod == nullptr) {
@@ -122,8 +125,8 @@ StageResult invokeMain(JNIEnv* env, const std::string& mainClass) {
 
 }  // namespace
 
-StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass) {
-    StageResult result = invokeMain(env, mainClass);
+StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& classPathProblem) {
+    StageResult result = invokeMain(env, mainClass, classPathProblem);
     if (!result && env->ExceptionCheck()) {
         // Detaching the main thread with the exception still pending hands it
         // to Thread.dispatchUncaughtException: the program's own handler, or

@@ -1,6 +1,8 @@
 #include "jvm/java_vm.h"
 
+#include "jvm/jvm_hooks.h"
 #include "jvm/jvm_library.h"
+#include "platform/platform.h"
 
 #include <cstdio>
 
@@ -8,16 +10,20 @@ JavaVmOptions buildJavaVmOptions(const LaunchSettings& settings) {
     JavaVmOptions options;
     options.texts.reserve(settings.vmArgs.size());
     for (const picojson::value& vmArg : settings.vmArgs) {
-        options.texts.push_back(expandApplicationDir(vmArg.to_str(), settings.applicationDir));
+        options.texts.push_back(expandApplicationDir(platform::jvmText(vmArg.to_str()), settings.applicationDir));
     }
 
     // The JNI option record wants a mutable pointer; the VM only reads it.
-    options.records.reserve(options.texts.size() + 1);
+    options.records.reserve(options.texts.size() + 4);
     options.records.push_back({const_cast<char*>(settings.classPathOption.c_str()), nullptr});
     for (std::size_t k = 0; k < options.texts.size(); ++k) {
         options.records.push_back({options.texts[k].data(), nullptr});
         std::printf("vmArg %d: %s\n", static_cast<int>(k), options.texts[k].c_str());
     }
+    // After the user's options, so that their numbering stays the same.
+    options.records.push_back({const_cast<char*>("vfprintf"), reinterpret_cast<void*>(&jvmPrintHook)});
+    options.records.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(&jvmExitHook)});
+    options.records.push_back({const_cast<char*>("abort"), reinterpret_cast<void*>(&jvmAbortHook)});
     return options;
 }
 
@@ -56,7 +62,11 @@ StageResult createJavaVm(const LaunchSettings& settings, CreatedJavaVm& created)
 
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
-    const jint status = createVm(&vm, reinterpret_cast<void**>(&env), &initArgs);
+    jint status = JNI_ERR;
+    {
+        VmCreationInProgress creating;
+        status = createVm(&vm, reinterpret_cast<void**>(&env), &initArgs);
+    }
     if (status != JNI_OK || vm == nullptr || env == nullptr) {
         return LaunchFailure{ExitStatus::vmCreationFailed,
                              "the Java VM could not be created (status " + std::to_string(status) + ", " +

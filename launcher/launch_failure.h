@@ -20,7 +20,15 @@ enum class ExitStatus : int {
 struct LaunchFailure {
     ExitStatus status;
     std::string message;
+    // The message is in the platform's narrow encoding (the ANSI code page on
+    // Windows), unless it names something only UTF-8 can hold.
+    bool messageIsUtf8 = false;
 };
 
 // A stage either lets the launch go on (no value) or stops it.
 using StageResult = std::optional<LaunchFailure>;
+
+// The single place where a failure reaches the user: writes out the trace
+// lines still buffered, then shows the message as one line. Returns the exit
+// status that goes with the failure.
+int reportFailure(const LaunchFailure& failure);

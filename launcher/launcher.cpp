@@ -14,23 +14,6 @@ char** launchArguments = nullptr;
 
 namespace {
 
-// The single place where a failure reaches the user and becomes the exit status.
-int reportFailure(const LaunchFailure& failure) {
-    if (!failure.message.empty()) {
-        // Trace lines are still buffered; write them first so that a log that
-        // combines both streams keeps its order.
-        std::fflush(stdout);
-        std::string line = failure.message;
-        for (char& c : line) {
-            if (static_cast<unsigned char>(c) < 0x20) {
-                c = ' ';  // the message is one line, whatever texts it quotes
-            }
-        }
-        platform::showFailure(line);
-    }
-    return static_cast<int>(failure.status);
-}
-
 // Makes the configured folder the current directory, if one is configured.
 StageResult enterWorkingDirectory(const LaunchSettings& settings) {
     std::string error;
@@ -49,7 +32,7 @@ int runLauncher(const std::vector<std::string>& commandLine) {
 
     std::string directoryError;
     if (!platform::getApplicationDirectory(settings.applicationDir, directoryError)) {
-        return reportFailure({ExitStatus::configurationUnusable, directoryError});
+        return reportFailure({ExitStatus::configurationUnusable, directoryError, true});
     }
 
     // The configuration file stays open until the Java program has finished.
@@ -78,7 +61,7 @@ int runLauncher(const std::vector<std::string>& commandLine) {
         return reportFailure(*failure);
     }
 
-    if (StageResult failure = runJavaMain(javaVm.vm, javaVm.env, settings.mainClass)) {
+    if (StageResult failure = runJavaMain(javaVm.vm, javaVm.env, settings.mainClass, settings.classPathProblem)) {
         return reportFailure(*failure);
     }
     return static_cast<int>(ExitStatus::success);

@@ -13,9 +13,26 @@ namespace platform {
 extern const char pathSeparator[];
 
 // The directory of the running executable (not the current directory, not
-// argv[0]), without a trailing separator. On failure returns false and says
-// why in `error`.
+// argv[0]), without a trailing separator, in the narrow encoding the file
+// system and the JVM read. On failure returns false and says why in `error`,
+// in UTF-8 (it may name a folder the narrow encoding cannot).
 bool getApplicationDirectory(std::string& directory, std::string& error);
+
+// A text of config.json in the encoding the JVM reads options in. On Windows
+// a text that is valid UTF-8 is converted to the ANSI code page, characters
+// it lacks becoming their best-fit form or "?", as on a java.exe command
+// line; any other text is passed on byte for byte. Elsewhere it is unchanged.
+std::string jvmText(const std::string& configText);
+
+// `prefix` (a path in the narrow encoding, such as the application directory
+// and "/") followed by `configText` (a file name as config.json holds it), in
+// the narrow encoding. Where the text has characters that encoding lacks, the
+// file's short (8.3) path is used when it has one; returns false when it has
+// none, and `path` then holds the converted text, which names no file.
+bool jvmPath(const std::string& prefix, const std::string& configText, std::string& path);
+
+// Whether another program holds the file open and shares it with nobody.
+bool isHeldOpenByAnotherProgram(const std::string& path);
 
 // Absolute paths at which the private runtime's JVM library may lie under
 // `applicationDir`/jre, the preferred layout first.
@@ -37,15 +54,22 @@ bool changeDirectory(const std::string& path, std::string& error);
 enum class CommandLineEncoding { modifiedUtf8, systemBytes };
 extern const CommandLineEncoding commandLineEncoding;
 
-// Loads a shared library by absolute path. Returns null on failure and the
-// loader's own explanation in `error`. Nothing unloads it.
-void* loadLibrary(const std::string& path, std::string& error);
-
 // The address of an exported symbol, or null.
 void* findSymbol(void* library, const char* name);
 
+// Loads a shared library by absolute path. Returns null on failure and the
+// loader's own explanation in `error` (on Windows also the architecture of a
+// library built for another processor). Nothing unloads it.
+void* loadLibrary(const std::string& path, std::string& error);
+
 // Shows a one-line failure message to the user on standard error, and by
-// whatever other means the platform needs for it to be seen.
-void showFailure(const std::string& message);
+// whatever other means the platform needs for it to be seen. The message is
+// in the narrow encoding, or in UTF-8 when `isUtf8`.
+void showFailure(const std::string& message, bool isUtf8);
+
+// Writes what the JVM prints where it meant it to go: `jvmStream` is the JVM's
+// own C runtime stream, used only where it is the launcher's too (Linux);
+// elsewhere the text goes to the process's standard output.
+void writeJvmOutput(void* jvmStream, const std::string& text);
 
 }  // namespace platform

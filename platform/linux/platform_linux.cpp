@@ -89,9 +89,29 @@ void* findSymbol(void* library, const char* name) {
     return dlsym(library, name);
 }
 
-void showFailure(const std::string& message) {
+void showFailure(const std::string& message, bool) {
     std::fprintf(stderr, "error: %s\n", message.c_str());
     std::fflush(stderr);
+}
+
+std::string jvmText(const std::string& configText) {
+    return configText;  // the JVM takes the bytes the file holds
+}
+
+bool jvmPath(const std::string& prefix, const std::string& configText, std::string& path) {
+    path = prefix + configText;
+    return true;
+}
+
+bool isHeldOpenByAnotherProgram(const std::string&) {
+    return false;  // opening a file never waits for or fails on another program here
+}
+
+void writeJvmOutput(void* jvmStream, const std::string& text) {
+    // The JVM's C library is the launcher's: its stdout is the buffer the
+    // trace lines are in, so the order between them is kept.
+    std::FILE* stream = jvmStream == stderr ? stderr : stdout;
+    std::fwrite(text.data(), 1, text.size(), stream);
 }
 
 }  // namespace platform

@@ -1,10 +1,13 @@
 #include "platform/platform.h"
-#include "platform/windows/windows_text.h"
+#include "platform/windows/windows_platform.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+
+// The launcher's own image: its PE headers say which processor it is built for.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace platform {
 
@@ -27,6 +30,58 @@ std::string lastErrorText(DWORD error) {
     return message + " (Windows error " + std::to_string(error) + ")";
 }
 
+// `wide` in the ANSI code page, only where every character has its own form
+// there: no best-fit substitute (which would name another file) and no default.
+bool toAnsiExactly(const std::wstring& wide, std::string& ansi) {
+    if (wide.empty()) return false;  // no text, or none to convert
+    const bool utf8CodePage = GetACP() == CP_UTF8;  // which takes neither the flag nor the report
+    BOOL usedDefault = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, utf8CodePage ? 0 : WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr,
+                                           0, nullptr, utf8CodePage ? nullptr : &usedDefault);
+    if (length <= 0 || usedDefault) return false;
+    ansi.assign(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, utf8CodePage ? 0 : WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, ansi.data(), length,
+                        nullptr, nullptr);
+    ansi.resize(static_cast<std::size_t>(length) - 1);
+    return true;
+}
+
+bool isAscii(const std::string& text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+// The machine a PE file is built for (IMAGE_FILE_MACHINE_...), or 0 when the
+// file is no PE file.
+WORD peMachine(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return 0;
+    unsigned char header[64] = {};
+    unsigned char signature[6] = {};
+    WORD machine = 0;
+    if (std::fread(header, 1, sizeof header, file) == sizeof header && header[0] == 'M' && header[1] == 'Z') {
+        const long peOffset = header[0x3C] | header[0x3D] << 8 | header[0x3E] << 16 | header[0x3F] << 24;
+        if (std::fseek(file, peOffset, SEEK_SET) == 0 && std::fread(signature, 1, sizeof signature, file) == sizeof signature &&
+            std::memcmp(signature, "PE\0\0", 4) == 0) {
+            machine = static_cast<WORD>(signature[4] | signature[5] << 8);
+        }
+    }
+    std::fclose(file);
+    return machine;
+}
+
+std::string machineName(WORD machine) {
+    switch (machine) {
+    case IMAGE_FILE_MACHINE_I386: return "32-bit x86";
+    case IMAGE_FILE_MACHINE_AMD64: return "64-bit x64";
+    case IMAGE_FILE_MACHINE_ARM64: return "64-bit ARM64";
+    case IMAGE_FILE_MACHINE_ARMNT: return "32-bit ARM";
+    default: return "unknown (machine type " + std::to_string(machine) + ")";
+    }
+}
+
 }  // namespace
 
 std::wstring toWide(const std::string& text) {
@@ -38,7 +93,70 @@ std::wstring toWide(const std::string& text) {
     return wide;
 }
 
+std::string toAnsi(const std::wstring& text) {
+    const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return std::string();
+    std::string ansi(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, ansi.data(), length, nullptr, nullptr);
+    ansi.resize(static_cast<std::size_t>(length) - 1);
+    return ansi;
+}
+
+std::string toUtf8(const std::wstring& text) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return std::string();
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), length, nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(length) - 1);
+    return utf8;
+}
+
+std::wstring fromUtf8(const std::string& text) {
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, nullptr, 0);
+    if (length <= 0) return std::wstring();
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, wide.data(), length);
+    wide.resize(static_cast<std::size_t>(length) - 1);
+    return wide;
+}
+
+std::wstring shortPathOf(const std::wstring& path) {
+    std::wstring shortPath(pathLimit, L'\0');
+    const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), pathLimit);
+    if (length == 0 || length >= pathLimit) return std::wstring();
+    shortPath.resize(length);
+    return shortPath;
+}
+
 const char pathSeparator[] = "\\";
+
+bool applicationDirectoryFromModulePath(const std::wstring& modulePath,
+                                        std::wstring (*shortPathOf)(const std::wstring&), std::string& directory,
+                                        std::string& error) {
+    // A folder name the code page cannot represent would name another folder,
+    // or none; the short (8.3) path names the same one in ASCII.
+    std::string narrowPath;
+    if (!toAnsiExactly(modulePath, narrowPath) && !toAnsiExactly(shortPathOf(modulePath), narrowPath)) {
+        error = "the launcher's folder " + toUtf8(modulePath.substr(0, modulePath.rfind(L'\\'))) +
+                " has a name that the system code page (" + std::to_string(GetACP()) +
+                ") cannot represent, and no short (8.3) name; move the application to a folder named with the "
+                "characters of that code page, or enable 8.3 names on its drive";
+        return false;
+    }
+    if (narrowPath.size() >= pathLimit) {
+        error = "the launcher's own path does not fit in 259 bytes of the system code page; "
+                "move the application to a shorter path";
+        return false;
+    }
+    // Byte by byte: in a double-byte code page a trail byte 0x5C counts too.
+    const std::string::size_type lastBackslash = narrowPath.rfind('\\');
+    if (lastBackslash == std::string::npos) {
+        error = "the launcher's own path " + toUtf8(modulePath) + " holds no directory";
+        return false;
+    }
+    directory = narrowPath.substr(0, lastBackslash);
+    return true;
+}
 
 bool getApplicationDirectory(std::string& directory, std::string& error) {
     wchar_t widePath[pathLimit];
@@ -49,26 +167,51 @@ bool getApplicationDirectory(std::string& directory, std::string& error) {
         error = "the launcher's own path is longer than 259 characters; move the application to a shorter path";
         return false;
     }
+    return applicationDirectoryFromModulePath(widePath, shortPathOf, directory, error);
+}
 
-    // Characters the ANSI code page cannot represent, even by best fit,
-    // become spaces.
-    char narrowPath[pathLimit];
-    const int narrowLength = WideCharToMultiByte(CP_ACP, 0, widePath, -1, narrowPath, pathLimit, " ", nullptr);
-    if (narrowLength == 0) {
-        error = "the launcher's own path does not fit in 259 bytes of the system code page; "
-                "move the application to a shorter path";
+std::string jvmText(const std::string& configText) {
+    const std::wstring wide = fromUtf8(configText);
+    if (isAscii(configText) || GetACP() == CP_UTF8 || wide.empty()) {
+        return configText;  // nothing to convert, or not UTF-8: passed on as the file holds it
+    }
+    return toAnsi(wide);
+}
+
+bool jvmPath(const std::string& prefix, const std::string& configText, std::string& path) {
+    path = prefix + jvmText(configText);
+    const std::wstring wideText = fromUtf8(configText);
+    std::string exact;
+    if (isAscii(configText) || wideText.empty() || toAnsiExactly(wideText, exact)) {
+        return true;
+    }
+    return toAnsiExactly(shortPathOf(toWide(prefix) + wideText), path);
+}
+
+void writeJvmOutput(void*, const std::string& text) {
+    // The pointer is a stream of the JVM's own C runtime, which the launcher
+    // must not touch. The trace lines go first, as they were printed first.
+    std::fflush(stdout);
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    if (output != nullptr && output != INVALID_HANDLE_VALUE) {
+        WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+}
+
+std::wstring failureText(const std::string& message, bool isUtf8) {
+    return isUtf8 ? fromUtf8(message) : toWide(message);
+}
+
+bool isHeldOpenByAnotherProgram(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
         return false;
     }
-
-    // Byte by byte: in a double-byte code page a trail byte 0x5C counts too.
-    char* lastBackslash = std::strrchr(narrowPath, '\\');
-    if (lastBackslash == nullptr) {
-        error = std::string("the launcher's own path ") + narrowPath + " holds no directory";
-        return false;
-    }
-    *lastBackslash = '\0';
-    directory = narrowPath;
-    return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
 std::vector<std::string> jvmLibraryCandidates(const std::string& applicationDir) {
@@ -111,6 +254,14 @@ void* loadLibrary(const std::string& path, std::string& error) {
                                      LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     if (library == nullptr) {
         error = lastErrorText(GetLastError());
+        const auto* ownHeaders = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+            reinterpret_cast<const char*>(&__ImageBase) + __ImageBase.e_lfanew);
+        const WORD machine = peMachine(path);
+        if (machine != 0 && machine != ownHeaders->FileHeader.Machine) {
+            error = "it is a " + machineName(machine) + " library, and this launcher is " +
+                    machineName(ownHeaders->FileHeader.Machine) + ": put a " +
+                    machineName(ownHeaders->FileHeader.Machine) + " Windows Java runtime in jre (" + error + ")";
+        }
     }
     return reinterpret_cast<void*>(library);
 }

@@ -2,7 +2,7 @@
 // console, so the message is shown in a box unless standard error is
 // redirected.
 #include "platform/platform.h"
-#include "platform/windows/windows_text.h"
+#include "platform/windows/windows_platform.h"
 
 #include <windows.h>
 
@@ -23,17 +23,17 @@ std::wstring executableName() {
 
 }  // namespace
 
-void showFailure(const std::string& message) {
+void showFailure(const std::string& message, bool isUtf8) {
     // With standard error redirected no box appears, so scripted runs never block.
     const HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
     if (standardError != nullptr && standardError != INVALID_HANDLE_VALUE) {
-        std::fprintf(stderr, "error: %s\n", message.c_str());
+        std::fprintf(stderr, "error: %s\n", isUtf8 ? toAnsi(failureText(message, true)).c_str() : message.c_str());
         std::fflush(stderr);
         return;
     }
     // The error icon, not the product's: the box must read as a failure at a
-    // glance; its title names the product.
-    MessageBoxW(nullptr, toWide(message).c_str(), executableName().c_str(), MB_OK | MB_ICONERROR);
+    // glance; its title names the product. The box shows every character.
+    MessageBoxW(nullptr, failureText(message, isUtf8).c_str(), executableName().c_str(), MB_OK | MB_ICONERROR);
 }
 
 }  // namespace platform

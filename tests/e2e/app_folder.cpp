@@ -114,7 +114,8 @@ void AppFolder::useStandin(bool withItsDependency) const {
     }
     setEnvironment("STANDIN_RECORD", recordPath().string());
     // Whatever an earlier test in this process asked of the stand-in no longer holds.
-    for (const char* name : {"STANDIN_CREATE_STATUS", "STANDIN_FAIL", "STANDIN_THROW", "STANDIN_WRITE_IN_MAIN"}) {
+    for (const char* name :
+         {"STANDIN_CREATE_STATUS", "STANDIN_FAIL", "STANDIN_THROW", "STANDIN_WRITE_IN_MAIN", "STANDIN_STOP_IN_CREATION"}) {
         setEnvironment(name, "");
     }
 }
@@ -127,8 +128,8 @@ void AppFolder::removeRuntime() const {
     fs::remove_all(dir_ / "jre");
 }
 
-RunResult AppFolder::run(const Lines& arguments) const {
-    return runProcess(launcher(), arguments, otherCwd_.path());
+RunResult AppFolder::run(const Lines& arguments, Output output) const {
+    return runProcess(launcher(), arguments, otherCwd_.path(), 60, output);
 }
 
 void writeFile(const fs::path& path, const std::string& text) {

@@ -15,6 +15,10 @@ namespace e2e {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
+// Whether standard error goes to a file of its own or into standard output's,
+// as in a log that combines both.
+enum class Output { separate, combined };
+
 struct RunResult {
     int exitStatus = -1;    // the process's exit status, when it exited
     int signal = 0;         // the signal that ended it, if one did
@@ -70,7 +74,7 @@ public:
     void removeRuntime() const;
 
     // Runs the launcher from another current directory.
-    RunResult run(const Lines& arguments = {}) const;
+    RunResult run(const Lines& arguments = {}, Output output = Output::separate) const;
     // The same with exactly this command line (Windows).
     RunResult runCommandLine(const std::wstring& commandLine) const;
 
@@ -89,10 +93,11 @@ Lines splitLines(const std::string& text);
 void setEnvironment(const std::string& name, const std::string& value);
 
 // Platform-specific: the process runner and how a path reads in the launcher's trace.
-RunResult runProcess(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds = 60);
+RunResult runProcess(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds = 60,
+                     Output output = Output::separate);
 // Windows only: runs `executable` with exactly this command line (its own name first).
 RunResult runCommandLine(const fs::path& executable, std::wstring commandLine, const fs::path& cwd,
-                         int timeoutSeconds = 60);
+                         int timeoutSeconds = 60, Output output = Output::separate);
 std::string pathAsLauncherSeesIt(const fs::path& path);
 fs::path temporaryRoot();
 

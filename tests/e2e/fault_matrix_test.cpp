@@ -70,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, FaultMatrixTest,
     testing::Values(
         FaultCase{"ConfigIsADirectory", [](const AppFolder& app) { fs::create_directory(app.dir() / "config.json"); },
-                  2, "the configuration file", nullptr},
+                  2, "/config.json: it is a folder, not a file; put the configuration in a file named config.json",
+                  nullptr},
         FaultCase{"ConfigNotUtf8",
                   [](const AppFolder& app) {
                       app.writeConfig("{" + probeKeys + ", \"vmArgs\": [\"-Dname=\xFF\xFE\x80\xC3\"]}");
@@ -110,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const AppFolder& app, const RunResult& result) {
                       expectLaunched(app, result);
                       const Lines record = app.standinRecord();
-                      EXPECT_NE(record.at(0).find(" nOptions 100001 "), std::string::npos) << record.at(0);
+                      EXPECT_NE(record.at(0).find(" nOptions 100004 "), std::string::npos) << record.at(0);
                       EXPECT_EQ(record.at(100001), "option 100000 -Dk99999=v");
                       EXPECT_EQ(result.traceLines().size(), 3u + 100000u);
                       EXPECT_EQ(result.traceLines().back(), "vmArg 99999: -Dk99999=v");
@@ -125,7 +126,16 @@ INSTANTIATE_TEST_SUITE_P(
                   }},
         FaultCase{"LongParseErrorIsShortenedInTheMessage",
                   [](const AppFolder& app) { app.writeConfig("x" + std::string(100000, 'y')); }, 2,
-                  "does not begin with a JSON object", nullptr},
+                  "/config.json does not begin with a JSON object (syntax error at line 1 near: x" +
+                      std::string(90, 'y') + "...); it must start with \"{\"",
+                  nullptr},
+        FaultCase{"MainClassWithALineBreakGivesOneLine",
+                  [](const AppFolder& app) {
+                      app.writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/\nMain"})");
+                      setEnvironment("STANDIN_FAIL", "FindClass");
+                  },
+                  5, "cannot load the main class com/example/ Main from the jar (java.lang.NoClassDefFoundError: "
+                     "com/example/ Main)", nullptr},
         FaultCase{"RuntimeFolderEmpty",
                   [](const AppFolder& app) {
                       app.writeConfig("{" + probeKeys + "}");
@@ -148,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                       writeFile(app.dir() / "jre" / JVM_LIBRARY_IN_JRE, "");
                   },
                   3, "cannot load the JVM library", nullptr},
-        FaultCase{"MainThrowsWithEveryLookupFailing",
+        FaultCase{"MethodLookupFailingStopsBeforeMainCouldThrow",
                   [](const AppFolder& app) {
                       app.writeConfig("{" + probeKeys + "}");
                       setEnvironment("STANDIN_FAIL", "GetStaticMethodID");

@@ -15,7 +15,8 @@ TEST(Failure, ConfigIsADirectory) {
     AppFolder app;
     useInstalledJdk(app);
     fs::create_directory(app.dir() / "config.json");
-    expectFailure(app.run(), 2, {"cannot read the configuration file", "Is a directory"});
+    expectFailure(app.run(), 2, {"cannot open the configuration file " + app.launcherView() +
+                                 "/config.json: it is a folder, not a file"});
 }
 
 TEST(Failure, RuntimeLibraryIsNotALibrary) {
@@ -59,6 +60,39 @@ INSTANTIATE_TEST_SUITE_P(
                     VmOptionCase{"NumberAsOption", "[5]", "does not recognise"},
                     VmOptionCase{"UnknownXXFlag", R"(["-XX:+NoSuchFlagAtAll"])", "status -6, JNI_EINVAL"}),
     caseName<VmOptionCase>);
+
+struct StopCase {
+    const char* name;
+    std::string vmArgs;           // the JSON array
+    std::string addressSpaceKiB;  // ulimit -v for the launcher; empty for none
+    std::string reason;           // what the JVM says
+};
+
+class StopWhileStartingTest : public testing::TestWithParam<StopCase> {};
+
+TEST_P(StopWhileStartingTest, ExitsWith4QuotingTheJvm) {
+    AppFolder app;
+    useInstalledJdk(app);
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "vmArgs": )" + GetParam().vmArgs + "}");
+    const RunResult result =
+        GetParam().addressSpaceKiB.empty()
+            ? app.run()
+            : runProcess("/bin/sh", {"-c", "ulimit -v " + GetParam().addressSpaceKiB + " && exec \"$0\"",
+                                     app.launcher().string()}, app.dir());
+
+    expectFailure(result, 4, {"error: the Java VM could not be created: it stopped while starting, saying "
+                              "\"Error occurred during initialization of VM / " + GetParam().reason});
+    // The JVM's own words still reach standard output, after the trace.
+    EXPECT_NE(result.out.find("vmArg 0: ", 0), std::string::npos);
+    EXPECT_GT(result.out.find(GetParam().reason), result.out.find("vmArg 0: ")) << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failure, StopWhileStartingTest,
+    testing::Values(StopCase{"HeapTooSmall", R"(["-Xmx1k"])", "", "Too small maximum heap\""},
+                    StopCase{"HeapCannotBeReserved", R"(["-Xmx3g", "-Xms3g"])", "2500000",
+                             "Could not reserve enough space for 3145728KB object heap\""}),
+    caseName<StopCase>);
 
 struct MainClassCase {
     const char* name;

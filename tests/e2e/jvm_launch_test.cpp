@@ -50,9 +50,10 @@ TEST(Launch, OptionsReachTheJvmInOrder) {
     const RunResult result = app.run();
 
     ASSERT_EQ(result.exitStatus, 0) << result.err;
-    // The JVM lists every option but the class path, which the probe reports as a property.
-    EXPECT_EQ(probeOptions(result),
-              (Lines{"-Dprobe.value=first", "-Xss2m", "-Dprobe.value=second", "-Dprobe.other=x y \"z\""}));
+    // The JVM lists every option but the class path, which the probe reports as a
+    // property; the launcher's hooks come after the user's options.
+    EXPECT_EQ(probeOptions(result), (Lines{"-Dprobe.value=first", "-Xss2m", "-Dprobe.value=second",
+                                           "-Dprobe.other=x y \"z\"", "vfprintf", "exit", "abort"}));
     EXPECT_TRUE(contains(result.probeLines(), "class path " + app.launcherView() + "/app.jar"));
     EXPECT_TRUE(contains(result.probeLines(), "value second"));
 }
@@ -72,6 +73,7 @@ TEST(Launch, TenThousandOptionsReachTheProgramUnchangedAndInOrder) {
     for (int i = 0; i < 10000; ++i) {
         expected.push_back("-Dprobe.many." + std::to_string(i) + "=value " + std::to_string(i) + " \xC3\xA9 \"quoted\"");
     }
+    expected.insert(expected.end(), {"vfprintf", "exit", "abort"});
     EXPECT_EQ(probeOptions(result), expected);
 }
 
@@ -241,7 +243,7 @@ TEST(Launch, FallsBackToTheJdk8RuntimeLayout) {
     app.writeProbeConfig("probe/Probe", {"-Dprobe.value=jdk8 layout"});
     // A runtime laid out as JDK 8 does, whose library is the installed JDK's.
     app.removeRuntime();
-    const fs::path serverDir = app.dir() / "jre" / "lib" / "amd64" / "server";
+    const fs::path serverDir = app.dir() / "jre" / "lib" / JDK8_ARCH / "server";
     fs::create_directories(serverDir);
     fs::create_symlink(fs::path(JDK_HOME) / "lib" / "server" / "libjvm.so", serverDir / "libjvm.so");
     const RunResult result = app.run();

@@ -1,5 +1,5 @@
 // Faults that only a POSIX system can set up: a config.json the launcher's
-// user may not read.
+// user may not read, and the two runtime layouts of Linux.
 #include "e2e/app_folder.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +26,19 @@ TEST(PosixFaults, ConfigWithoutReadPermission) {
     EXPECT_EQ(result.exitStatus, 2) << result.err;
     EXPECT_EQ(result.errLines(), Lines{"error: cannot open the configuration file " + app.launcherView() +
                                        "/config.json: Permission denied; let the user who starts the launcher read it"});
+}
+
+TEST(PosixFaults, FirstRuntimeLayoutWinsOverABrokenSecond) {
+    AppFolder app;
+    app.useStandin();  // in lib/server, the layout of Java 9 and later
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main"})");
+    const fs::path jdk8Library = app.dir() / "jre" / "lib" / JDK8_ARCH / "server" / "libjvm.so";
+    fs::create_directories(jdk8Library.parent_path());
+    writeFile(jdk8Library, "not a library");
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(app.standinRecord().back(), "DestroyJavaVM");
 }
 
 }  // namespace

@@ -23,7 +23,8 @@ void setEnvironment(const std::string& name, const std::string& value) {
     setenv(name.c_str(), value.c_str(), 1);
 }
 
-RunResult runProcess(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds) {
+RunResult runProcess(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds,
+                     Output output) {
     TempDir outputDir;
     const fs::path outPath = outputDir.path() / "out";
     const fs::path errPath = outputDir.path() / "err";
@@ -37,7 +38,7 @@ RunResult runProcess(const fs::path& executable, const Lines& arguments, const f
     const pid_t child = fork();
     if (child == 0) {
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = output == Output::combined ? out : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(cwd.c_str()) != 0) _exit(126);
         execv(executable.c_str(), argv.data());
         _exit(127);

@@ -34,14 +34,15 @@ void setEnvironment(const std::string& name, const std::string& value) {
     SetEnvironmentVariableA(name.c_str(), value.c_str());
 }
 
-RunResult runProcess(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds) {
+RunResult runProcess(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds,
+                     Output output) {
     std::wstring commandLine = quoted(executable.wstring());
     for (const std::string& argument : arguments) commandLine += L" " + quoted(widen(argument));
-    return runCommandLine(executable, commandLine, cwd, timeoutSeconds);
+    return runCommandLine(executable, commandLine, cwd, timeoutSeconds, output);
 }
 
 RunResult runCommandLine(const fs::path& executable, std::wstring commandLine, const fs::path& cwd,
-                         int timeoutSeconds) {
+                         int timeoutSeconds, Output output) {
     TempDir outputDir;
     const fs::path outPath = outputDir.path() / "out";
     const fs::path errPath = outputDir.path() / "err";
@@ -49,7 +50,7 @@ RunResult runCommandLine(const fs::path& executable, std::wstring commandLine, c
     RunResult result;
     {
         HANDLE out = createInheritableFile(outPath);
-        HANDLE err = createInheritableFile(errPath);
+        HANDLE err = output == Output::combined ? out : createInheritableFile(errPath);
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -60,7 +61,7 @@ RunResult runCommandLine(const fs::path& executable, std::wstring commandLine, c
         const BOOL started = CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                             cwd.c_str(), &startup, &process);
         CloseHandle(out);
-        CloseHandle(err);
+        if (err != out) CloseHandle(err);
         if (!started) {
             result.err = "CreateProcessW failed with error " + std::to_string(GetLastError());
             return result;

@@ -11,6 +11,12 @@
 namespace e2e {
 namespace {
 
+#ifdef _WIN32
+const std::string platformSeparator = "\\";
+#else
+const std::string platformSeparator = "/";
+#endif
+
 const std::string typicalConfig =
     R"({"jar": "app.jar", "mainClass": "com/example/Main", "vmArgs": ["-Xmx512m", "-Dsample.mode=test"]})";
 
@@ -33,10 +39,13 @@ TEST_F(StandinTest, TypicalLaunchMakesExactlyTheseCalls) {
               (Lines{"config file: " + dir() + "/config.json", "jar: " + dir() + "/app.jar",
                      "mainClass: com/example/Main", "vmArg 0: -Xmx512m", "vmArg 1: -Dsample.mode=test"}));
     EXPECT_EQ(app.standinRecord(),
-              (Lines{"JNI_CreateJavaVM version 0x00010006 ignoreUnrecognized 0 nOptions 3 runtime standin_runtime",
+              (Lines{"JNI_CreateJavaVM version 0x00010006 ignoreUnrecognized 0 nOptions 6 runtime standin_runtime",
                      "option 0 -Djava.class.path=" + dir() + "/app.jar",
                      "option 1 -Xmx512m",
                      "option 2 -Dsample.mode=test",
+                     "option 3 vfprintf with extraInfo",
+                     "option 4 exit with extraInfo",
+                     "option 5 abort with extraInfo",
                      "FindClass java/lang/String",
                      "NewObjectArray 0 class java/lang/String null",
                      "FindClass com/example/Main",
@@ -46,16 +55,6 @@ TEST_F(StandinTest, TypicalLaunchMakesExactlyTheseCalls) {
                      "DestroyJavaVM"}));
 }
 
-TEST_F(StandinTest, ConfigCanBeWrittenWhileTheProgramRuns) {
-    app.writeConfig(typicalConfig);
-    setEnvironment("STANDIN_WRITE_IN_MAIN", pathAsLauncherSeesIt(app.dir() / "config.json"));
-    const RunResult result = app.run();
-
-    EXPECT_EQ(result.exitStatus, 0) << result.err;
-    const Lines record = app.standinRecord();
-    EXPECT_NE(std::find(record.begin(), record.end(), "main opened the file for writing: yes"), record.end());
-}
-
 TEST_F(StandinTest, EmptyVmArgsGiveOnlyTheClassPath) {
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main", "vmArgs": []})");
     const RunResult result = app.run();
@@ -63,7 +62,7 @@ TEST_F(StandinTest, EmptyVmArgsGiveOnlyTheClassPath) {
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     const Lines record = app.standinRecord();
     ASSERT_GE(record.size(), 2u);
-    EXPECT_EQ(record[0], "JNI_CreateJavaVM version 0x00010006 ignoreUnrecognized 0 nOptions 1 runtime standin_runtime");
+    EXPECT_EQ(record[0], "JNI_CreateJavaVM version 0x00010006 ignoreUnrecognized 0 nOptions 4 runtime standin_runtime");
     EXPECT_EQ(record[1], "option 0 -Djava.class.path=" + dir() + "/app.jar");
     EXPECT_EQ(result.traceLines().back(), "mainClass: Main");
 }
@@ -148,8 +147,8 @@ TEST_P(VmCreationStatusTest, ExitsWith4AndUsesNoVm) {
                               GetParam().meaning});
     EXPECT_EQ(result.traceLines().back(), "vmArg 1: -Dsample.mode=test");
     const Lines record = app.standinRecord();
-    ASSERT_EQ(record.size(), 4u) << "only the creation call and its three options";
-    EXPECT_EQ(record.back(), "option 2 -Dsample.mode=test");
+    ASSERT_EQ(record.size(), 7u) << "only the creation call and its six options";
+    EXPECT_EQ(record.back(), "option 5 abort with extraInfo");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -163,6 +162,27 @@ INSTANTIATE_TEST_SUITE_P(
                     CreationCase{"Undocumented", -42, "an undocumented status"},
                     CreationCase{"Positive", 7, "an undocumented status"}),
     caseName<CreationCase>);
+
+class StopInCreationTest : public StandinTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(StopInCreationTest, ExitsWith4QuotingWhatTheJvmPrinted) {
+    app.writeConfig(typicalConfig);
+    setEnvironment("STANDIN_STOP_IN_CREATION", GetParam());
+    const RunResult result = app.run();
+
+    expectFailure(result, 4, {"error: the Java VM could not be created: it stopped while starting, saying \"Error "
+                              "occurred during initialization of VM / Stand-in: could not reserve 4096 MB for the "
+                              "object heap\"; check the options in \"vmArgs\""});
+    const Lines out = splitLines(result.out);
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(Lines(out.end() - 3, out.end()),
+              (Lines{"vmArg 1: -Dsample.mode=test", "Error occurred during initialization of VM",
+                     "Stand-in: could not reserve 4096 MB for the object heap"}));
+    EXPECT_EQ(app.standinRecord().back(), "option 5 abort with extraInfo") << "the hook never returns";
+}
+
+INSTANTIATE_TEST_SUITE_P(Standin, StopInCreationTest, testing::Values("exit", "abort"),
+                         [](const testing::TestParamInfo<const char*>& hook) { return std::string(hook.param); });
 
 struct ConfigCase {
     const char* name;
@@ -213,8 +233,22 @@ TEST_F(StandinTest, RuntimeMissing) {
     app.removeRuntime();
     const RunResult result = app.run();
 
-    expectFailure(result, 3, {"no Java runtime found", dir(), "put the application's Java runtime in " + dir()});
+#ifdef _WIN32
+    const std::string looked = dir() + "\\jre\\bin\\server\\jvm.dll does not exist";
+#else
+    const std::string looked = "neither " + dir() + "/jre/lib/server/libjvm.so nor " + dir() + "/jre/lib/" JDK8_ARCH
+                               "/server/libjvm.so exists";
+#endif
+    expectFailure(result, 3, {"error: no Java runtime found: " + looked + "; put the application's Java runtime in " +
+                              dir() + platformSeparator + "jre"});
     EXPECT_EQ(result.traceLines().back(), "vmArg 1: -Dsample.mode=test");
+
+    // In a log that combines both streams, the trace comes before the message.
+    const std::string combinedLog = app.run({}, Output::combined).out;
+    const Lines combined = splitLines(combinedLog);
+    ASSERT_EQ(combined.size(), 6u) << combinedLog;
+    EXPECT_EQ(combined[4], "vmArg 1: -Dsample.mode=test");
+    EXPECT_EQ(combined[5].rfind("error: no Java runtime found: ", 0), 0u) << combined[5];
 }
 
 TEST_F(StandinTest, RuntimeLibraryWithoutEntryPoint) {

@@ -4,6 +4,7 @@
 // broken invariant below is a finding.
 #include "config/launch_settings_loader.h"
 #include "jvm/java_vm.h"
+#include "platform/platform.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -43,13 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(settings.classPathOption == "-Djava.class.path=" + settings.jarPath);
 
     const JavaVmOptions options = buildJavaVmOptions(settings);
-    require(options.records.size() == settings.vmArgs.size() + 1);
+    require(options.records.size() == settings.vmArgs.size() + 4);  // and the JVM's three hooks
     require(options.records[0].optionString == settings.classPathOption.c_str());
     for (std::size_t k = 0; k < settings.vmArgs.size(); ++k) {
         const JavaVMOption& record = options.records[k + 1];
         require(record.extraInfo == nullptr);
         // The JVM sees the text up to its first NUL, exactly what the trace line shows.
-        const std::string text = expandApplicationDir(settings.vmArgs[k].to_str(), settings.applicationDir);
+        const std::string text =
+            expandApplicationDir(platform::jvmText(settings.vmArgs[k].to_str()), settings.applicationDir);
         require(std::strlen(record.optionString) == std::strlen(text.c_str()));
         require(std::memcmp(record.optionString, text.data(), std::strlen(text.c_str())) == 0);
     }

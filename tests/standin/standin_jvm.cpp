@@ -9,6 +9,10 @@
 //   STANDIN_THROW           "1": an exception is left pending when main returns
 //   STANDIN_WRITE_IN_MAIN   a file that main opens for reading and writing
 //                           (the launcher holds config.json open meanwhile)
+//   STANDIN_STOP_IN_CREATION "exit" or "abort": JNI_CreateJavaVM prints two
+//                           lines through the "vfprintf" hook and ends the
+//                           process through that hook, as HotSpot does when
+//                           it cannot reserve its heap
 // Any function it does not implement records "unimplemented ..." and returns 0.
 #define _JNI_IMPLEMENTATION_
 #include <jni.h>
@@ -240,6 +244,29 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vmOut, void** envOut
     for (jint i = 0; i < args->nOptions; ++i) {
         record("option " + std::to_string(i) + " " + args->options[i].optionString +
                (args->options[i].extraInfo == nullptr ? "" : " with extraInfo"));
+    }
+
+    const std::string stopWith = setting("STANDIN_STOP_IN_CREATION");
+    if (!stopWith.empty()) {
+        void* hooks[3] = {};
+        for (jint i = 0; i < args->nOptions; ++i) {
+            const std::string name = args->options[i].optionString;
+            const int slot = name == "vfprintf" ? 0 : name == "exit" ? 1 : name == "abort" ? 2 : -1;
+            if (slot >= 0) hooks[slot] = args->options[i].extraInfo;
+        }
+        using PrintHook = jint(JNICALL*)(std::FILE*, const char*, va_list);
+        const auto print = [&](const char* format, ...) {
+            va_list arguments;
+            va_start(arguments, format);
+            if (hooks[0] != nullptr) reinterpret_cast<PrintHook>(hooks[0])(stdout, format, arguments);
+            va_end(arguments);
+        };
+        print("Error occurred during initialization of VM\n");
+        print("Stand-in: could not reserve %d MB for the %s\n", 4096, "object heap");
+        if (stopWith == "exit" && hooks[1] != nullptr) reinterpret_cast<void(JNICALL*)(jint)>(hooks[1])(1);
+        if (stopWith == "abort" && hooks[2] != nullptr) reinterpret_cast<void(JNICALL*)()>(hooks[2])();
+        record("the hook returned");
+        std::exit(1);  // as the JVM ends the process when its hook returns
     }
 
     const std::string status = setting("STANDIN_CREATE_STATUS");

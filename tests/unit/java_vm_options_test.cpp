@@ -1,5 +1,6 @@
 // The option records handed to JNI_CreateJavaVM and their trace lines.
 #include "jvm/java_vm.h"
+#include "jvm/jvm_hooks.h"
 #include "jvm/modified_utf8.h"
 
 #include <gtest/gtest.h>
@@ -22,11 +23,19 @@ TEST(JavaVmOptions, ClassPathFirstThenVmArgsInOrder) {
 
     const std::vector<std::string> expected = {"-Djava.class.path=C:\\Apps\\Demo/app.jar", "-Xmx512m",
                                                "-Dsample.mode=test", "5", "-Djava.class.path=other.jar", ""};
-    ASSERT_EQ(options.records.size(), expected.size());
+    ASSERT_EQ(options.records.size(), expected.size() + 3);
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(std::string(options.records[i].optionString), expected[i]) << "option " << i;
         EXPECT_EQ(options.records[i].extraInfo, nullptr);
     }
+    // The JVM's hooks come last, each with its function.
+    const std::size_t hooks = expected.size();
+    EXPECT_STREQ(options.records[hooks].optionString, "vfprintf");
+    EXPECT_EQ(options.records[hooks].extraInfo, reinterpret_cast<void*>(&jvmPrintHook));
+    EXPECT_STREQ(options.records[hooks + 1].optionString, "exit");
+    EXPECT_EQ(options.records[hooks + 1].extraInfo, reinterpret_cast<void*>(&jvmExitHook));
+    EXPECT_STREQ(options.records[hooks + 2].optionString, "abort");
+    EXPECT_EQ(options.records[hooks + 2].extraInfo, reinterpret_cast<void*>(&jvmAbortHook));
     // The class-path record is the settings' own text, which outlives the VM's creation.
     EXPECT_EQ(options.records[0].optionString, settings.classPathOption.c_str());
     EXPECT_EQ(trace,
@@ -76,8 +85,9 @@ TEST(JavaVmOptions, NoVmArgsGivesOnlyTheClassPath) {
     testing::internal::CaptureStdout();
     const JavaVmOptions options = buildJavaVmOptions(settings);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    ASSERT_EQ(options.records.size(), 1u);
+    ASSERT_EQ(options.records.size(), 4u);
     EXPECT_STREQ(options.records[0].optionString, "-Djava.class.path=/app/app.jar");
+    EXPECT_STREQ(options.records[1].optionString, "vfprintf");
 }
 
 TEST(JavaVmOptions, ManyLongOptionsKeepTheirText) {
@@ -89,7 +99,7 @@ TEST(JavaVmOptions, ManyLongOptionsKeepTheirText) {
     const JavaVmOptions options = buildJavaVmOptions(settings);
     testing::internal::GetCapturedStdout();
 
-    ASSERT_EQ(options.records.size(), 2001u);
+    ASSERT_EQ(options.records.size(), 2004u);
     for (int i = 0; i < 2000; ++i) {
         ASSERT_EQ(std::string(options.records[static_cast<std::size_t>(i) + 1].optionString),
                   "-Dkey" + std::to_string(i) + "=" + std::string(static_cast<std::size_t>(i), 'v'));

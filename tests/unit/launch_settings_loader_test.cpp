@@ -92,8 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "null", {"-Djava.class.path=x.jar"}, ""},
         SettingsCase{"VmArgsKeepOrderAndTypes", R"({"vmArgs": ["-Xmx512m", "-Dsample.mode=test", 5, true, null]})",
                      "null", "null", {"-Xmx512m", "-Dsample.mode=test", "5", "true", "null"}, ""},
-        SettingsCase{"UnicodeEscapesBecomeUtf8", R"({"jar": "caf\u00e9-\ud83d\ude00.jar"})",
-                     "caf\xC3\xA9-\xF0\x9F\x98\x80.jar", "null", {}, ""},
+        SettingsCase{"UnicodeEscapesBecomeUtf8", R"({"mainClass": "caf\u00e9-\ud83d\ude00"})", "null",
+                     "caf\xC3\xA9-\xF0\x9F\x98\x80", {}, ""},
         SettingsCase{"CrLfLineEnds", "{\r\n\"jar\": \"a.jar\",\r\n\"mainClass\": \"M\"\r\n}\r\n", "a.jar", "M", {}, ""},
         // Syntax errors: the launch goes on with what the library built.
         SettingsCase{"MissingClosingBrace", "{\"jar\": \"a.jar\", \"mainClass\": \"M\", \"vmArgs\": [\"-Xss1m\"]\n",

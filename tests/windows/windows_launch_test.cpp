@@ -2,7 +2,10 @@
 // trace, a launcher in a drive root, the text-mode configuration stream, a
 // folder name outside the ANSI code page, and where the JVM library and its
 // dependencies may (and may not) be loaded from.
+#include "case_name.h"
 #include "e2e/app_folder.h"
+#include "e2e/expect_failure.h"
+#include "platform/windows/windows_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -65,22 +68,160 @@ TEST(WindowsLaunch, SubstituteCharacterEndsTheInput) {
     EXPECT_EQ(trace[3], "mainClass: com/example/Main");
 }
 
-TEST(WindowsLaunch, FolderNameOutsideTheAnsiCodePageBecomesSpaces) {
+// The short (8.3) form of an existing path, in the ANSI code page.
+std::string shortForm(const fs::path& path) {
+    wchar_t shortPath[MAX_PATH] = {};
+    EXPECT_NE(GetShortPathNameW(path.c_str(), shortPath, MAX_PATH), 0u) << path;
+    char ansi[MAX_PATH] = {};
+    WideCharToMultiByte(CP_ACP, 0, shortPath, -1, ansi, MAX_PATH, nullptr, nullptr);
+    return ansi;
+}
+
+TEST(WindowsLaunch, FolderNameOutsideTheAnsiCodePageIsReachedByItsShortPath) {
     TempDir parent;
-    // Hiragana and CJK have no best-fit form in a Western code page.
-    const fs::path folder = parent.path() / L"app-\u3042\u4e16";
+    // CJK and an emoji have no form in code page 1252, not even a best-fit one.
+    const fs::path folder = parent.path() / L"app-\u4e16\u754c\U0001F600";
     fs::create_directories(folder);
     AppFolder app(folder);
     app.useStandin();
     app.writeConfig(typicalConfig);
+    writeFile(folder / "app.jar", "");
+    // The stand-in's record goes where its narrow file API can reach.
+    setEnvironment("STANDIN_RECORD", (parent.path() / "record.txt").string());
     const RunResult result = app.run();
 
-    if (GetACP() == 932 || GetACP() == 936) GTEST_SKIP() << "this code page can represent the folder name";
-    const std::string expectedDir = parent.path().string() + "\\app-  ";
-    EXPECT_EQ(result.exitStatus, 2);
-    EXPECT_EQ(result.traceLines().front(), "config file: " + expectedDir + "/config.json");
-    EXPECT_NE(result.err.find("cannot open the configuration file " + expectedDir + "/config.json"), std::string::npos)
-        << result.err;
+    if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
+    const std::string shortDir = shortForm(folder);
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.traceLines().front(), "config file: " + shortDir + "/config.json");
+    EXPECT_EQ(splitLines(readFile(parent.path() / "record.txt")).at(1),
+              "option 0 -Djava.class.path=" + shortDir + "/app.jar");
+    EXPECT_TRUE(fs::exists(shortDir + "/app.jar")) << "the class path names the jar";
+}
+
+std::wstring noShortPath(const std::wstring&) {
+    return L"";
+}
+std::wstring longPathAsShort(const std::wstring& path) {
+    return path;  // what GetShortPathNameW gives where 8.3 names are turned off
+}
+
+TEST(WindowsLaunch, FolderWithoutAShortPathIsNamedInFull) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
+    for (auto shortPathOf : {noShortPath, longPathAsShort}) {
+        std::string directory;
+        std::string error;
+        EXPECT_FALSE(platform::applicationDirectoryFromModulePath(L"C:\\Users\\J\u00f6rg\\\u4e16\U0001F600\\MyProduct.exe",
+                                                                  shortPathOf, directory, error));
+        EXPECT_EQ(error, "the launcher's folder C:\\Users\\J\u00f6rg\\\u4e16\U0001F600 has a name that the system code page "
+                         "(1252) cannot represent, and no short (8.3) name; move the application to a folder named "
+                         "with the characters of that code page, or enable 8.3 names on its drive");
+    }
+    std::string directory;
+    std::string error;
+    EXPECT_TRUE(platform::applicationDirectoryFromModulePath(L"C:\\Users\\J\u00f6rg\\MyProduct.exe", noShortPath,
+                                                             directory, error));
+    EXPECT_EQ(directory, "C:\\Users\\J\xF6rg") << "an exact conversion needs no short path";
+}
+
+struct TextCase {
+    const char* name;
+    std::string jar;            // as config.json holds it
+    std::string option;         // the vmArgs element, as config.json holds it
+    std::string jarReceived;    // what follows the folder in the class path the JVM receives
+    std::string optionReceived;
+};
+
+class ConfigTextTest : public testing::TestWithParam<TextCase> {};
+
+TEST_P(ConfigTextTest, ReachesTheJvmInTheAnsiCodePage) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
+    AppFolder app;
+    app.useStandin();
+    app.writeConfig("{\"jar\": \"" + GetParam().jar + "\", \"mainClass\": \"Main\", \"vmArgs\": [\"" +
+                    GetParam().option + "\"]}");
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    const std::string classPath = app.launcherView() + "/" + GetParam().jarReceived;
+    EXPECT_EQ(app.standinRecord().at(1), "option 0 -Djava.class.path=" + classPath);
+    EXPECT_EQ(app.standinRecord().at(2), "option 1 " + GetParam().optionReceived);
+    EXPECT_EQ(result.traceLines().at(1), "jar: " + classPath);
+    EXPECT_EQ(result.traceLines().at(3), "vmArg 0: " + GetParam().optionReceived);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WindowsLaunch, ConfigTextTest,
+    testing::Values(TextCase{"Utf8", "caf\xC3\xA9.jar", "-Dgreeting=h\xC3\xA9llo w\xC3\xB6rld", "caf\xE9.jar",
+                             "-Dgreeting=h\xE9llo w\xF6rld"},
+                    TextCase{"SavedInCodePage1252", "caf\xE9.jar", "-Dgreeting=h\xE9llo w\xF6rld", "caf\xE9.jar",
+                             "-Dgreeting=h\xE9llo w\xF6rld"},
+                    TextCase{"OutsideTheCodePage", "app.jar", "-Dname=\xE4\xB8\x96 \xE2\x82\xAC", "app.jar",
+                             "-Dname=? \x80"},
+                    TextCase{"EscapedInJson", "caf\\u00e9.jar", "-Dx=\\u00fc", "caf\xE9.jar", "-Dx=\xFC"}),
+    caseName<TextCase>);
+
+TEST(WindowsLaunch, JarNameOutsideTheCodePageIsReachedByItsShortPath) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
+    AppFolder app;
+    app.useStandin();
+    writeFile(app.dir() / L"\u4e16\u754c.jar", "");
+    app.writeConfig("{\"jar\": \"\xE4\xB8\x96\xE7\x95\x8C.jar\", \"mainClass\": \"Main\"}");
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    // The short path of the jar as the launcher joins it: the folder, "/", the file.
+    std::string shortJar = shortForm(app.dir() / L"\u4e16\u754c.jar");
+    shortJar[shortJar.rfind('\\')] = '/';
+    EXPECT_EQ(app.standinRecord().at(1), "option 0 -Djava.class.path=" + shortJar);
+}
+
+TEST(WindowsLaunch, JarNameOutsideTheCodePageWithoutAShortPathExplainsTheMissingClass) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
+    AppFolder app;
+    app.useStandin();
+    setEnvironment("STANDIN_FAIL", "FindClass");
+    app.writeConfig("{\"jar\": \"\xE4\xB8\x96\xE7\x95\x8C.jar\", \"mainClass\": \"Main\"}");  // no such file
+    const RunResult result = app.run();
+
+    expectFailure(result, 5, {"cannot load the main class Main",
+                              "; the name of the jar, ??.jar, has characters the system code page cannot represent, "
+                              "and the file has no short (8.3) name; rename the jar"});
+}
+
+TEST(WindowsLaunch, RuntimeOfAnotherArchitectureIsNamed) {
+    AppFolder app;
+    app.useStandin();
+    app.writeConfig(typicalConfig);
+    // The stand-in, marked as built for 32-bit x86.
+    const fs::path library = app.dir() / "jre" / "bin" / "server" / "jvm.dll";
+    std::string image = readFile(library);
+    ASSERT_GT(image.size(), 0x40u);
+    const std::size_t peOffset = static_cast<unsigned char>(image[0x3C]) | static_cast<unsigned char>(image[0x3D]) << 8;
+    ASSERT_EQ(image.compare(peOffset, 4, std::string("PE\0\0", 4)), 0);
+    image[peOffset + 4] = '\x4C';
+    image[peOffset + 5] = '\x01';
+    writeFile(library, image);
+
+    expectFailure(app.run(), 3, {"cannot load the JVM library " + pathAsLauncherSeesIt(library) +
+                                 ": it is a 32-bit x86 library, and this launcher is 64-bit x64: put a 64-bit x64 "
+                                 "Windows Java runtime in jre (", "(Windows error "});
+}
+
+TEST(WindowsLaunch, ConfigHeldOpenByAnotherProgram) {
+    AppFolder app;
+    app.useStandin();
+    app.writeConfig(typicalConfig);
+    // This test stands for the editor or scanner that opened the file sharing nothing.
+    const HANDLE held = CreateFileW((app.dir() / "config.json").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const RunResult result = app.run();
+    CloseHandle(held);
+
+    expectFailure(result, 2, {"cannot open the configuration file " + app.launcherView() + "/config.json: another "
+                              "program (an editor, a synchronisation client or a virus scanner, say) has it open and "
+                              "does not share it; close that program or try again"});
 }
 
 TEST(WindowsLaunch, PassedArgumentsReachMainAsTheExactUnitsInModifiedUtf8) {
@@ -102,6 +243,19 @@ TEST(WindowsLaunch, PassedArgumentsReachMainAsTheExactUnitsInModifiedUtf8) {
     const Lines record = app.standinRecord();
     EXPECT_EQ(record.at(2), "option 1 -Dapp.home=" + app.launcherView());
     EXPECT_EQ(record.at(3), "option 2 -Dboth=" + app.launcherView() + "\\a;" + app.launcherView() + "\\b");
+}
+
+TEST(WindowsLaunch, ConfigCanBeWrittenWhileTheProgramRuns) {
+    // Windows lets no other program write a file that is open without write sharing.
+    AppFolder app;
+    app.useStandin();
+    app.writeConfig(typicalConfig);
+    setEnvironment("STANDIN_WRITE_IN_MAIN", pathAsLauncherSeesIt(app.dir() / "config.json"));
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    const Lines record = app.standinRecord();
+    EXPECT_NE(std::find(record.begin(), record.end(), "main opened the file for writing: yes"), record.end());
 }
 
 TEST(WindowsLaunch, RuntimePlantedInTheCurrentDirectoryIsNeverLoaded) {

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <jni.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+// The hooks of the JNI invocation interface through which the JVM prints,
+// exits and aborts, handed to it as the options "vfprintf", "exit" and
+// "abort". What the JVM prints goes where it would have gone anyway. While the
+// VM is being created, an exit or abort ends the launch as a creation failure
+// whose message quotes what the JVM printed last (it would otherwise end the
+// process with status 1, and a double-clicked launcher would show nothing);
+// at any other time the JVM's own handling goes on untouched.
+jint JNICALL jvmPrintHook(std::FILE* stream, const char* format, va_list arguments);
+void JNICALL jvmExitHook(jint status);
+void JNICALL jvmAbortHook();
+
+// Marks the span of JNI_CreateJavaVM for the hooks.
+class VmCreationInProgress {
+public:
+    VmCreationInProgress();
+    ~VmCreationInProgress();
+    VmCreationInProgress(const VmCreationInProgress&) = delete;
+    VmCreationInProgress& operator=(const VmCreationInProgress&) = delete;
+};

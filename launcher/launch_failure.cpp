@@ -1,0 +1,21 @@
+#include "launcher/launch_failure.h"
+
+#include "platform/platform.h"
+
+#include <cstdio>
+
+int reportFailure(const LaunchFailure& failure) {
+    if (!failure.message.empty()) {
+        // Trace lines are still buffered; write them first so that a log that
+        // combines both streams keeps its order.
+        std::fflush(stdout);
+        std::string line = failure.message;
+        for (char& c : line) {
+            if (static_cast<unsigned char>(c) < 0x20) {
+                c = ' ';  // the message is one line, whatever texts it quotes
+            }
+        }
+        platform::showFailure(line, failure.messageIsUtf8);
+    }
+    return static_cast<int>(failure.status);
+}

@@ -67,9 +67,10 @@ void* loadLibrary(const std::string& path, std::string& error);
 // in the narrow encoding, or in UTF-8 when `isUtf8`.
 void showFailure(const std::string& message, bool isUtf8);
 
-// Writes what the JVM prints where it meant it to go: `jvmStream` is the JVM's
-// own C runtime stream, used only where it is the launcher's too (Linux);
-// elsewhere the text goes to the process's standard output.
+// Writes what the JVM prints where it meant it to go: `jvmStream` is a stream
+// of the JVM's own C runtime (its standard output or error, or a log file).
+// On Windows, where that runtime is not the launcher's, a stream that is not
+// recognised goes to the process's standard output.
 void writeJvmOutput(void* jvmStream, const std::string& text);
 
 }  // namespace platform

@@ -51,7 +51,7 @@ app() {
 cd "$work/apps"
 for program in Hello Empty; do
   app "jdk-$program" "$jdk" "bench/$program"
-  app "private-$program" "$root/build/demo/app/jre" "bench/$program"
+  app "private-$program" "$root/build/demo/demo/jre" "bench/$program"
   app "private-without-cds-$program" "$work/runtime-without-cds" "bench/$program"
   echo "== bench.$program, $runs runs each"
   hyperfine -N --warmup 10 --runs "$runs" --export-json "$work/$program.json" \

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Builds the launcher, packages the demo application in build/demo/app (see
+# Builds the launcher, packages the demo application in build/demo/demo (see
 # package-demo.sh) and runs it from another current directory, showing its
 # trace and output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/package-demo.sh
-app=$PWD/build/demo/app
+app=$PWD/build/demo/demo
 work=$PWD/build/demo
 
 echo "== The application folder"

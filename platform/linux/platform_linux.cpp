@@ -108,9 +108,10 @@ bool isHeldOpenByAnotherProgram(const std::string&) {
 }
 
 void writeJvmOutput(void* jvmStream, const std::string& text) {
-    // The JVM's C library is the launcher's: its stdout is the buffer the
-    // trace lines are in, so the order between them is kept.
-    std::FILE* stream = jvmStream == stderr ? stderr : stdout;
+    // The JVM's C library is the launcher's: the stream is its standard
+    // output (the buffer the trace lines are in, so their order is kept), its
+    // standard error, or a log file it opened (-Xlog:...:file=).
+    std::FILE* stream = jvmStream != nullptr ? static_cast<std::FILE*>(jvmStream) : stdout;
     std::fwrite(text.data(), 1, text.size(), stream);
 }
 

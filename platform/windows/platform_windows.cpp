@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -79,6 +80,43 @@ std::string machineName(WORD machine) {
     case IMAGE_FILE_MACHINE_ARM64: return "64-bit ARM64";
     case IMAGE_FILE_MACHINE_ARMNT: return "32-bit ARM";
     default: return "unknown (machine type " + std::to_string(machine) + ")";
+    }
+}
+
+// The C runtime the loaded JVM library writes its streams with: the
+// universal one (Java 9 and later), the launcher's own msvcrt, or another
+// (Java 8's msvcr100), whose streams the launcher cannot tell apart.
+struct JvmRuntime {
+    using StreamFunction = std::FILE*(__cdecl*)(unsigned);
+    using WriteFunction = std::size_t(__cdecl*)(const void*, std::size_t, std::size_t, std::FILE*);
+    StreamFunction streams = nullptr;  // __acrt_iob_func of ucrtbase.dll
+    WriteFunction write = nullptr;     // fwrite of ucrtbase.dll
+    bool isOurs = false;
+} jvmRuntime;
+
+void findJvmRuntime(HMODULE library) {
+    const auto* base = reinterpret_cast<const unsigned char*>(library);
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0) return;
+    for (const auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         entry->Name != 0; ++entry) {
+        std::string dll = reinterpret_cast<const char*>(base + entry->Name);
+        for (char& c : dll) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (dll.rfind("api-ms-win-crt-", 0) == 0 || dll == "ucrtbase.dll") {
+            const HMODULE ucrt = GetModuleHandleW(L"ucrtbase.dll");
+            if (ucrt == nullptr) return;
+            jvmRuntime.streams = reinterpret_cast<JvmRuntime::StreamFunction>(
+                reinterpret_cast<void*>(GetProcAddress(ucrt, "__acrt_iob_func")));
+            jvmRuntime.write =
+                reinterpret_cast<JvmRuntime::WriteFunction>(reinterpret_cast<void*>(GetProcAddress(ucrt, "fwrite")));
+            return;
+        }
+        if (dll == "msvcrt.dll") {
+            jvmRuntime.isOurs = true;
+            return;
+        }
     }
 }
 
@@ -188,11 +226,26 @@ bool jvmPath(const std::string& prefix, const std::string& configText, std::stri
     return toAnsiExactly(shortPathOf(toWide(prefix) + wideText), path);
 }
 
-void writeJvmOutput(void*, const std::string& text) {
-    // The pointer is a stream of the JVM's own C runtime, which the launcher
-    // must not touch. The trace lines go first, as they were printed first.
-    std::fflush(stdout);
-    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+void writeJvmOutput(void* jvmStream, const std::string& text) {
+    // The stream belongs to the JVM's C runtime. Its standard output and error
+    // become the process's handles; another stream is a file the JVM opened
+    // (-Xlog:...:file=), written by that runtime's own fwrite.
+    std::FILE* stream = static_cast<std::FILE*>(jvmStream);
+    bool toError = stream == stderr;
+    bool toOutput = stream == stdout || stream == nullptr;
+    if (!toError && !toOutput && jvmRuntime.streams != nullptr && jvmRuntime.write != nullptr) {
+        toError = stream == jvmRuntime.streams(2);
+        toOutput = stream == jvmRuntime.streams(1);
+        if (!toError && !toOutput) {
+            jvmRuntime.write(text.data(), 1, text.size(), stream);
+            return;
+        }
+    } else if (!toError && !toOutput && jvmRuntime.isOurs) {
+        std::fwrite(text.data(), 1, text.size(), stream);
+        return;
+    }
+    std::fflush(stdout);  // the trace lines go first, as they were printed first
+    const HANDLE output = GetStdHandle(toError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     DWORD written = 0;
     if (output != nullptr && output != INVALID_HANDLE_VALUE) {
         WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -252,6 +305,9 @@ void* loadLibrary(const std::string& path, std::string& error) {
     }
     HMODULE library = LoadLibraryExA(path.c_str(), nullptr,
                                      LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    if (library != nullptr) {
+        findJvmRuntime(library);
+    }
     if (library == nullptr) {
         error = lastErrorText(GetLastError());
         const auto* ownHeaders = reinterpret_cast<const IMAGE_NT_HEADERS*>(

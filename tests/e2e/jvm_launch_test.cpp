@@ -131,7 +131,8 @@ TEST(Launch, OptionsNameTheApplicationsFilesThroughAppDir) {
     fs::copy_file(AGENT_JAR, app.dir() / "agent.jar");
     writeFile(app.dir() / "relative.txt", "beside the launcher");
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "workingDirectory": "$APPDIR",
-                        "vmArgs": ["-javaagent:$APPDIR/agent.jar=x", "-Dapp.home=$APPDIR", "-Dprobe.mode=folders"]})");
+                        "vmArgs": ["-javaagent:$APPDIR/agent.jar=x", "-Dapp.home=$APPDIR", "-Dprobe.mode=folders",
+                                   "-Xlog:class+load:file=$APPDIR/loaded.txt"]})");
     TempDir elsewhere;
     fs::create_symlink(app.launcher(), elsewhere.path() / "product");
     const std::string dir = app.launcherView();
@@ -142,6 +143,8 @@ TEST(Launch, OptionsNameTheApplicationsFilesThroughAppDir) {
         EXPECT_EQ(result.traceLines().at(4), "vmArg 0: -javaagent:" + dir + "/agent.jar=x");
         EXPECT_EQ(result.probeLines(), (Lines{"agent loaded with x", "args 0", "user.dir " + dir, "app.home " + dir,
                                               "relative file beside the launcher"}));
+        // The JVM's own log file, which it writes through the launcher's vfprintf hook.
+        EXPECT_NE(readFile(app.dir() / "loaded.txt").find("probe.Probe source: file:"), std::string::npos);
     }
 }
 

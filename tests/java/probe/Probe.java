@@ -52,6 +52,9 @@ public final class Probe {
                 Thread.setDefaultUncaughtExceptionHandler(
                         (thread, failure) -> System.out.println("probe: handled " + failure.getMessage() + " in " + thread.getName()));
                 throw new IllegalStateException("probe failure");
+            case "hang":
+                Thread.sleep(Long.MAX_VALUE);
+                break;
             case "throw":
                 throw new IllegalStateException("probe failure");
             default:

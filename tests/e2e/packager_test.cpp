@@ -1,0 +1,220 @@
+// The packager (packager/Packager.java), run by the installed JDK as a user
+// runs it, on the probe program: the Linux application folder it makes, its
+// archive, its ahead-of-time cache (with the Java 25 JDK where there is one),
+// and every input it must refuse without touching the user's files.
+#include "case_name.h"
+#include "e2e/app_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <functional>
+#include <map>
+
+namespace e2e {
+namespace {
+
+const fs::path java17 = fs::path(JDK_HOME) / "bin" / "java";
+const fs::path java25 = fs::path(JAVA25_HOME) / "bin" / "java";
+
+// A folder with the probe's jar as input, and a dest folder to package into.
+struct Workspace {
+    TempDir root;
+    fs::path input = root.path() / "input";
+    fs::path dest = root.path() / "dest";
+
+    Workspace() {
+        fs::create_directories(input);
+        fs::create_directories(dest);
+        fs::copy_file(PROBE_JAR, input / "probe.jar");
+    }
+
+    RunResult package(const Lines& options, const fs::path& java = java17) const {
+        Lines arguments = {PACKAGER_SOURCE, "--input", input.string(), "--dest", dest.string(), "--main-jar", "probe.jar"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        return runProcess(java, arguments, root.path(), 300);
+    }
+};
+
+Lines probeOptions(const RunResult& result) {
+    Lines options;
+    for (const std::string& line : result.probeLines()) {
+        if (line.rfind("option ", 0) == 0) options.push_back(line.substr(7));
+    }
+    return options;
+}
+
+// Every path below `folder` with its size, to see that nothing changed.
+std::map<std::string, std::uintmax_t> snapshot(const fs::path& folder) {
+    std::map<std::string, std::uintmax_t> entries;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        entries[entry.path().string()] = entry.is_regular_file() ? entry.file_size() : 0;
+    }
+    return entries;
+}
+
+TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
+    const Workspace work;
+    const std::string option = "-Dprobe.value=two words \"quoted\" back\\slash\ttab caf\xC3\xA9 \xE4\xB8\x96";
+    const RunResult packaged = work.package({"--main-class", "probe.Probe", "--name", "Probe Product", "--archive",
+                                             "--java-options", option, "--java-options", "-Xmx64m"});
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+
+    const fs::path app = work.dest / "Probe Product";
+    const std::string release = readFile(app / "jre" / "release");
+    EXPECT_NE(release.find("java.management"), std::string::npos) << "a module the probe uses: " << release;
+    EXPECT_EQ(release.find("java.desktop"), std::string::npos) << "the whole JDK: " << release;
+    EXPECT_TRUE(fs::exists(app / "jre" / "lib" / "server" / "classes.jsa")) << "no class-data-sharing archive";
+
+    TempDir extracted;
+    const RunResult untar =
+        runProcess("/bin/tar", {"xzf", (work.dest / "Probe Product.tar.gz").string(), "-C", extracted.path().string()},
+                   extracted.path());
+    ASSERT_EQ(untar.exitStatus, 0) << untar.err;
+    for (const fs::path& folder : {app, extracted.path() / "Probe Product"}) {
+        const RunResult result = runProcess(folder / "Probe Product", {}, work.root.path());
+        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        EXPECT_EQ(probeOptions(result), (Lines{option, "-Xmx64m", "vfprintf", "exit", "abort"}));
+        EXPECT_EQ(result.probeLines().back(), "value " + option.substr(14));
+        EXPECT_NE(std::find(result.probeLines().begin(), result.probeLines().end(),
+                            "class path " + fs::canonical(folder).string() + "/probe.jar"),
+                  result.probeLines().end());
+    }
+}
+
+struct RefusalCase {
+    const char* name;
+    std::function<Lines(const Workspace&)> arrange;  // returns the options beyond --input, --dest, --main-jar
+    int status;
+    std::string messagePart;
+};
+
+class PackagerRefusalTest : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(PackagerRefusalTest, SaysWhyAndLeavesTheUsersFilesAsTheyWere) {
+    const Workspace work;
+    const Lines options = GetParam().arrange(work);
+    const auto before = snapshot(work.root.path());
+    const RunResult result = work.package(options);
+
+    EXPECT_EQ(result.exitStatus, GetParam().status) << result.out << result.err;
+    EXPECT_EQ(result.err.rfind("error: ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find(GetParam().messagePart), std::string::npos) << result.err;
+    EXPECT_EQ(snapshot(work.root.path()), before) << "something was made, changed or left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packager, PackagerRefusalTest,
+    testing::Values(
+        RefusalCase{"MainJarMissing", [](const Workspace&) { return Lines{"--main-jar", "absent.jar"}; }, 2,
+                    "--main-jar absent.jar does not exist in "},
+        RefusalCase{"NotAJar",
+                    [](const Workspace& work) {
+                        writeFile(work.input / "text.jar", "not a zip");
+                        return Lines{"--main-jar", "text.jar"};
+                    },
+                    2, "is not a jar"},
+        RefusalCase{"NoMainClassAnywhere", [](const Workspace&) { return Lines{}; }, 2,
+                    "no main class: probe.jar has no Main-Class in its manifest; give --main-class"},
+        RefusalCase{"MainClassNotInTheJar", [](const Workspace&) { return Lines{"--main-class", "probe.Absent"}; }, 2,
+                    "the main class probe.Absent is not in probe.jar (it holds no probe/Absent.class)"},
+        RefusalCase{"NotAJmodsFolder",
+                    [](const Workspace& work) {
+                        fs::create_directory(work.root.path() / "jmods");
+                        return Lines{"--main-class", "probe/Probe", "--module-path", (work.root.path() / "jmods").string()};
+                    },
+                    2, "is not the jmods folder of a JDK (it holds no java.base)"},
+        RefusalCase{"JdepsFails",
+                    [](const Workspace& work) {
+                        writeFile(work.input / "broken.jar", "not a zip");
+                        return Lines{"--main-class", "probe/Probe"};
+                    },
+                    1, "jdeps failed"},
+        RefusalCase{"FolderOfTheUsers",
+                    [](const Workspace& work) {
+                        fs::create_directories(work.dest / "probe");
+                        writeFile(work.dest / "probe" / "notes.txt", "mine");
+                        return Lines{"--main-class", "probe.Probe"};
+                    },
+                    2, "exists and is not empty; give --replace"},
+        RefusalCase{"ReplaceLeavesAFolderOfTheUsers",
+                    [](const Workspace& work) {
+                        fs::create_directories(work.dest / "probe");
+                        writeFile(work.dest / "probe" / "notes.txt", "mine");
+                        return Lines{"--main-class", "probe.Probe", "--replace"};
+                    },
+                    2, "was not made by this packager (it has no .made-by-packager), so --replace leaves it"},
+        RefusalCase{"AotCacheOnJava17",
+                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--aot-cache"}; }, 2,
+                    "--aot-cache needs a Java 25 or later runtime, and this one is Java 17"}),
+    caseName<RefusalCase>);
+
+TEST(Packager, RefusesADestItCannotWriteIn) {
+    const Workspace work;
+    fs::permissions(work.dest, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                   fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    const Lines arguments = {PACKAGER_SOURCE, "--input", work.input.string(), "--dest", work.dest.string(),
+                             "--main-jar", "probe.jar", "--main-class", "probe.Probe"};
+    // Permissions do not bind root: run the packager as nobody then.
+    Lines asNobody = {"--reuid=65534", "--regid=65534", "--clear-groups", java17.string()};
+    asNobody.insert(asNobody.end(), arguments.begin(), arguments.end());
+    const RunResult result = geteuid() == 0 ? runProcess("/usr/bin/setpriv", asNobody, "/", 300)
+                                            : runProcess(java17, arguments, "/", 300);
+
+    EXPECT_EQ(result.exitStatus, 2) << result.out << result.err;
+    EXPECT_NE(result.err.find("error: no permission to write in " + work.dest.string()), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::is_empty(work.dest));
+}
+
+TEST(Packager, AotCacheServesTheProgramsClassesAfterTheFolderMoves) {
+    if (!fs::exists(java25)) GTEST_SKIP() << "no Java 25 JDK at " << JAVA25_HOME << ": the AOT cache is not tested";
+    const Workspace work;
+    const RunResult packaged = work.package(
+        {"--main-class", "probe.Probe", "--aot-cache", "--java-options", "-Xlog:class+load:file=$APPDIR/loaded.txt"},
+        java25);
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+
+    TempDir elsewhere;
+    const fs::path moved = elsewhere.path() / "moved";
+    fs::rename(work.dest / "probe", moved);
+    const RunResult result = runProcess(moved / "probe", {}, elsewhere.path());
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_NE(readFile(moved / "config.json").find("\"-XX:AOTCache=$APPDIR/app.aot\""), std::string::npos);
+    EXPECT_NE(readFile(moved / "loaded.txt").find("probe.Probe source: shared objects file"), std::string::npos)
+        << "the program's class came from elsewhere";
+}
+
+struct TrainingCase {
+    const char* name;
+    Lines options;
+    std::string messagePart;
+};
+
+class FailedTrainingTest : public testing::TestWithParam<TrainingCase> {};
+
+TEST_P(FailedTrainingTest, MakesTheFolderWithoutTheCacheAndSaysSo) {
+    if (!fs::exists(java25)) GTEST_SKIP() << "no Java 25 JDK at " << JAVA25_HOME << ": the AOT cache is not tested";
+    const Workspace work;
+    Lines options = {"--main-class", "probe.Probe", "--aot-cache"};
+    options.insert(options.end(), GetParam().options.begin(), GetParam().options.end());
+    const RunResult packaged = work.package(options, java25);
+
+    EXPECT_EQ(packaged.exitStatus, 3) << packaged.err;
+    EXPECT_NE(packaged.err.find("error: " + GetParam().messagePart), std::string::npos) << packaged.err;
+    EXPECT_NE(packaged.err.find("the folder was made without the ahead-of-time cache"), std::string::npos);
+    EXPECT_FALSE(fs::exists(work.dest / "probe" / "app.aot"));
+    EXPECT_EQ(readFile(work.dest / "probe" / "config.json").find("AOTCache"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packager, FailedTrainingTest,
+    testing::Values(TrainingCase{"NeverEnds", {"--java-options", "-Dprobe.mode=hang", "--aot-training-timeout", "3"},
+                                 "the training run did not end within 3 seconds"},
+                    TrainingCase{"EndsWithAFailure", {"--java-options", "-Dprobe.mode=exit", "--java-options",
+                                                      "-Dprobe.status=5"},
+                                 "the training run ended with status 5"}),
+    caseName<TrainingCase>);
+
+}  // namespace
+}  // namespace e2e

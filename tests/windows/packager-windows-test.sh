@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The packager making a Windows application folder on this Linux machine: the
+# launcher.exe, a runtime folder (the stand-in JVM library laid out as a
+# Windows runtime), config.json in UTF-8; the .exe then launches under Wine,
+# and the .zip holds exactly the folder.
+# Usage: packager-windows-test.sh SOURCE_DIR WORK_DIR WINE-RUNNER PREFIX LAUNCHER.EXE
+#          STANDIN_JVM.DLL STANDIN_RUNTIME.DLL JDK_HOME
+set -u
+source_dir=$1 work=$2 runner=$3 prefix=$4 launcher=$5 standin=$6 standin_dependency=$7 jdk=$8
+failures=0
+expect() {  # expect DESCRIPTION EXPECTED ACTUAL
+  if [ "$2" = "$3" ]; then echo "ok: $1"; else echo "FAILED: $1"$'\n--- expected:\n'"$2"$'\n--- got:\n'"$3"; failures=$((failures + 1)); fi
+}
+
+rm -rf "$work"
+mkdir -p "$work/runtime/bin/server" "$work/classes/com/example" "$work/input/lib"
+cp "$standin" "$work/runtime/bin/server/jvm.dll"
+cp "$standin_dependency" "$work/runtime/bin/"
+echo 'JAVA_VERSION="17.0.9"' > "$work/runtime/release"
+printf '\xca\xfe\xba\xbe' > "$work/classes/com/example/Main.class"  # the stand-in loads no class
+"$jdk/bin/jar" --create --file "$work/input/app.jar" --main-class com.example.Main -C "$work/classes" .
+cp "$work/input/app.jar" "$work/input/lib/helper.jar"
+
+"$jdk/bin/java" "$source_dir/packager/Packager.java" --target windows --launcher "$launcher" \
+  --runtime-image "$work/runtime" --input "$work/input" --main-jar app.jar --name "My App" --dest "$work/out" \
+  --java-options "-Dgreeting=héllo" --archive > "$work/packager.log" 2>&1
+expect "the packager makes the folder and the archive" "0" "$?$(grep -v '^made ' "$work/packager.log")"
+
+app="$work/out/My App"
+STANDIN_RECORD="Z:$(echo "$work/record.txt" | tr / '\\')" "$runner" "$prefix" "$app/My App.exe" > "$work/out.txt" 2> "$work/err.txt"
+expect "My App.exe launches under Wine" "0" "$?$(cat "$work/err.txt")"
+expect "with the jar, the main class and the option in code page 1252" \
+  "option 0 -Djava.class.path=Z:$(echo "$app" | tr / '\\')/app.jar
+option 1 -Dgreeting=h$(printf '\xe9')llo
+FindClass com/example/Main" \
+  "$(grep -aE '^option [01] |^FindClass com' "$work/record.txt" | tr -d '\r')"
+
+expect "the archive holds exactly the folder" \
+  "$(cd "$work/out" && find "My App" -type d -printf '%p/\n' -o -type f -printf '%p\n' | sort)" \
+  "$("$jdk/bin/jar" --list --file "$work/out/My App.zip" | sort)"
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]

@@ -785,6 +785,8 @@ public final class Packager {
             Files.walkFileTree(folder, new SimpleFileVisitor<>() {
                 @Override
                 public FileVisitResult visitFile(Path file, BasicFileAttributes attributes) throws IOException {
+                    // Windows will not delete a read-only file, such as the runtime's CDS archive.
+                    file.toFile().setWritable(true);
                     Files.delete(file);
                     return FileVisitResult.CONTINUE;
                 }

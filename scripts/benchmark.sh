@@ -4,7 +4,10 @@
 #   (b) the JDK's own java -cp app.jar <main class>, same JVM and options
 #   (c) the launcher with the demo's private runtime (jlink, with its
 #       class-data-sharing archive), and the same runtime without that archive
-# for a small program (bench.Hello) and one that returns at once (bench.Empty),
+# for a small program (bench.Hello) and one that returns at once (bench.Empty);
+# then a class-heavy program (bench.Heavy) packaged by the packager with a
+# Java 25 runtime, with and without its ahead-of-time cache, against
+# java -cp app.jar with the whole Java 25 JDK (skipped without a Java 25 JDK);
 # then the launcher's own share of a launch: the launcher with a JVM library
 # that does nothing, against a program that does nothing at all.
 # Usage: scripts/benchmark.sh [RUNS]
@@ -61,6 +64,28 @@ for program in Hello Empty; do
     -n "(c') launcher, private runtime without CDS" "private-without-cds-$program/launcher" > /dev/null
 done
 
+java25=${LAUNCHER_JAVA25_HOME:-/usr/lib/jvm/temurin-25-jdk-amd64}
+heavy=$work/heavy
+rm -rf "$heavy" "$work/Heavy.json"
+if [ -x "$java25/bin/java" ]; then
+  mkdir -p "$heavy/input"
+  cp "$work/app.jar" "$heavy/input/app.jar"
+  for variant in "heavy-aot --aot-cache" "heavy"; do
+    # shellcheck disable=SC2086 # the variant is a name and an option
+    "$java25/bin/java" "$root/packager/Packager.java" --input "$heavy/input" --main-jar app.jar \
+      --main-class bench.Heavy --dest "$heavy" --name $variant > "$heavy/packager.log" 2>&1 ||
+      { cat "$heavy/packager.log"; exit 1; }
+  done
+  echo "== bench.Heavy, $runs runs each"
+  hyperfine -N --warmup 10 --runs "$runs" --export-json "$work/Heavy.json" \
+    -n "(d) packaged, Java 25 runtime with AOT cache" "$heavy/heavy-aot/heavy-aot" \
+    -n "(d') packaged, Java 25 runtime without it" "$heavy/heavy/heavy" \
+    -n "(e) java -cp app.jar bench.Heavy, whole JDK 25" "$java25/bin/java -cp $heavy/input/app.jar bench.Heavy" > /dev/null
+else
+  echo "== bench.Heavy skipped: no Java 25 JDK at $java25 (set LAUNCHER_JAVA25_HOME)"
+fi
+runtimeMegabytes=$(du -sm "$root/build/demo/demo/jre" | cut -f1)
+
 mkdir -p noop/jre/lib/server
 cp "$root/build/linux/launcher" noop/launcher
 cp "$root/build/linux/tests/noop-jvm/libjvm.so" noop/jre/lib/server/libjvm.so
@@ -79,10 +104,11 @@ echo "== Instructions of a whole launch of bench.Empty, all threads (callgrind)"
 launchInstructions=$(instructions jdk-Empty/launcher)
 javaInstructions=$(instructions "$jdk/bin/java" -Xmx64m -Dbench.name=benchmark -cp "$work/app.jar" bench.Empty)
 
-python3 - "$work" "$launcherInstructions" "$floorInstructions" "$launchInstructions" "$javaInstructions" << 'PYTHON'
-import json, sys
+python3 - "$work" "$launcherInstructions" "$floorInstructions" "$launchInstructions" "$javaInstructions" \
+  "$runtimeMegabytes" << 'PYTHON'
+import json, os, sys
 work = sys.argv[1]
-launcher_ir, floor_ir, launch_ir, java_ir = (int(n) for n in sys.argv[2:6])
+launcher_ir, floor_ir, launch_ir, java_ir, runtime_mb = (int(n) for n in sys.argv[2:7])
 def medians(name):
     return {r["command"]: r["median"] * 1000 for r in json.load(open(f"{work}/{name}.json"))["results"]}
 for program in ("Hello", "Empty"):
@@ -92,6 +118,14 @@ for program in ("Hello", "Empty"):
     for k in m:
         print(f"  {k:45s} {m[k]:7.1f} ms")
     print(f"  ratio a/b = {a / b:.2f}   ratio c/b = {c / b:.2f}   the CDS archive saves {c0 - c:.1f} ms")
+if os.path.exists(f"{work}/Heavy.json"):
+    m = medians("Heavy")
+    d, d0, e = m.values()
+    print("\nbench.Heavy: medians")
+    for k in m:
+        print(f"  {k:50s} {m[k]:7.1f} ms")
+    print(f"  ratio d/e = {d / e:.2f}   ratio d'/e = {d0 / e:.2f}")
+print(f"\nThe demo's packaged runtime (java.base only, with its CDS archive): {runtime_mb} MB")
 share = medians("share")
 launcher, floor = share["launcher with a JVM library that does nothing"], share["a program that does nothing"]
 print("\nThe launcher's own share (everything but creating, running and destroying the VM):")

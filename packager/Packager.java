@@ -786,7 +786,9 @@ public final class Packager {
                 @Override
                 public FileVisitResult visitFile(Path file, BasicFileAttributes attributes) throws IOException {
                     // Windows will not delete a read-only file, such as the runtime's CDS archive.
-                    file.toFile().setWritable(true);
+                    if (!attributes.isSymbolicLink()) {
+                        file.toFile().setWritable(true);
+                    }
                     Files.delete(file);
                     return FileVisitResult.CONTINUE;
                 }

@@ -5,8 +5,6 @@ import java.io.OutputStream;
 import java.io.PrintStream;
 import java.io.UncheckedIOException;
 import java.lang.module.ModuleDescriptor;
-import java.lang.module.ModuleFinder;
-import java.lang.module.ModuleReference;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.DirectoryNotEmptyException;
 import java.nio.file.FileVisitResult;
@@ -389,17 +387,11 @@ public final class Packager {
             }
             runtimeFeature = releaseFeature(runtimeImage);
         } else if (modulePath != null) {
-            final Optional<ModuleReference> base;
-            try {
-                base = ModuleFinder.of(modulePath).find("java.base");
-            } catch (RuntimeException unreadable) {
-                throw refused("--module-path " + modulePath + " is not a jmods folder: " + describe(unreadable));
-            }
-            if (!Files.isDirectory(modulePath) || base.isEmpty()) {
-                throw refused("--module-path " + modulePath + " is not the jmods folder of a JDK (it holds no java.base)");
-            }
-            final String version = base.get().descriptor().rawVersion().orElse("unknown");
-            runtimeFeature = base.get().descriptor().version().map(Packager::feature).orElse(0);
+            final ModuleDescriptor base = jmodDescriptor(modulePath.resolve("java.base.jmod")).orElseThrow(
+                    () -> refused("--module-path " + modulePath + " is not the jmods folder of a JDK (it holds no "
+                            + "readable java.base.jmod)"));
+            final String version = base.rawVersion().orElse("unknown");
+            runtimeFeature = base.version().map(Packager::feature).orElse(0);
             if (runtimeFeature != ownFeature) {
                 throw refused("--module-path " + modulePath + " holds the modules of Java " + version
                         + ", and this jlink is Java " + Runtime.version() + ": jlink links only its own feature "
@@ -411,6 +403,24 @@ public final class Packager {
                     + " JDK " + ownFeature + ")");
         } else {
             runtimeFeature = ownFeature;
+        }
+    }
+
+    /** The module descriptor in a JMOD file, which is a zip file behind a 4-byte header of its own. */
+    static Optional<ModuleDescriptor> jmodDescriptor(Path jmod) {
+        if (!Files.isRegularFile(jmod)) {
+            return Optional.empty();
+        }
+        try (ZipFile zip = new ZipFile(jmod.toFile())) {
+            final ZipEntry moduleInfo = zip.getEntry("classes/module-info.class");
+            if (moduleInfo == null) {
+                return Optional.empty();
+            }
+            try (InputStream in = zip.getInputStream(moduleInfo)) {
+                return Optional.of(ModuleDescriptor.read(in));
+            }
+        } catch (IOException | RuntimeException unreadable) {
+            return Optional.empty();
         }
     }
 

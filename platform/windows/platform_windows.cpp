@@ -122,40 +122,42 @@ void findJvmRuntime(HMODULE library) {
 
 }  // namespace
 
-std::wstring toWide(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+namespace {
+
+std::wstring widen(UINT codePage, DWORD flags, const std::string& text) {
+    const int length = MultiByteToWideChar(codePage, flags, text.c_str(), -1, nullptr, 0);
     if (length <= 0) return std::wstring();
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
+    MultiByteToWideChar(codePage, flags, text.c_str(), -1, wide.data(), length);
     wide.resize(static_cast<std::size_t>(length) - 1);
     return wide;
+}
+
+std::string narrow(UINT codePage, const std::wstring& text) {
+    const int length = WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return std::string();
+    std::string narrowText(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, text.c_str(), -1, narrowText.data(), length, nullptr, nullptr);
+    narrowText.resize(static_cast<std::size_t>(length) - 1);
+    return narrowText;
+}
+
+}  // namespace
+
+std::wstring toWide(const std::string& text) {
+    return widen(CP_ACP, 0, text);
 }
 
 std::string toAnsi(const std::wstring& text) {
-    const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return std::string();
-    std::string ansi(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, ansi.data(), length, nullptr, nullptr);
-    ansi.resize(static_cast<std::size_t>(length) - 1);
-    return ansi;
+    return narrow(CP_ACP, text);
 }
 
 std::string toUtf8(const std::wstring& text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return std::string();
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), length, nullptr, nullptr);
-    utf8.resize(static_cast<std::size_t>(length) - 1);
-    return utf8;
+    return narrow(CP_UTF8, text);
 }
 
 std::wstring fromUtf8(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, wide.data(), length);
-    wide.resize(static_cast<std::size_t>(length) - 1);
-    return wide;
+    return widen(CP_UTF8, MB_ERR_INVALID_CHARS, text);
 }
 
 std::wstring shortPathOf(const std::wstring& path) {

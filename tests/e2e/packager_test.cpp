@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                         fs::create_directory(work.root.path() / "jmods");
                         return Lines{"--main-class", "probe/Probe", "--module-path", (work.root.path() / "jmods").string()};
                     },
-                    2, "is not the jmods folder of a JDK (it holds no java.base)"},
+                    2, "is not the jmods folder of a JDK (it holds no readable java.base.jmod)"},
         RefusalCase{"JdepsFails",
                     [](const Workspace& work) {
                         writeFile(work.input / "broken.jar", "not a zip");
@@ -183,6 +183,27 @@ TEST(Packager, AotCacheServesTheProgramsClassesAfterTheFolderMoves) {
     EXPECT_NE(readFile(moved / "config.json").find("\"-XX:AOTCache=$APPDIR/app.aot\""), std::string::npos);
     EXPECT_NE(readFile(moved / "loaded.txt").find("probe.Probe source: shared objects file"), std::string::npos)
         << "the program's class came from elsewhere";
+}
+
+TEST(Packager, LinksFromTheJmodsOfTheSameJavaVersion) {
+    const Workspace work;
+    const RunResult result =
+        work.package({"--main-class", "probe.Probe", "--module-path", (fs::path(JDK_HOME) / "jmods").string()});
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_NE(readFile(work.dest / "probe" / "jre" / "release").find("java.management"), std::string::npos);
+}
+
+TEST(Packager, RefusesTheJmodsOfAnotherJavaVersion) {
+    if (!fs::exists(java25)) GTEST_SKIP() << "no Java 25 JDK at " << JAVA25_HOME << " to run a jlink of another version";
+    const Workspace work;
+    const RunResult result =
+        work.package({"--main-class", "probe.Probe", "--module-path", (fs::path(JDK_HOME) / "jmods").string()}, java25);
+
+    EXPECT_EQ(result.exitStatus, 2) << result.err;
+    EXPECT_NE(result.err.find("jmods holds the modules of Java 17."), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(", and this jlink is Java 25."), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::is_empty(work.dest));
 }
 
 struct TrainingCase {

@@ -9,17 +9,24 @@
 
 namespace {
 
-TEST(JavaVmOptions, ClassPathFirstThenVmArgsInOrder) {
-    LaunchSettings settings;
-    settings.classPathOption = "-Djava.class.path=C:\\Apps\\Demo/app.jar";
-    std::istringstream vmArgs(R"(["-Xmx512m", "-Dsample.mode=test", 5, "-Djava.class.path=other.jar", ""])");
+// The options built from `settings` with the vmArgs of this JSON array, and the trace they print.
+JavaVmOptions buildWithVmArgs(LaunchSettings& settings, const std::string& vmArgsJson, std::string& trace) {
+    std::istringstream vmArgs(vmArgsJson);
     picojson::value parsed;
     vmArgs >> parsed;
     settings.vmArgs = parsed.get<picojson::array>();
-
     testing::internal::CaptureStdout();
-    const JavaVmOptions options = buildJavaVmOptions(settings);
-    const std::string trace = testing::internal::GetCapturedStdout();
+    JavaVmOptions options = buildJavaVmOptions(settings);
+    trace = testing::internal::GetCapturedStdout();
+    return options;
+}
+
+TEST(JavaVmOptions, ClassPathFirstThenVmArgsInOrder) {
+    LaunchSettings settings;
+    settings.classPathOption = "-Djava.class.path=C:\\Apps\\Demo/app.jar";
+    std::string trace;
+    const JavaVmOptions options =
+        buildWithVmArgs(settings, R"(["-Xmx512m", "-Dsample.mode=test", 5, "-Djava.class.path=other.jar", ""])", trace);
 
     const std::vector<std::string> expected = {"-Djava.class.path=C:\\Apps\\Demo/app.jar", "-Xmx512m",
                                                "-Dsample.mode=test", "5", "-Djava.class.path=other.jar", ""};
@@ -49,14 +56,9 @@ TEST(JavaVmOptions, ClassPathFirstThenVmArgsInOrder) {
 TEST(JavaVmOptions, AppDirIsReplacedWhereverItOccurs) {
     LaunchSettings settings;
     settings.applicationDir = "/opt/My $APPDIR Product";  // a replacement is never expanded again
-    std::istringstream vmArgs(R"(["-javaagent:$APPDIR/agent.jar", "$APPDIR:$APPDIR", "$APPDIRX", "$appdir", "$APP", 7])");
-    picojson::value parsed;
-    vmArgs >> parsed;
-    settings.vmArgs = parsed.get<picojson::array>();
-
-    testing::internal::CaptureStdout();
-    const JavaVmOptions options = buildJavaVmOptions(settings);
-    const std::string trace = testing::internal::GetCapturedStdout();
+    std::string trace;
+    const JavaVmOptions options = buildWithVmArgs(
+        settings, R"(["-javaagent:$APPDIR/agent.jar", "$APPDIR:$APPDIR", "$APPDIRX", "$appdir", "$APP", 7])", trace);
 
     const std::string dir = settings.applicationDir;
     EXPECT_EQ(options.texts, (std::vector<std::string>{"-javaagent:" + dir + "/agent.jar", dir + ":" + dir, dir + "X",

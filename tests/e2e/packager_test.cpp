@@ -57,11 +57,17 @@ std::map<std::string, std::uintmax_t> snapshot(const fs::path& folder) {
 TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     const Workspace work;
     const std::string option = "-Dprobe.value=two words \"quoted\" back\\slash\ttab caf\xC3\xA9 \xE4\xB8\x96";
+    writeFile(work.root.path() / "icon.png", "\x89PNG\r\n\x1A\n(the rest of an image)");
     const RunResult packaged = work.package({"--main-class", "probe.Probe", "--name", "Probe Product", "--archive",
-                                             "--java-options", option, "--java-options", "-Xmx64m"});
+                                             "--java-options", option, "--java-options", "-Xmx64m", "--icon",
+                                             (work.root.path() / "icon.png").string()});
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
 
     const fs::path app = work.dest / "Probe Product";
+    EXPECT_NE(readFile(app / "Probe Product.desktop").find("\nExec=\"" + app.string() + "/Probe Product\" %F\n"),
+              std::string::npos)
+        << readFile(app / "Probe Product.desktop");
+    EXPECT_TRUE(fs::exists(app / "Probe Product.png"));
     const std::string release = readFile(app / "jre" / "release");
     EXPECT_NE(release.find("java.management"), std::string::npos) << "a module the probe uses: " << release;
     EXPECT_EQ(release.find("java.desktop"), std::string::npos) << "the whole JDK: " << release;
@@ -192,6 +198,12 @@ TEST(Packager, LinksFromTheJmodsOfTheSameJavaVersion) {
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_NE(readFile(work.dest / "probe" / "jre" / "release").find("java.management"), std::string::npos);
+
+    // A folder the packager made is replaced when asked, and only then.
+    EXPECT_EQ(work.package({"--main-class", "probe.Probe"}).exitStatus, 2);
+    const RunResult replaced = work.package({"--main-class", "probe.Probe", "--replace"});
+    EXPECT_EQ(replaced.exitStatus, 0) << replaced.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(work.dest), fs::directory_iterator()), 1) << "nothing beside it";
 }
 
 TEST(Packager, RefusesTheJmodsOfAnotherJavaVersion) {

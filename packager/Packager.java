@@ -291,7 +291,10 @@ public final class Packager {
             throw refused("--dest " + dest + " lies inside --input " + input + ", which is copied whole; choose "
                     + "another --dest");
         }
-        mainJarPath = input.resolve(mainJar);
+        mainJarPath = input.resolve(mainJar).normalize();
+        if (!mainJarPath.startsWith(input.normalize())) {
+            throw refused("--main-jar " + mainJar + " lies outside --input " + input + "; name a jar in that folder");
+        }
         if (!Files.isRegularFile(mainJarPath)) {
             throw refused("--main-jar " + mainJar + " does not exist in " + input);
         }
@@ -580,6 +583,7 @@ public final class Packager {
         try {
             final Process process = new ProcessBuilder(staging.resolve(name + target.executableSuffix).toString())
                     .directory(staging.toFile()).redirectErrorStream(true).redirectOutput(log.toFile()).start();
+            process.getOutputStream().close();  // a program that reads its input gets none, not a wait
             if (!process.waitFor(aotTrainingTimeoutSeconds, TimeUnit.SECONDS)) {
                 process.destroyForcibly().waitFor();
                 return "the training run did not end within " + aotTrainingTimeoutSeconds + " seconds "

@@ -120,10 +120,6 @@ void findJvmRuntime(HMODULE library) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 std::wstring widen(UINT codePage, DWORD flags, const std::string& text) {
     const int length = MultiByteToWideChar(codePage, flags, text.c_str(), -1, nullptr, 0);
     if (length <= 0) return std::wstring();

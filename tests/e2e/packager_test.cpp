@@ -96,6 +96,13 @@ struct RefusalCase {
     std::string messagePart;
 };
 
+// A folder of the user's where the packager would make its own; returns `options`.
+Lines withUsersFolder(const Workspace& work, const Lines& options) {
+    fs::create_directories(work.dest / "probe");
+    writeFile(work.dest / "probe" / "notes.txt", "mine");
+    return options;
+}
+
 class PackagerRefusalTest : public testing::TestWithParam<RefusalCase> {};
 
 TEST_P(PackagerRefusalTest, SaysWhyAndLeavesTheUsersFilesAsTheyWere) {
@@ -138,17 +145,11 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     1, "jdeps failed"},
         RefusalCase{"FolderOfTheUsers",
-                    [](const Workspace& work) {
-                        fs::create_directories(work.dest / "probe");
-                        writeFile(work.dest / "probe" / "notes.txt", "mine");
-                        return Lines{"--main-class", "probe.Probe"};
-                    },
-                    2, "exists and is not empty; give --replace"},
+                    [](const Workspace& work) { return withUsersFolder(work, {"--main-class", "probe.Probe"}); }, 2,
+                    "exists and is not empty; give --replace"},
         RefusalCase{"ReplaceLeavesAFolderOfTheUsers",
                     [](const Workspace& work) {
-                        fs::create_directories(work.dest / "probe");
-                        writeFile(work.dest / "probe" / "notes.txt", "mine");
-                        return Lines{"--main-class", "probe.Probe", "--replace"};
+                        return withUsersFolder(work, {"--main-class", "probe.Probe", "--replace"});
                     },
                     2, "was not made by this packager (it has no .made-by-packager), so --replace leaves it"},
         RefusalCase{"AotCacheOnJava17",

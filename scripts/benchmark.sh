@@ -28,7 +28,7 @@ if [ -n "${missing:-}" ]; then
 fi
 
 scripts/package-demo.sh > /dev/null
-cmake --build --preset linux --target launcher noop_jvm does_nothing > /dev/null
+cmake --build --preset linux --target launcher packager noop_jvm does_nothing > /dev/null
 jdk=$(sed -n 's/^LAUNCHER_JDK_HOME:PATH=//p' build/linux/CMakeCache.txt)
 work=$root/build/benchmark
 rm -rf "$work/apps"
@@ -72,7 +72,7 @@ if [ -x "$java25/bin/java" ]; then
   cp "$work/app.jar" "$heavy/input/app.jar"
   for variant in "heavy-aot --aot-cache" "heavy"; do
     # shellcheck disable=SC2086 # the variant is a name and an option
-    "$java25/bin/java" "$root/packager/Packager.java" --input "$heavy/input" --main-jar app.jar \
+    "$java25/bin/java" -jar "$root/build/linux/packager.jar" --input "$heavy/input" --main-jar app.jar \
       --main-class bench.Heavy --dest "$heavy" --name $variant > "$heavy/packager.log" 2>&1 ||
       { cat "$heavy/packager.log"; exit 1; }
   done

@@ -9,7 +9,7 @@ root=$PWD
 
 scripts/install-deps.sh linux
 cmake --preset linux > /dev/null
-cmake --build --preset linux --target launcher
+cmake --build --preset linux --target launcher packager
 
 jdk=$(sed -n 's/^LAUNCHER_JDK_HOME:PATH=//p' build/linux/CMakeCache.txt)
 work=$root/build/demo
@@ -22,5 +22,5 @@ mkdir -p "$work/input"
 "$jdk/bin/jar" --create --file "$work/input/demo.jar" --main-class com.example.demo.Main -C "$work/classes" .
 
 echo "== Packaging it"
-"$jdk/bin/java" packager/Packager.java --input "$work/input" --main-jar demo.jar --name demo --dest "$work" \
+"$jdk/bin/java" -jar build/linux/packager.jar --input "$work/input" --main-jar demo.jar --name demo --dest "$work" \
   --java-options "-Ddemo.greeting=Hello from config.json" --java-options -Xmx64m --replace

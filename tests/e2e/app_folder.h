@@ -98,6 +98,9 @@ RunResult runProcess(const fs::path& executable, const Lines& arguments, const f
 // Windows only: runs `executable` with exactly this command line (its own name first).
 RunResult runCommandLine(const fs::path& executable, std::wstring commandLine, const fs::path& cwd,
                          int timeoutSeconds = 60, Output output = Output::separate);
+// POSIX only: runs `executable` as the user nobody when the tests run as root, whom file permissions do not
+// bind; as the test's own user otherwise. Whatever it needs must be readable by others.
+RunResult runAsNobody(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds = 60);
 std::string pathAsLauncherSeesIt(const fs::path& path);
 fs::path temporaryRoot();
 

@@ -1,4 +1,4 @@
-// The packager (packager/Packager.java), run by the installed JDK as a user
+// The packager (packager.jar), run by the installed JDK as a user
 // runs it, on the probe program: the Linux application folder it makes, its
 // archive, its ahead-of-time cache (with the Java 25 JDK where there is one),
 // and every input it must refuse without touching the user's files.
@@ -6,8 +6,6 @@
 #include "e2e/app_folder.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <functional>
 #include <map>
@@ -31,7 +29,7 @@ struct Workspace {
     }
 
     RunResult package(const Lines& options, const fs::path& java = java17) const {
-        Lines arguments = {PACKAGER_SOURCE, "--input", input.string(), "--dest", dest.string(), "--main-jar", "probe.jar"};
+        Lines arguments = {"-jar", PACKAGER_JAR, "--input", input.string(), "--dest", dest.string(), "--main-jar", "probe.jar"};
         arguments.insert(arguments.end(), options.begin(), options.end());
         return runProcess(java, arguments, root.path(), 300);
     }
@@ -161,13 +159,13 @@ TEST(Packager, RefusesADestItCannotWriteIn) {
     const Workspace work;
     fs::permissions(work.dest, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                    fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-    const Lines arguments = {PACKAGER_SOURCE, "--input", work.input.string(), "--dest", work.dest.string(),
-                             "--main-jar", "probe.jar", "--main-class", "probe.Probe"};
-    // Permissions do not bind root: run the packager as nobody then.
-    Lines asNobody = {"--reuid=65534", "--regid=65534", "--clear-groups", java17.string()};
-    asNobody.insert(asNobody.end(), arguments.begin(), arguments.end());
-    const RunResult result = geteuid() == 0 ? runProcess("/usr/bin/setpriv", asNobody, "/", 300)
-                                            : runProcess(java17, arguments, "/", 300);
+    // The packager is copied where nobody can read it, wherever the checkout lies.
+    fs::copy_file(PACKAGER_JAR, work.root.path() / "packager.jar");
+    const RunResult result = runAsNobody(java17,
+                                         {"-jar", (work.root.path() / "packager.jar").string(), "--input",
+                                          work.input.string(), "--dest", work.dest.string(), "--main-jar", "probe.jar",
+                                          "--main-class", "probe.Probe", "--launcher", LAUNCHER_EXECUTABLE},
+                                         "/", 300);
 
     EXPECT_EQ(result.exitStatus, 2) << result.out << result.err;
     EXPECT_NE(result.err.find("error: no permission to write in " + work.dest.string()), std::string::npos) << result.err;

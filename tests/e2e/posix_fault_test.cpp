@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 namespace e2e {
 namespace {
 
@@ -15,12 +13,7 @@ TEST(PosixFaults, ConfigWithoutReadPermission) {
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main"})");
     fs::permissions(app.dir() / "config.json", fs::perms::none);
 
-    // Permissions do not bind root: run the launcher as nobody then.
-    const RunResult result =
-        geteuid() == 0 ? runProcess("/usr/bin/setpriv",
-                                    {"--reuid=65534", "--regid=65534", "--clear-groups", app.launcher().string()},
-                                    app.dir())
-                       : app.run();
+    const RunResult result = runAsNobody(app.launcher(), {}, app.dir());
 
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, 2) << result.err;

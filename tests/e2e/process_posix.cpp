@@ -15,6 +15,13 @@ fs::path temporaryRoot() {
     return fs::temp_directory_path();
 }
 
+RunResult runAsNobody(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds) {
+    if (geteuid() != 0) return runProcess(executable, arguments, cwd, timeoutSeconds);
+    Lines asNobody = {"--reuid=65534", "--regid=65534", "--clear-groups", executable.string()};
+    asNobody.insert(asNobody.end(), arguments.begin(), arguments.end());
+    return runProcess("/usr/bin/setpriv", asNobody, cwd, timeoutSeconds);
+}
+
 std::string pathAsLauncherSeesIt(const fs::path& path) {
     return fs::canonical(path).string();  // the kernel reports the executable's path with symlinks resolved
 }

@@ -3,10 +3,10 @@
 # launcher.exe, a runtime folder (the stand-in JVM library laid out as a
 # Windows runtime), config.json in UTF-8; the .exe then launches under Wine,
 # and the .zip holds exactly the folder.
-# Usage: packager-windows-test.sh SOURCE_DIR WORK_DIR WINE-RUNNER PREFIX LAUNCHER.EXE
+# Usage: packager-windows-test.sh PACKAGER.JAR WORK_DIR WINE-RUNNER PREFIX LAUNCHER.EXE
 #          STANDIN_JVM.DLL STANDIN_RUNTIME.DLL JDK_HOME
 set -u
-source_dir=$1 work=$2 runner=$3 prefix=$4 launcher=$5 standin=$6 standin_dependency=$7 jdk=$8
+packager_jar=$1 work=$2 runner=$3 prefix=$4 launcher=$5 standin=$6 standin_dependency=$7 jdk=$8
 failures=0
 expect() {  # expect DESCRIPTION EXPECTED ACTUAL
   if [ "$2" = "$3" ]; then echo "ok: $1"; else echo "FAILED: $1"$'\n--- expected:\n'"$2"$'\n--- got:\n'"$3"; failures=$((failures + 1)); fi
@@ -21,7 +21,7 @@ printf '\xca\xfe\xba\xbe' > "$work/classes/com/example/Main.class"  # the stand-
 "$jdk/bin/jar" --create --file "$work/input/app.jar" --main-class com.example.Main -C "$work/classes" .
 cp "$work/input/app.jar" "$work/input/lib/helper.jar"
 
-"$jdk/bin/java" "$source_dir/packager/Packager.java" --target windows --launcher "$launcher" \
+"$jdk/bin/java" -jar "$packager_jar" --target windows --launcher "$launcher" \
   --runtime-image "$work/runtime" --input "$work/input" --main-jar app.jar --name "My App" --dest "$work/out" \
   --java-options "-Dgreeting=héllo" --archive > "$work/packager.log" 2>&1
 expect "the packager makes the folder and the archive" "0" "$?$(grep -v '^made ' "$work/packager.log")"

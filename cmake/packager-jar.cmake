@@ -1,0 +1,21 @@
+# Builds packager.jar from the packager's sources, the same bytes on every
+# build of the same sources: compiled for Java 17, entries in sorted order,
+# every entry time taken from SOURCE_DATE_EPOCH (else a fixed date).
+#   cmake -DJDK=... -DSOURCES=a.java;b.java -DCLASSES=dir -DJAR=packager.jar -P packager-jar.cmake
+file(REMOVE_RECURSE "${CLASSES}")
+execute_process(COMMAND "${JDK}/bin/javac" --release 17 -Xlint:all -Werror -encoding UTF-8 -d "${CLASSES}" ${SOURCES}
+                COMMAND_ERROR_IS_FATAL ANY)
+file(GLOB_RECURSE classes RELATIVE "${CLASSES}" "${CLASSES}/*.class")
+list(SORT classes)
+set(entries)
+foreach(class IN LISTS classes)
+  list(APPEND entries -C "${CLASSES}" "${class}")
+endforeach()
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  string(TIMESTAMP date "%Y-%m-%dT%H:%M:%SZ" UTC)
+else()
+  set(date "1980-01-01T00:00:02Z")
+endif()
+file(REMOVE "${JAR}")
+execute_process(COMMAND "${JDK}/bin/jar" --create --file "${JAR}" --main-class packager.Main "--date=${date}" ${entries}
+                COMMAND_ERROR_IS_FATAL ANY)

@@ -1,0 +1,58 @@
+package packager;
+
+import java.io.IOException;
+import java.nio.charset.CodingErrorAction;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.concurrent.TimeUnit;
+import java.util.stream.Collectors;
+
+/** A training run of the packaged program that leaves its ahead-of-time cache in the folder. */
+final class AotTraining {
+    private AotTraining() {
+    }
+
+    /** Runs the packaged program once to record its classes. Returns why it failed, or null. */
+    static String train(Plan plan, Path staging) throws IOException {
+        ConfigFile.write(plan, staging, withTraining(plan.options.javaOptions));
+        final Path log = Files.createTempFile("packager-training", ".log");
+        final long timeout = plan.options.aotTrainingTimeoutSeconds;
+        try {
+            final Process process = new ProcessBuilder(staging.resolve(plan.executableName()).toString())
+                    .directory(staging.toFile()).redirectErrorStream(true).redirectOutput(log.toFile()).start();
+            process.getOutputStream().close();  // a program that reads its input gets none, not a wait
+            if (!process.waitFor(timeout, TimeUnit.SECONDS)) {
+                process.destroyForcibly().waitFor();
+                return "the training run did not end within " + timeout + " seconds (--aot-training-timeout); a "
+                        + "program to be trained must end by itself, for example when it sees the property "
+                        + Options.TRAINING_PROPERTY + "=true";
+            }
+            final List<String> said = Files.readAllLines(log, StandardCharsets.UTF_8);
+            final String lastWords = said.subList(Math.max(0, said.size() - 3), said.size()).stream()
+                    .collect(Collectors.joining(" / "));
+            if (process.exitValue() != 0) {
+                return "the training run ended with status " + process.exitValue() + " (" + lastWords + ")";
+            }
+            if (!Files.isRegularFile(staging.resolve(Plan.AOT_CACHE))) {
+                return "the training run made no ahead-of-time cache (" + lastWords + ")";
+            }
+            return null;
+        } catch (InterruptedException interrupted) {
+            Thread.currentThread().interrupt();
+            return "the training run was interrupted";
+        } finally {
+            Files.deleteIfExists(log);
+            Files.deleteIfExists(staging.resolve(Plan.AOT_CACHE + ".config"));
+        }
+    }
+
+    private static List<String> withTraining(List<String> javaOptions) {
+        final List<String> options = new ArrayList<>(javaOptions);
+        options.add("-XX:AOTCacheOutput=$APPDIR/" + Plan.AOT_CACHE);
+        options.add("-D" + Options.TRAINING_PROPERTY + "=true");
+        return options;
+    }
+}

@@ -1,0 +1,113 @@
+package packager;
+
+import java.io.IOException;
+import java.io.UncheckedIOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.LinkOption;
+import java.nio.file.Path;
+import java.nio.file.StandardCopyOption;
+import java.util.ArrayList;
+import java.util.List;
+
+/**
+ * The application folder, built in a hidden staging folder beside where it goes and renamed into place only
+ * when complete, so that a failure leaves nothing behind.
+ */
+final class AppFolder {
+    private final Plan plan;
+
+    AppFolder(Plan plan) {
+        this.plan = plan;
+    }
+
+    /** Makes the folder (and archive); returns the exit status. */
+    int make() throws Stop {
+        final Path appFolder = plan.appFolder;
+        final Path staging;
+        try {
+            Files.createDirectories(appFolder.getParent());
+            // Beside the final folder, so that it becomes it in one rename.
+            staging = Files.createTempDirectory(appFolder.getParent(), "." + plan.name + ".packaging-");
+            FileTrees.readableByAll(staging, true);
+        } catch (IOException | SecurityException cannotWrite) {
+            throw Stop.refused("cannot write in " + plan.options.dest.toAbsolutePath() + ": "
+                    + Text.describe(cannotWrite));
+        }
+        String trainingFailure = null;
+        try {
+            assemble(staging);
+            if (plan.options.aotCache) {
+                trainingFailure = AotTraining.train(plan, staging);
+            }
+            writeConfig(staging, trainingFailure == null && plan.options.aotCache);
+            putInPlace(staging);
+            if (plan.options.archive) {
+                Archives.write(plan);
+            }
+        } catch (IOException | UncheckedIOException | SecurityException failure) {
+            FileTrees.deleteQuietly(staging);
+            throw Stop.failed("making " + appFolder + " failed: " + Text.describe(failure)
+                    + "; nothing was left behind");
+        } catch (Stop stop) {
+            FileTrees.deleteQuietly(staging);
+            throw stop;
+        }
+        System.out.println("made " + appFolder + (plan.options.archive ? " and " + plan.archivePath : ""));
+        if (trainingFailure != null) {
+            System.err.println("error: " + trainingFailure + "; the folder was made without the ahead-of-time "
+                    + "cache, and starts as it would without --aot-cache");
+            return Stop.MADE_WITHOUT_CACHE;
+        }
+        return 0;
+    }
+
+    /** Everything but config.json: the input, the launcher, the runtime, the icon and the marker. */
+    private void assemble(Path staging) throws IOException, Stop {
+        FileTrees.copyTree(plan.input, staging);
+        final Path executable = staging.resolve(plan.executableName());
+        Files.copy(plan.launcher, executable, StandardCopyOption.REPLACE_EXISTING);
+        FileTrees.makeExecutable(executable);
+        JavaRuntime.make(plan, staging);
+        if (plan.options.icon != null) {
+            Files.copy(plan.options.icon, staging.resolve(plan.name + ".png"));
+            Files.writeString(staging.resolve(plan.name + ".desktop"), DesktopEntry.of(plan), StandardCharsets.UTF_8);
+        }
+        Files.writeString(staging.resolve(Plan.MARKER),
+                "This folder was made by the launcher's packager; its --replace may replace it.\n",
+                StandardCharsets.UTF_8);
+    }
+
+    private void writeConfig(Path staging, boolean withCache) throws IOException {
+        final List<String> options = new ArrayList<>(plan.options.javaOptions);
+        if (withCache) {
+            // $APPDIR: the cache is found wherever the folder is moved.
+            options.add("-XX:AOTCache=$APPDIR/" + Plan.AOT_CACHE);
+        } else {
+            Files.deleteIfExists(staging.resolve(Plan.AOT_CACHE));
+        }
+        ConfigFile.write(plan, staging, options);
+    }
+
+    /** Makes the staging folder the application folder, replacing the one this packager made before. */
+    private void putInPlace(Path staging) throws IOException {
+        final Path appFolder = plan.appFolder;
+        Path previous = null;
+        if (Files.exists(appFolder, LinkOption.NOFOLLOW_LINKS)) {
+            previous = Files.createTempDirectory(appFolder.getParent(), "." + plan.name + ".replaced-");
+            Files.delete(previous);
+            Files.move(appFolder, previous);
+        }
+        try {
+            Files.move(staging, appFolder);
+        } catch (IOException cannotMove) {
+            if (previous != null) {
+                Files.move(previous, appFolder);
+            }
+            throw cannotMove;
+        }
+        if (previous != null) {
+            FileTrees.deleteQuietly(previous);
+        }
+    }
+}

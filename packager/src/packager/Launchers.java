@@ -1,0 +1,47 @@
+package packager;
+
+import java.net.URISyntaxException;
+import java.nio.file.Files;
+import java.security.CodeSource;
+import java.nio.file.Path;
+import java.util.List;
+import java.util.Optional;
+
+/** Where the launcher to copy comes from when --launcher is not given. */
+final class Launchers {
+    private Launchers() {
+    }
+
+    /**
+     * The launcher beside this packager: in a release, launchers/TARGET-x64/ next to packager.jar; in a
+     * checkout, the launcher the build left next to build/PRESET/packager.jar.
+     */
+    static Path defaultFor(Target target) throws Stop {
+        final Path home = ownFolder().orElseThrow(() -> Stop.refused(
+                "cannot tell where this packager lies, so there is no default launcher; give --launcher"));
+        final String file = "launcher" + target.executableSuffix;
+        final List<Path> candidates = List.of(home.resolve("launchers").resolve(target.name + "-x64").resolve(file),
+                home.resolveSibling(target.name).resolve(file));
+        for (final Path candidate : candidates) {
+            if (Files.isRegularFile(candidate)) {
+                return candidate;
+            }
+        }
+        throw Stop.refused("there is no " + target.name + " launcher at " + candidates.get(0) + " (a release) nor at "
+                + candidates.get(1) + " (a checkout): build it (cmake --preset " + target.name + " && cmake --build "
+                + "--preset " + target.name + ") or give --launcher");
+    }
+
+    /** The folder that holds packager.jar (or, run from classes, the folder of the classes). */
+    private static Optional<Path> ownFolder() {
+        try {
+            final CodeSource source = Launchers.class.getProtectionDomain().getCodeSource();
+            if (source == null || source.getLocation() == null) {
+                return Optional.empty();
+            }
+            return Optional.ofNullable(Path.of(source.getLocation().toURI()).toAbsolutePath().getParent());
+        } catch (URISyntaxException | SecurityException | IllegalArgumentException unknown) {
+            return Optional.empty();
+        }
+    }
+}

@@ -1,0 +1,34 @@
+package packager;
+
+import java.util.Optional;
+
+/**
+ * Makes the application folder a product ships: the launcher under the product's name, config.json, the
+ * program's jars and a Java runtime made to measure with jlink, with its class-data-sharing archive and, on
+ * request, an ahead-of-time cache of the program's own classes; optionally an archive of the folder.
+ *
+ * <p>Run it with nothing but a JDK (17 or later): {@code java -jar packager.jar --help}.
+ *
+ * <p>Exit status: 0 made; 1 making failed (nothing is left behind); 2 refused before anything was made (a bad
+ * option or input); 3 made, but without the ahead-of-time cache, whose training run failed.
+ */
+public final class Main {
+    private Main() {
+    }
+
+    public static void main(String[] arguments) {
+        int status;
+        try {
+            final Optional<Options> options = Options.parse(arguments);
+            if (options.isEmpty()) {
+                System.out.println(Options.help());
+                return;
+            }
+            status = new AppFolder(Checks.check(options.get())).make();
+        } catch (Stop stop) {
+            System.err.println("error: " + stop.getMessage());
+            status = stop.status;
+        }
+        System.exit(status);
+    }
+}

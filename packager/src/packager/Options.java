@@ -1,0 +1,168 @@
+package packager;
+
+import java.nio.file.InvalidPathException;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.List;
+import java.util.Optional;
+
+/**
+ * The options as given. One table names each option, its value and its help, so that --help, parsing and
+ * every message about an option come from the same place.
+ */
+final class Options {
+    /** The system property a training run can read to know it is one. */
+    static final String TRAINING_PROPERTY = "launcher.aot.training";
+
+    Path input;
+    String mainJar;
+    String mainClass;
+    final List<String> javaOptions = new ArrayList<>();
+    String name;
+    Path dest = Path.of("");
+    Target target;
+    Path launcher;
+    Path runtimeImage;
+    Path modulePath;
+    final List<String> addModules = new ArrayList<>();
+    boolean aotCache;
+    long aotTrainingTimeoutSeconds = 120;
+    boolean archive;
+    Path icon;
+    boolean replace;
+
+    private interface Setter {
+        void set(Options options, String value) throws Stop;
+    }
+
+    /** One option: its name, the name of its value (null for a flag), its help lines, what it sets. */
+    private record Spec(String name, String valueName, String help, Setter setter) {
+        boolean takesValue() {
+            return valueName != null;
+        }
+    }
+
+    private static final List<Spec> SPECS = List.of(
+            new Spec("--input", "DIR", "the folder holding the program's jars; all of it is copied",
+                    (o, v) -> o.input = path("--input", v)),
+            new Spec("--main-jar", "NAME", "the jar in --input that holds the main class",
+                    (o, v) -> o.mainJar = v),
+            new Spec("--main-class", "NAME", "the class whose main runs (a.b.C or a/b/C);\n"
+                    + "default: Main-Class of the main jar's manifest",
+                    (o, v) -> o.mainClass = v),
+            new Spec("--java-options", "TEXT", "a JVM option, one per use, in order; $APPDIR stands for the folder",
+                    (o, v) -> o.javaOptions.add(v)),
+            new Spec("--name", "NAME", "the product's name (default: the main jar's name)",
+                    (o, v) -> o.name = v),
+            new Spec("--dest", "DIR", "where the folder NAME is made (default: the current directory)",
+                    (o, v) -> o.dest = path("--dest", v)),
+            new Spec("--target", "linux|windows", "the platform it is for (default: this machine's)",
+                    (o, v) -> o.target = Target.named(v).orElseThrow(() -> Stop.refused("--target " + v
+                            + " is not a platform the launcher runs on; give linux or windows"))),
+            new Spec("--launcher", "FILE", "the launcher executable to copy (default: the one this checkout\n"
+                    + "built, build/linux/launcher or build/windows/launcher.exe)",
+                    (o, v) -> o.launcher = path("--launcher", v)),
+            new Spec("--runtime-image", "DIR", "an existing Java runtime to copy as jre, as it is",
+                    (o, v) -> o.runtimeImage = path("--runtime-image", v)),
+            new Spec("--module-path", "DIR", "the jmods folder of a JDK for the target platform, of the same\n"
+                    + "feature version as this JDK (needed for another platform)",
+                    (o, v) -> o.modulePath = path("--module-path", v)),
+            new Spec("--add-modules", "LIST", "modules to add to those jdeps finds, comma-separated",
+                    (o, v) -> Arrays.stream(v.split(",")).map(String::trim).filter(m -> !m.isEmpty())
+                            .forEach(o.addModules::add)),
+            new Spec("--aot-cache", null, "train the program once and ship its classes loaded and linked\n"
+                    + "ahead of time (a Java 25 or later runtime, this platform only);\n"
+                    + "the training run sees the property " + TRAINING_PROPERTY + "=true\n"
+                    + "and must end by itself",
+                    (o, v) -> o.aotCache = true),
+            new Spec("--aot-training-timeout", "SEC", "how long the training run may take (default 120)",
+                    (o, v) -> o.aotTrainingTimeoutSeconds = seconds("--aot-training-timeout", v)),
+            new Spec("--archive", null, "also make NAME.zip (Windows) or NAME.tar.gz (Linux) beside it",
+                    (o, v) -> o.archive = true),
+            new Spec("--icon", "FILE", "a PNG icon: NAME.png and NAME.desktop beside the launcher (Linux)",
+                    (o, v) -> o.icon = path("--icon", v)),
+            new Spec("--replace", null, "replace a folder (and archive) this packager made before",
+                    (o, v) -> o.replace = true),
+            new Spec("--help", null, "this text", (o, v) -> { }));
+
+    /** The options given; empty when only the help is asked for. */
+    static Optional<Options> parse(String[] arguments) throws Stop {
+        final Options options = new Options();
+        for (int i = 0; i < arguments.length; ++i) {
+            String name = arguments[i];
+            String value = null;
+            final int equals = name.indexOf('=');
+            if (name.startsWith("--") && equals > 0) {
+                value = name.substring(equals + 1);
+                name = name.substring(0, equals);
+            }
+            if (List.of("--help", "-h", "-?").contains(name)) {
+                return Optional.empty();
+            }
+            final String given = name;
+            final Spec spec = spec(given).orElseThrow(() -> Stop.refused("unknown option " + given + "; see --help"));
+            if (!spec.takesValue()) {
+                if (value != null) {
+                    throw Stop.refused(name + " takes no value; see --help");
+                }
+            } else if (value == null) {
+                if (i + 1 >= arguments.length) {
+                    throw Stop.refused(name + " needs a value (" + spec.valueName() + ")");
+                }
+                value = arguments[++i];
+            }
+            if (value != null && Text.hasLoneSurrogate(value)) {
+                throw Stop.refused(name + " has a value that is not valid Unicode text (a lone surrogate); "
+                        + "give it as text");
+            }
+            spec.setter().set(options, value);
+        }
+        return Optional.of(options);
+    }
+
+    private static Optional<Spec> spec(String name) {
+        return SPECS.stream().filter(s -> s.name().equals(name)).findFirst();
+    }
+
+    static String help() {
+        final StringBuilder text = new StringBuilder(String.join("\n",
+                "Usage: java -jar packager.jar --input DIR --main-jar NAME [options]",
+                "",
+                "Makes the application folder DEST/NAME: the launcher as NAME (NAME.exe for Windows), config.json,",
+                "everything in --input, and a Java runtime in jre made with jlink for the modules the jars use.",
+                "", ""));
+        for (final Spec spec : SPECS) {
+            final String left = spec.name() + (spec.takesValue() ? " " + spec.valueName() : "");
+            final String[] lines = spec.help().split("\n");
+            text.append(String.format("  %-27s %s%n", left, lines[0]));
+            for (int i = 1; i < lines.length; ++i) {
+                text.append(String.format("  %-27s %s%n", "", lines[i]));
+            }
+        }
+        return text.append("\nExit status: 0 made; 1 failed, nothing left behind; 2 refused, nothing made;\n")
+                .append("3 made without the ahead-of-time cache, whose training run failed.").toString();
+    }
+
+    private static Path path(String option, String value) throws Stop {
+        try {
+            return Path.of(value);
+        } catch (InvalidPathException notAPath) {
+            throw Stop.refused(option + " " + value + " is not a path this system can name ("
+                    + notAPath.getReason() + ")");
+        }
+    }
+
+    private static long seconds(String option, String value) throws Stop {
+        long seconds;
+        try {
+            seconds = Long.parseLong(value);
+        } catch (NumberFormatException notANumber) {
+            seconds = 0;
+        }
+        if (seconds <= 0) {
+            throw Stop.refused(option + " " + value + " is not a number of seconds above 0");
+        }
+        return seconds;
+    }
+}

@@ -1,0 +1,29 @@
+package packager;
+
+import java.nio.file.Path;
+
+/** What the checks settled before anything is made: the options, with every default filled in and checked. */
+final class Plan {
+    /** The file that marks a folder this packager made, so that --replace never deletes anything else. */
+    static final String MARKER = ".made-by-packager";
+    static final String AOT_CACHE = "app.aot";
+
+    final Options options;
+    String name;
+    Target target;
+    Path input;
+    Path mainJarPath;
+    String mainClassInternalName;
+    Path launcher;
+    int runtimeFeature;
+    Path appFolder;
+    Path archivePath;
+
+    Plan(Options options) {
+        this.options = options;
+    }
+
+    String executableName() {
+        return name + target.executableSuffix;
+    }
+}

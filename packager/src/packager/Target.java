@@ -1,0 +1,42 @@
+package packager;
+
+import java.util.Locale;
+import java.util.Optional;
+
+/** The platforms the launcher runs on, with what differs between them in an application folder. */
+enum Target {
+    LINUX("linux", "", "lib/server/libjvm.so", ".tar.gz"),
+    WINDOWS("windows", ".exe", "bin/server/jvm.dll", ".zip");
+
+    final String name;
+    final String executableSuffix;
+    final String jvmLibrary;
+    final String archiveSuffix;
+
+    Target(String name, String executableSuffix, String jvmLibrary, String archiveSuffix) {
+        this.name = name;
+        this.executableSuffix = executableSuffix;
+        this.jvmLibrary = jvmLibrary;
+        this.archiveSuffix = archiveSuffix;
+    }
+
+    static Optional<Target> named(String name) {
+        for (final Target target : values()) {
+            if (target.name.equals(name)) {
+                return Optional.of(target);
+            }
+        }
+        return Optional.empty();
+    }
+
+    /** This machine's platform, if the launcher runs on it. */
+    static Optional<Target> own() {
+        final String os = System.getProperty("os.name").toLowerCase(Locale.ROOT);
+        return os.startsWith("linux") ? Optional.of(LINUX)
+                : os.startsWith("windows") ? Optional.of(WINDOWS) : Optional.empty();
+    }
+
+    boolean isOwn() {
+        return own().orElse(null) == this;
+    }
+}

@@ -1,0 +1,59 @@
+package packager;
+
+import java.nio.file.AccessDeniedException;
+import java.nio.file.DirectoryNotEmptyException;
+import java.nio.file.NoSuchFileException;
+
+/** Texts for messages and for the files the packager writes. */
+final class Text {
+    private Text() {
+    }
+
+    /** A failure as a user reads it: what happened, then the path it happened to. */
+    static String describe(Exception failure) {
+        String text = failure.getMessage() == null ? failure.getClass().getSimpleName() : failure.getMessage();
+        if (failure instanceof AccessDeniedException) {
+            text = "permission denied: " + text;
+        } else if (failure instanceof NoSuchFileException) {
+            text = "no such file: " + text;
+        } else if (failure instanceof DirectoryNotEmptyException) {
+            text = "folder not empty: " + text;
+        }
+        return text;
+    }
+
+    /** Whether the text holds half of a UTF-16 surrogate pair alone, which no file or encoding can hold. */
+    static boolean hasLoneSurrogate(String text) {
+        for (int i = 0; i < text.length(); ++i) {
+            final char c = text.charAt(i);
+            if (Character.isHighSurrogate(c) && i + 1 < text.length() && Character.isLowSurrogate(text.charAt(i + 1))) {
+                ++i;
+            } else if (Character.isSurrogate(c)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    /** A JSON string: quotes, backslashes and control characters escaped, everything else as it is (UTF-8). */
+    static String json(String text) {
+        final StringBuilder quoted = new StringBuilder("\"");
+        for (final char c : text.toCharArray()) {
+            switch (c) {
+                case '"' -> quoted.append("\\\"");
+                case '\\' -> quoted.append("\\\\");
+                case '\n' -> quoted.append("\\n");
+                case '\r' -> quoted.append("\\r");
+                case '\t' -> quoted.append("\\t");
+                default -> {
+                    if (c < 0x20) {
+                        quoted.append(String.format("\\u%04x", (int) c));
+                    } else {
+                        quoted.append(c);
+                    }
+                }
+            }
+        }
+        return quoted.append('"').toString();
+    }
+}

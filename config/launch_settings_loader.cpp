@@ -79,12 +79,15 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     // is "null"; the file is never written back.
     picojson::object& root = settings.configRoot.get<picojson::object>();
     const std::string jarText = root["jar"].to_str();
-    if (!platform::jvmPath(settings.applicationDir + "/", jarText, settings.jarPath)) {
-        settings.classPathProblem = "the name of the jar, " + platform::jvmText(jarText) +
-                                    ", has characters the system code page cannot represent, and the file has no "
-                                    "short (8.3) name; rename the jar with characters of that code page";
-    }
     settings.mainClass = root["mainClass"].to_str();
+    if (!platform::jvmPath(settings.applicationDir + "/", jarText, settings.jarPath)) {
+        // The converted name could name another jar, which must never run.
+        return {{ExitStatus::mainClassUnusable,
+                 "cannot load the main class " + settings.mainClass + " from the jar; the name of the jar, " +
+                     platform::jvmText(jarText) +
+                     ", has characters the system code page cannot represent, and the file has no short (8.3) "
+                     "name; rename the jar with characters of that code page"}};
+    }
     settings.classPathOption = "-Djava.class.path=" + settings.jarPath;
 
     const picojson::value& vmArgs = root["vmArgs"];
@@ -104,10 +107,21 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     const picojson::value& workingDirectory = root["workingDirectory"];
     if (workingDirectory.is<std::string>()) {
         // A folder given from the root or from $APPDIR stands as it is; any other is in applicationDir.
-        const std::string folder = platform::jvmText(workingDirectory.get<std::string>());
-        const bool anchored = platform::isAbsolutePath(folder) || folder.rfind("$APPDIR", 0) == 0;
-        settings.workingDirectory =
-            expandApplicationDir(anchored ? folder : "$APPDIR/" + folder, settings.applicationDir);
+        const std::string& folder = workingDirectory.get<std::string>();
+        const bool fromApplicationDir = folder.rfind("$APPDIR", 0) == 0;
+        const std::string prefix = fromApplicationDir             ? settings.applicationDir
+                                   : platform::isAbsolutePath(folder) ? std::string()
+                                                                      : settings.applicationDir + "/";
+        // Like the jar, the folder is entered by its exact name or its short one, never by a best-fit
+        // form that could name another folder.
+        if (!platform::jvmPath(prefix, fromApplicationDir ? folder.substr(7) : folder, settings.workingDirectory)) {
+            return LaunchFailure{ExitStatus::configurationUnusable,
+                                 "the working directory \"" + folder + "\" (\"workingDirectory\" in config.json) has "
+                                 "characters the system code page cannot represent, and the folder has no short (8.3) "
+                                 "name; rename it with characters of that code page",
+                                 true};
+        }
+        settings.workingDirectory = expandApplicationDir(settings.workingDirectory, settings.applicationDir);
     } else if (!workingDirectory.is<picojson::null>()) {
         return wrongType(settings, "workingDirectory", workingDirectory, "a folder name such as \"$APPDIR\" or \"data\"");
     }

@@ -70,19 +70,37 @@ jstring stringFromSystemBytes(JNIEnv* env, jclass stringClass, jstring encoding,
     jbyteArray array = env->NewByteArray(length);
     if (array == nullptr) return nullptr;
     env->SetByteArrayRegion(array, 0, length, reinterpret_cast<const jbyte*>(bytes));
+    jobject text = nullptr;
     if (encoding != nullptr) {
         jmethodID decode = env->GetMethodID(stringClass, "<init>", "([BLjava/lang/String;)V");
-        jobject text = decode == nullptr ? nullptr : env->NewObject(stringClass, decode, array, encoding);
-        if (text != nullptr) return static_cast<jstring>(text);
-        env->ExceptionClear();
+        text = decode == nullptr ? nullptr : env->NewObject(stringClass, decode, array, encoding);
+        if (text == nullptr) env->ExceptionClear();
     }
-    jmethodID decodeDefault = env->GetMethodID(stringClass, "<init>", "([B)V");
-    return decodeDefault == nullptr ? nullptr : static_cast<jstring>(env->NewObject(stringClass, decodeDefault, array));
+    if (text == nullptr) {
+        jmethodID decodeDefault = env->GetMethodID(stringClass, "<init>", "([B)V");
+        text = decodeDefault == nullptr ? nullptr : env->NewObject(stringClass, decodeDefault, array);
+    }
+    env->DeleteLocalRef(array);
+    return static_cast<jstring>(text);
+}
+
+// Whether the pending exception is the program's own: an
+// ExceptionInInitializerError, thrown by the main class's static
+// initialiser, which FindClass runs. It stays pending.
+bool isThrownByTheProgram(JNIEnv* env) {
+    jthrowable exception = env->ExceptionOccurred();
+    if (exception == nullptr) return false;
+    env->ExceptionClear();
+    jclass initializerError = env->FindClass("java/lang/ExceptionInInitializerError");
+    const bool fromInitializer = initializerError != nullptr && env->IsInstanceOf(exception, initializerError);
+    env->ExceptionClear();
+    env->Throw(exception);
+    return fromInitializer;
 }
 
 // Everything up to and including the call of main. Leaves no exception
 // pending except the one that escaped main.
-StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::string& classPathProblem) {
+StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::string& jarPath) {
     jclass stringClass = env->FindClass("java/lang/String");
     if (stringClass == nullptr) {
         return runtimeFailure("the Java runtime in jre has no class java/lang/String", env);
@@ -104,14 +122,22 @@ StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::str
         if (env->ExceptionCheck()) {
             return runtimeFailure("the Java runtime cannot create the arguments for main", env);
         }
+        // The array holds it now; a local reference per argument would exceed the frame's capacity.
+        env->DeleteLocalRef(argument);
     }
 
     jclass mainClassRef = env->FindClass(mainClass.c_str());
     if (mainClassRef == nullptr) {
-        LaunchFailure failure =
-            mainClassFailure("cannot load the main class " + mainClass + " from the jar", env, mainClass);
-        if (!classPathProblem.empty()) failure.message += "; " + classPathProblem;
-        return failure;
+        if (isThrownByTheProgram(env)) {
+            return std::nullopt;  // escapes like an exception from main: the program's handler, status 1
+        }
+        if (!platform::pathExists(jarPath)) {  // a folder of classes is a class path entry too
+            env->ExceptionClear();
+            return LaunchFailure{ExitStatus::mainClassUnusable,
+                                 "cannot load the main class " + mainClass + ": the jar " + jarPath +
+                                     " does not exist; put it there or correct \"jar\" in config.json"};
+        }
+        return mainClassFailure("cannot load the main class " + mainClass + " from the jar", env, mainClass);
     }
     jmethodID mainMethod = env->GetStaticMethodID(mainClassRef, "main", "([Ljava/lang/String;)V");
     if (mainMethod == nullptr) {
@@ -125,8 +151,8 @@ StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::str
 
 }  // namespace
 
-StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& classPathProblem) {
-    StageResult result = invokeMain(env, mainClass, classPathProblem);
+StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& jarPath) {
+    StageResult result = invokeMain(env, mainClass, jarPath);
     if (!result && env->ExceptionCheck()) {
         // Detaching the main thread with the exception still pending hands it
         // to Thread.dispatchUncaughtException: the program's own handler, or

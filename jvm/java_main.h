@@ -13,6 +13,5 @@
 // An exception that escapes main goes to the program's own uncaught-exception
 // handling, as under the JDK's java launcher, and the result is
 // ExitStatus::javaExceptionEscaped with no message of the launcher's own.
-// `classPathProblem`, when not empty, says why the class path may name no
-// file; a main class that is not found is then explained by it.
-StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& classPathProblem);
+// A main class that is not found is explained by a missing `jarPath`.
+StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& jarPath);

@@ -16,14 +16,16 @@ JavaVmOptions buildJavaVmOptions(const LaunchSettings& settings) {
     // The JNI option record wants a mutable pointer; the VM only reads it.
     options.records.reserve(options.texts.size() + 4);
     options.records.push_back({const_cast<char*>(settings.classPathOption.c_str()), nullptr});
+    // Before the user's options: the JVM takes its options in order, and
+    // what it says about a rejected one goes through the hook only if the
+    // hook came first.
+    options.records.push_back({const_cast<char*>("vfprintf"), reinterpret_cast<void*>(&jvmPrintHook)});
+    options.records.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(&jvmExitHook)});
+    options.records.push_back({const_cast<char*>("abort"), reinterpret_cast<void*>(&jvmAbortHook)});
     for (std::size_t k = 0; k < options.texts.size(); ++k) {
         options.records.push_back({options.texts[k].data(), nullptr});
         std::printf("vmArg %d: %s\n", static_cast<int>(k), options.texts[k].c_str());
     }
-    // After the user's options, so that their numbering stays the same.
-    options.records.push_back({const_cast<char*>("vfprintf"), reinterpret_cast<void*>(&jvmPrintHook)});
-    options.records.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(&jvmExitHook)});
-    options.records.push_back({const_cast<char*>("abort"), reinterpret_cast<void*>(&jvmAbortHook)});
     return options;
 }
 
@@ -68,9 +70,13 @@ StageResult createJavaVm(const LaunchSettings& settings, CreatedJavaVm& created)
         status = createVm(&vm, reinterpret_cast<void**>(&env), &initArgs);
     }
     if (status != JNI_OK || vm == nullptr || env == nullptr) {
+        // A double-clicked launcher has no console: what the JVM printed (the
+        // option it rejects, say) is quoted.
+        const std::string said = jvmWordsDuringCreation();
         return LaunchFailure{ExitStatus::vmCreationFailed,
                              "the Java VM could not be created (status " + std::to_string(status) + ", " +
-                                 describeJniStatus(status) + ")"};
+                                 describeJniStatus(status) + ")" +
+                                 (said.empty() ? std::string() : ", saying \"" + said + "\"")};
     }
     created.vm = vm;
     created.env = env;

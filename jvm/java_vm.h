@@ -9,9 +9,9 @@
 #include <vector>
 
 // The JVM options in the order the VM receives them: the class-path option
-// first, then the text of each vmArgs element in array order (in the encoding
-// the JVM reads, with "$APPDIR" replaced by the application directory), then
-// the hooks "vfprintf", "exit" and "abort". The records
+// first, then the hooks "vfprintf", "exit" and "abort", then the text of each
+// vmArgs element in array order (in the encoding the JVM reads, with
+// "$APPDIR" replaced by the application directory). The records
 // point into `texts` and into LaunchSettings::classPathOption, which must
 // outlive them until JNI_CreateJavaVM has returned.
 struct JavaVmOptions {

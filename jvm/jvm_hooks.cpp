@@ -35,7 +35,9 @@ void keepPrinted(const std::string& text) {
     }
 }
 
-std::string lastPrinted() {
+}  // namespace
+
+std::string jvmWordsDuringCreation() {
     std::unique_lock<std::mutex> lock(printedMutex, std::try_to_lock);
     std::string said;
     if (!lock) return said;
@@ -44,8 +46,9 @@ std::string lastPrinted() {
     return said;
 }
 
-[[noreturn]] void endLaunchDuringCreation() {
-    const std::string said = lastPrinted();
+namespace {
+
+[[noreturn]] void endLaunchDuringCreation(const std::string& said) {
     const LaunchFailure failure{
         ExitStatus::vmCreationFailed,
         "the Java VM could not be created: it stopped while starting" +
@@ -81,14 +84,17 @@ jint JNICALL jvmPrintHook(std::FILE* stream, const char* format, va_list argumen
 }
 
 void JNICALL jvmExitHook(jint status) {
-    // Status 0 is an ending the JVM chose, not a failure. Returning lets the
-    // JVM end the process with the status, as it does without the hook.
-    if (vmBeingCreated && status != 0) endLaunchDuringCreation();
+    // Status 0 is an ending the JVM chose, not a failure, and an exit without
+    // a word from the JVM is the program's own. Returning lets the JVM end the
+    // process with the status, as it does without the hook.
+    if (!vmBeingCreated || status == 0) return;
+    const std::string said = jvmWordsDuringCreation();
+    if (!said.empty()) endLaunchDuringCreation(said);
 }
 
 void JNICALL jvmAbortHook() {
     // Returning lets the JVM go on with its own crash handling.
-    if (vmBeingCreated) endLaunchDuringCreation();
+    if (vmBeingCreated) endLaunchDuringCreation(jvmWordsDuringCreation());
 }
 
 VmCreationInProgress::VmCreationInProgress() {

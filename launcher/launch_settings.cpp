@@ -1,5 +1,7 @@
 #include "launcher/launch_settings.h"
 
+// Byte-wise in any encoding the text may be in: "$" (0x24) is below every
+// double-byte code page's trail bytes, so a match always starts a character.
 std::string expandApplicationDir(const std::string& text, const std::string& applicationDir) {
     static const std::string placeholder = "$APPDIR";
     std::string expanded;

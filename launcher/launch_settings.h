@@ -14,7 +14,6 @@ struct LaunchSettings {
     picojson::value configRoot;   // the parsed top-level value of config.json
     std::string parseError;       // the JSON library's error text, empty after a clean parse
     std::string jarPath;          // applicationDir + "/" + text of "jar" (its short form where needed)
-    std::string classPathProblem; // why jarPath may name no file; empty when it is sound
     std::string mainClass;        // text of "mainClass", in the JVM's internal form (a/b/C)
     std::string classPathOption;  // "-Djava.class.path=" + jarPath
     picojson::array vmArgs;       // copy of "vmArgs"; elements become option texts at VM creation

@@ -61,7 +61,7 @@ int runLauncher(const std::vector<std::string>& commandLine) {
         return reportFailure(*failure);
     }
 
-    if (StageResult failure = runJavaMain(javaVm.vm, javaVm.env, settings.mainClass, settings.classPathProblem)) {
+    if (StageResult failure = runJavaMain(javaVm.vm, javaVm.env, settings.mainClass, settings.jarPath)) {
         return reportFailure(*failure);
     }
     return static_cast<int>(ExitStatus::success);

@@ -39,6 +39,8 @@ bool isHeldOpenByAnotherProgram(const std::string& path);
 std::vector<std::string> jvmLibraryCandidates(const std::string& applicationDir);
 
 bool fileExists(const std::string& path);
+// Whether a file or folder of that name exists.
+bool pathExists(const std::string& path);
 
 // Whether `path` names a folder from the root (on Windows: a drive or a
 // network share) rather than from the current directory.

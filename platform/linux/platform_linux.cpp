@@ -58,6 +58,11 @@ bool fileExists(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
+bool pathExists(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0;
+}
+
 bool isAbsolutePath(const std::string& path) {
     return !path.empty() && path[0] == '/';
 }
@@ -113,6 +118,10 @@ void writeJvmOutput(void* jvmStream, const std::string& text) {
     // standard error, or a log file it opened (-Xlog:...:file=).
     std::FILE* stream = jvmStream != nullptr ? static_cast<std::FILE*>(jvmStream) : stdout;
     std::fwrite(text.data(), 1, text.size(), stream);
+    // System.out and System.err write to the descriptors directly: the JVM's
+    // text must be there before the program's next line, and must not be lost
+    // in a buffer when the process aborts. Log files keep their buffering.
+    if (stream == stdout || stream == stderr) std::fflush(stream);
 }
 
 }  // namespace platform

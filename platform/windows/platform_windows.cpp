@@ -169,28 +169,30 @@ const char pathSeparator[] = "\\";
 bool applicationDirectoryFromModulePath(const std::wstring& modulePath,
                                         std::wstring (*shortPathOf)(const std::wstring&), std::string& directory,
                                         std::string& error) {
+    // The folder is split from the file name in UTF-16: in a double-byte code
+    // page (932, 936, 949, 950) the trail byte of a character can be 0x5C,
+    // the byte of "\", and the file name's characters are not the folder's
+    // concern.
+    const std::wstring::size_type lastBackslash = modulePath.rfind(L'\\');
+    if (lastBackslash == std::wstring::npos) {
+        error = "the launcher's own path " + toUtf8(modulePath) + " holds no directory";
+        return false;
+    }
+    const std::wstring folder = modulePath.substr(0, lastBackslash);
     // A folder name the code page cannot represent would name another folder,
     // or none; the short (8.3) path names the same one in ASCII.
-    std::string narrowPath;
-    if (!toAnsiExactly(modulePath, narrowPath) && !toAnsiExactly(shortPathOf(modulePath), narrowPath)) {
-        error = "the launcher's folder " + toUtf8(modulePath.substr(0, modulePath.rfind(L'\\'))) +
-                " has a name that the system code page (" + std::to_string(GetACP()) +
+    if (!toAnsiExactly(folder, directory) && !toAnsiExactly(shortPathOf(folder), directory)) {
+        error = "the launcher's folder " + toUtf8(folder) + " has a name that the system code page (" +
+                std::to_string(GetACP()) +
                 ") cannot represent, and no short (8.3) name; move the application to a folder named with the "
                 "characters of that code page, or enable 8.3 names on its drive";
         return false;
     }
-    if (narrowPath.size() >= pathLimit) {
-        error = "the launcher's own path does not fit in 259 bytes of the system code page; "
-                "move the application to a shorter path";
+    if (directory.size() >= pathLimit) {
+        error = "the launcher's folder does not fit in 259 bytes of the system code page; move the application to a "
+                "shorter path";
         return false;
     }
-    // Byte by byte: in a double-byte code page a trail byte 0x5C counts too.
-    const std::string::size_type lastBackslash = narrowPath.rfind('\\');
-    if (lastBackslash == std::string::npos) {
-        error = "the launcher's own path " + toUtf8(modulePath) + " holds no directory";
-        return false;
-    }
-    directory = narrowPath.substr(0, lastBackslash);
     return true;
 }
 
@@ -274,9 +276,15 @@ bool fileExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool pathExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool isAbsolutePath(const std::string& path) {
     // C:\..., C:/..., \\server\share and \... (the current drive's root) are not
     // relative to the current directory; C:name is, and is treated as such.
+    // Byte-wise is sound here: the first byte always starts a character, and
+    // ":" (0x3A) is below every double-byte code page's trail bytes.
     const auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
     return (path.size() >= 3 && path[1] == ':' && isSeparator(path[2])) || (!path.empty() && isSeparator(path[0]));
 }
@@ -296,10 +304,13 @@ void* loadLibrary(const std::string& path, std::string& error) {
     // folder, two levels up; the search for them covers that folder, the
     // library's own, the application folder and System32, and never the
     // current directory or PATH.
-    const std::string::size_type serverDir = path.rfind('\\');
-    const std::string::size_type binDir = serverDir == std::string::npos ? serverDir : path.rfind('\\', serverDir - 1);
-    if (binDir != std::string::npos) {
-        AddDllDirectory(toWide(path.substr(0, binDir)).c_str());
+    // Searched in UTF-16, where no trail byte of a double-byte character can pass for a "\\".
+    const std::wstring widePath = toWide(path);
+    const std::wstring::size_type serverDir = widePath.rfind(L'\\');
+    const std::wstring::size_type binDir =
+        serverDir == std::wstring::npos || serverDir == 0 ? std::wstring::npos : widePath.rfind(L'\\', serverDir - 1);
+    if (binDir != std::wstring::npos) {
+        AddDllDirectory(widePath.substr(0, binDir).c_str());
     }
     HMODULE library = LoadLibraryExA(path.c_str(), nullptr,
                                      LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);

@@ -112,6 +112,7 @@ void AppFolder::useStandin(bool withItsDependency) const {
         fs::create_directories(dependency.parent_path());
         fs::copy_file(STANDIN_DEPENDENCY, dependency);
     }
+    writeFile(dir_ / "app.jar", "");  // the stand-in reads no class from it, but a launch needs it there
     setEnvironment("STANDIN_RECORD", recordPath().string());
     // Whatever an earlier test in this process asked of the stand-in no longer holds.
     for (const char* name :

@@ -34,6 +34,7 @@ struct VmOptionCase {
     const char* name;
     std::string vmArgs;  // the JSON array
     std::string messagePart;
+    std::string said;    // what the JVM printed, quoted in the message
 };
 
 class VmCreationTest : public testing::TestWithParam<VmOptionCase> {};
@@ -51,14 +52,17 @@ TEST_P(VmCreationTest, ExitsWithStatus4) {
     EXPECT_NE(errLines.back().find("error: the Java VM could not be created (status "), std::string::npos)
         << errLines.back();
     EXPECT_NE(errLines.back().find(GetParam().messagePart), std::string::npos) << errLines.back();
+    EXPECT_NE(errLines.back().find(", saying \"" + GetParam().said), std::string::npos) << errLines.back();
     EXPECT_EQ(result.probeLines(), Lines{});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Failure, VmCreationTest,
-    testing::Values(VmOptionCase{"UnrecognisedOption", R"(["-Xmx64m", "-Xbogus"])", "does not recognise"},
-                    VmOptionCase{"NumberAsOption", "[5]", "does not recognise"},
-                    VmOptionCase{"UnknownXXFlag", R"(["-XX:+NoSuchFlagAtAll"])", "status -6, JNI_EINVAL"}),
+    testing::Values(VmOptionCase{"UnrecognisedOption", R"(["-Xmx64m", "-Xbogus"])", "does not recognise",
+                                 "Unrecognized option: -Xbogus"},
+                    VmOptionCase{"NumberAsOption", "[5]", "does not recognise", "Unrecognized option: 5"},
+                    VmOptionCase{"UnknownXXFlag", R"(["-XX:+NoSuchFlagAtAll"])", "status -6, JNI_EINVAL",
+                                 "Unrecognized VM option 'NoSuchFlagAtAll'"}),
     caseName<VmOptionCase>);
 
 struct StopCase {
@@ -98,6 +102,7 @@ struct MainClassCase {
     const char* name;
     std::string mainClass;
     Lines messageParts;
+    bool jarMissing = false;
 };
 
 class MainClassTest : public testing::TestWithParam<MainClassCase> {};
@@ -106,6 +111,7 @@ TEST_P(MainClassTest, ExitsWithStatus5) {
     AppFolder app;
     useInstalledJdk(app);
     app.writeProbeConfig(GetParam().mainClass, {});
+    if (GetParam().jarMissing) fs::remove(app.dir() / "app.jar");
     const RunResult result = app.run();
 
     expectFailure(result, 5, GetParam().messageParts);
@@ -125,7 +131,11 @@ INSTANTIATE_TEST_SUITE_P(
                       {"the main class probe/NoMain has no method public static void main(String[])",
                        "java.lang.NoSuchMethodError"}},
         MainClassCase{"InstanceMain", "probe/InstanceMain",
-                      {"the main class probe/InstanceMain has no method", "NoSuchMethodError"}}),
+                      {"the main class probe/InstanceMain has no method", "NoSuchMethodError"}},
+        MainClassCase{"JarMissing", "probe/Probe",
+                      {"cannot load the main class probe/Probe: the jar ", "/app.jar does not exist; put it there or "
+                       "correct \"jar\" in config.json"},
+                      true}),
     caseName<MainClassCase>);
 
 TEST(Failure, MainClassCompiledForANewerJava) {
@@ -155,6 +165,20 @@ TEST(Failure, ExceptionFromMainGoesToTheJvmAndExitsWith1) {
     const Lines errLines = result.errLines();
     ASSERT_FALSE(errLines.empty());
     EXPECT_EQ(errLines[0], "Exception in thread \"main\" java.lang.IllegalStateException: probe failure");
+    EXPECT_EQ(result.err.find("error: "), std::string::npos) << "the launcher adds nothing of its own";
+}
+
+TEST(Failure, ExceptionFromTheMainClassInitialiserGoesToTheJvmWithItsCause) {
+    AppFolder app;
+    useInstalledJdk(app);
+    app.writeProbeConfig("probe/Probe", {"-Dprobe.mode=init"});
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 1) << result.err;
+    EXPECT_EQ(result.errLines().at(0), "Exception in thread \"main\" java.lang.ExceptionInInitializerError");
+    EXPECT_NE(result.err.find("Caused by: java.lang.IllegalStateException: probe failure in a static initialiser"),
+              std::string::npos)
+        << result.err;
     EXPECT_EQ(result.err.find("error: "), std::string::npos) << "the launcher adds nothing of its own";
 }
 

@@ -51,9 +51,9 @@ TEST(Launch, OptionsReachTheJvmInOrder) {
 
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     // The JVM lists every option but the class path, which the probe reports as a
-    // property; the launcher's hooks come after the user's options.
-    EXPECT_EQ(probeOptions(result), (Lines{"-Dprobe.value=first", "-Xss2m", "-Dprobe.value=second",
-                                           "-Dprobe.other=x y \"z\"", "vfprintf", "exit", "abort"}));
+    // property; the launcher's hooks come before the user's options.
+    EXPECT_EQ(probeOptions(result), (Lines{"vfprintf", "exit", "abort", "-Dprobe.value=first", "-Xss2m",
+                                           "-Dprobe.value=second", "-Dprobe.other=x y \"z\""}));
     EXPECT_TRUE(contains(result.probeLines(), "class path " + app.launcherView() + "/app.jar"));
     EXPECT_TRUE(contains(result.probeLines(), "value second"));
 }
@@ -69,11 +69,10 @@ TEST(Launch, TenThousandOptionsReachTheProgramUnchangedAndInOrder) {
     const RunResult result = app.run();
 
     ASSERT_EQ(result.exitStatus, 0) << result.err;
-    Lines expected;
+    Lines expected = {"vfprintf", "exit", "abort"};
     for (int i = 0; i < 10000; ++i) {
         expected.push_back("-Dprobe.many." + std::to_string(i) + "=value " + std::to_string(i) + " \xC3\xA9 \"quoted\"");
     }
-    expected.insert(expected.end(), {"vfprintf", "exit", "abort"});
     EXPECT_EQ(probeOptions(result), expected);
 }
 
@@ -183,8 +182,12 @@ class SystemExitTest : public testing::TestWithParam<ExitCase> {};
 TEST_P(SystemExitTest, ProgramKeepsItsOwnStatus) {
     AppFolder app;
     useInstalledJdk(app);
-    app.writeProbeConfig("probe/Probe",
-                         {"-Dprobe.mode=" + GetParam().mode, "-Dprobe.status=" + std::to_string(GetParam().status)});
+    const std::string status = std::to_string(GetParam().status);
+    // A Java agent's premain runs while the VM is being created.
+    fs::copy_file(AGENT_JAR, app.dir() / "agent.jar");
+    app.writeProbeConfig("probe/Probe", {GetParam().mode == "premain" ? "-javaagent:$APPDIR/agent.jar=exit=" + status
+                                                                      : "-Dprobe.mode=" + GetParam().mode,
+                                         "-Dprobe.status=" + status});
     const RunResult result = app.run();
 
     EXPECT_EQ(result.exitStatus, GetParam().status) << result.err;
@@ -196,8 +199,27 @@ TEST_P(SystemExitTest, ProgramKeepsItsOwnStatus) {
 INSTANTIATE_TEST_SUITE_P(Launch, SystemExitTest,
                          testing::Values(ExitCase{"ExitZero", "exit", 0}, ExitCase{"ExitSeven", "exit", 7},
                                          ExitCase{"ExitFromThread", "exitFromThread", 42},
-                                         ExitCase{"ExitZeroFromThread", "exitFromThread", 0}),
+                                         ExitCase{"ExitZeroFromThread", "exitFromThread", 0},
+                                         ExitCase{"ExitSevenWhileTheVmIsCreated", "premain", 7},
+                                         ExitCase{"ExitZeroWhileTheVmIsCreated", "premain", 0}),
                          caseName<ExitCase>);
+
+TEST(Launch, JvmOutputComesInOrderAndManyArgumentsKeepWithinTheLocalFrame) {
+    AppFolder app;
+    useInstalledJdk(app);
+    // -Xcheck:jni warns of every local reference beyond the frame's 32.
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "passArguments": true,
+                        "vmArgs": ["-Xcheck:jni", "-XX:+PrintVMOptions", "-Dprobe.mode=args"]})");
+    const RunResult result = app.run(Lines(40, "a"), Output::combined);
+
+    EXPECT_EQ(result.exitStatus, 0) << result.out;
+    EXPECT_EQ(result.out.find("JNI local refs"), std::string::npos) << result.out;
+    EXPECT_EQ(result.probeLines().size(), 41u) << result.out;
+    // Printed by the JVM through the launcher before main, so it comes before the program's output.
+    const std::size_t jvmLine = result.out.find("VM option '+PrintVMOptions'");
+    ASSERT_NE(jvmLine, std::string::npos) << result.out;
+    EXPECT_LT(jvmLine, result.out.find("probe: args 40")) << result.out;
+}
 
 TEST(Launch, ParseErrorStillLaunches) {
     AppFolder app;

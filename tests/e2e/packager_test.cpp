@@ -79,7 +79,7 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     for (const fs::path& folder : {app, extracted.path() / "Probe Product"}) {
         const RunResult result = runProcess(folder / "Probe Product", {}, work.root.path());
         EXPECT_EQ(result.exitStatus, 0) << result.err;
-        EXPECT_EQ(probeOptions(result), (Lines{option, "-Xmx64m", "vfprintf", "exit", "abort"}));
+        EXPECT_EQ(probeOptions(result), (Lines{"vfprintf", "exit", "abort", option, "-Xmx64m"}));
         EXPECT_EQ(result.probeLines().back(), "value " + option.substr(14));
         EXPECT_NE(std::find(result.probeLines().begin(), result.probeLines().end(),
                             "class path " + fs::canonical(folder).string() + "/probe.jar"),

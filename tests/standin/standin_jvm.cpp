@@ -81,7 +81,7 @@ jlong JNICALL unimplementedVm() {
 }
 jclass JNICALL findClass(JNIEnv*, const char* name) {
     record(std::string("FindClass ") + name);
-    if (setting("STANDIN_FAIL") == "FindClass" && std::string(name) != "java/lang/String") {
+    if (setting("STANDIN_FAIL") == "FindClass" && std::string(name).rfind("java/lang/", 0) != 0) {
         raise(std::string("java.lang.NoClassDefFoundError: ") + name);
         return nullptr;
     }
@@ -127,6 +127,25 @@ void JNICALL callStaticVoidMethodV(JNIEnv*, jclass owner, jmethodID method, va_l
     if (setting("STANDIN_THROW") == "1") {
         raise("java.lang.IllegalStateException: thrown by the stand-in's main");
     }
+}
+
+void JNICALL deleteLocalRef(JNIEnv*, jobject object) {
+    record("DeleteLocalRef " + describe(object));
+}
+
+jboolean JNICALL isInstanceOf(JNIEnv*, jobject object, jclass type) {
+    record("IsInstanceOf " + describe(object) + " " + describe(type));
+    // An exception's description starts with its class's name.
+    std::string className = static_cast<StandinObject*>(static_cast<void*>(type))->text;
+    for (char& c : className) c = c == '/' ? '.' : c;
+    const std::string& description = static_cast<StandinObject*>(static_cast<void*>(object))->text;
+    return description == className || description.rfind(className + ":", 0) == 0;
+}
+
+jint JNICALL throwException(JNIEnv*, jthrowable exception) {
+    record("Throw " + describe(exception));
+    pendingException = static_cast<StandinObject*>(static_cast<void*>(exception));
+    return JNI_OK;
 }
 
 jboolean JNICALL exceptionCheck(JNIEnv*) {
@@ -216,6 +235,9 @@ void setUpTables() {
     envFunctions.SetObjectArrayElement = setObjectArrayElement;
     envFunctions.GetStaticMethodID = getStaticMethodId;
     envFunctions.CallStaticVoidMethodV = callStaticVoidMethodV;
+    envFunctions.DeleteLocalRef = deleteLocalRef;
+    envFunctions.IsInstanceOf = isInstanceOf;
+    envFunctions.Throw = throwException;
     envFunctions.ExceptionCheck = exceptionCheck;
     envFunctions.ExceptionOccurred = exceptionOccurred;
     envFunctions.ExceptionClear = exceptionClear;

@@ -5,6 +5,12 @@ import java.lang.management.ManagementFactory;
 // A Java program that reports what the launcher handed it, or behaves in the
 // way its test asks for through the system property probe.mode.
 public final class Probe {
+    static {
+        if ("init".equals(System.getProperty("probe.mode"))) {
+            throw new IllegalStateException("probe failure in a static initialiser");
+        }
+    }
+
     public static void main(String[] args) throws Exception {
         System.out.println("probe: args " + args.length);
         int status = Integer.getInteger("probe.status", 0);

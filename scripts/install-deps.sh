@@ -11,8 +11,19 @@ if [ "${1:-all}" != linux ]; then
   # its message box on a virtual display; reading and making icons, signing;
   # the sanitizer build and the fuzzer.
   packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool icoutils osslsigncode openssl python3
-             clang-14 libclang-rt-14-dev)
+             clang-14 libclang-rt-14-dev locales)
 fi
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+# A Japanese locale, from which Wine takes code page 932 for the tests of a
+# double-byte code page.
+make_locales() {
+  if [ "${1:-all}" != linux ] && ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+  fi
+}
 
 missing=()
 for package in "${packages[@]}"; do
@@ -20,10 +31,9 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing missing packages: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+make_locales "${1:-all}"

@@ -31,9 +31,9 @@ STANDIN_RECORD="Z:$(echo "$work/record.txt" | tr / '\\')" "$runner" "$prefix" "$
 expect "My App.exe launches under Wine" "0" "$?$(cat "$work/err.txt")"
 expect "with the jar, the main class and the option in code page 1252" \
   "option 0 -Djava.class.path=Z:$(echo "$app" | tr / '\\')/app.jar
-option 1 -Dgreeting=h$(printf '\xe9')llo
+option 4 -Dgreeting=h$(printf '\xe9')llo
 FindClass com/example/Main" \
-  "$(grep -aE '^option [01] |^FindClass com' "$work/record.txt" | tr -d '\r')"
+  "$(grep -aE '^option [04] |^FindClass com' "$work/record.txt" | tr -d '\r')"
 
 expect "the archive holds exactly the folder" \
   "$(cd "$work/out" && find "My App" -type d -printf '%p/\n' -o -type f -printf '%p\n' | sort)" \

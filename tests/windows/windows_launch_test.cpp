@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 namespace e2e {
 namespace {
 
@@ -180,13 +182,53 @@ TEST(WindowsLaunch, JarNameOutsideTheCodePageWithoutAShortPathExplainsTheMissing
     if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
     AppFolder app;
     app.useStandin();
-    setEnvironment("STANDIN_FAIL", "FindClass");
-    app.writeConfig("{\"jar\": \"\xE4\xB8\x96\xE7\x95\x8C.jar\", \"mainClass\": \"Main\"}");  // no such file
+    // "\u0142" (l with a stroke) has the best-fit form "l": the jar it would name must never run.
+    writeFile(app.dir() / "lib.jar", "");
+    app.writeConfig("{\"jar\": \"\xC5\x82ib.jar\", \"mainClass\": \"Main\"}");  // no such file
     const RunResult result = app.run();
 
     expectFailure(result, 5, {"cannot load the main class Main",
-                              "; the name of the jar, ??.jar, has characters the system code page cannot represent, "
+                              "; the name of the jar, lib.jar, has characters the system code page cannot represent, "
                               "and the file has no short (8.3) name; rename the jar"});
+    EXPECT_FALSE(fs::exists(app.recordPath())) << "the VM was created with another jar";
+}
+
+TEST(WindowsLaunch, WorkingDirectoryIsNeverABestFitName) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
+    AppFolder app;
+    app.useStandin();
+    // "\u03b1" (alpha) has the best-fit form "a" in code page 1252.
+    fs::create_directory(app.dir() / "data");
+    fs::create_directory(app.dir() / L"d\u03b1ta");
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main", "workingDirectory": "d\u03b1ta"})");
+    const RunResult entered = app.run();
+
+    EXPECT_EQ(entered.exitStatus, 0) << entered.err;
+    const std::string trace = entered.traceLines().back();
+    ASSERT_EQ(trace.rfind("workingDirectory: ", 0), 0u) << entered.out;
+    EXPECT_TRUE(fs::equivalent(trace.substr(18), app.dir() / L"d\u03b1ta")) << trace;
+
+    // Full-width solidi have the best-fit form "/": no such folder, and no parent entered instead.
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main", "workingDirectory": "\uff0f..\uff0f"})");
+    expectFailure(app.run(), 2, {"error: the working directory \"", "(\"workingDirectory\" in config.json) has "
+                                 "characters the system code page cannot represent"});
+}
+
+// Run once as Windows in code page 1252 would, and once in code page 932 (ctest windows_code_page_932).
+TEST(WindowsLaunch, LauncherNamedInJapaneseFindsItsFolder) {
+    if (const char* wanted = std::getenv("LAUNCHER_TEST_CODE_PAGE")) {
+        ASSERT_EQ(GetACP(), static_cast<UINT>(std::atoi(wanted))) << "the locale for that code page is missing";
+    }
+    AppFolder app;
+    app.useStandin();
+    app.writeConfig(typicalConfig);
+    // In code page 932 the second byte of "\u30bd" is 0x5C, the byte of "\\".
+    const fs::path renamed = app.dir() / L"\u30bd\u30d5\u30c8.exe";
+    fs::copy_file(app.launcher(), renamed);
+    const RunResult result = runProcess(renamed, {}, app.dir().parent_path());
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.traceLines().front(), "config file: " + app.launcherView() + "/config.json");
 }
 
 TEST(WindowsLaunch, RuntimeOfAnotherArchitectureIsNamed) {

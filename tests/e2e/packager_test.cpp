@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <map>
 
@@ -152,8 +154,108 @@ INSTANTIATE_TEST_SUITE_P(
                     2, "was not made by this packager (it has no .made-by-packager), so --replace leaves it"},
         RefusalCase{"AotCacheOnJava17",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--aot-cache"}; }, 2,
-                    "--aot-cache needs a Java 25 or later runtime, and this one is Java 17"}),
+                    "--aot-cache needs a Java 25 or later runtime, and this one is Java 17"},
+        RefusalCase{"FileNamedLikeTheProduct",
+                    [](const Workspace& work) {
+                        writeFile(work.input / "probe", "a script of the user's");
+                        return Lines{"--main-class", "probe.Probe"};
+                    },
+                    2, "holds a probe, which the packager makes; take it out or choose another --name"},
+        RefusalCase{"DestInsideTheInputThroughALink",
+                    [](const Workspace& work) {
+                        fs::create_directory_symlink(work.input, work.root.path() / "link");
+                        return Lines{"--main-class", "probe.Probe", "--dest", (work.root.path() / "link" / "out").string()};
+                    },
+                    2, "lies inside --input"},
+        RefusalCase{"LinkLeavingTheInput",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "elsewhere.txt", "not in the input");
+                        fs::create_symlink(work.root.path() / "elsewhere.txt", work.input / "outside.txt");
+                        return Lines{"--main-class", "probe.Probe"};
+                    },
+                    2, "outside.txt is a link to "},
+        RefusalCase{"LinkToNothing",
+                    [](const Workspace& work) {
+                        fs::create_symlink("gone.txt", work.input / "dangling.txt");
+                        return Lines{"--main-class", "probe.Probe"};
+                    },
+                    2, "dangling.txt is a link to gone.txt, which does not exist"},
+        RefusalCase{"Fifo",
+                    [](const Workspace& work) {
+                        runProcess("/usr/bin/mkfifo", {(work.input / "pipe").string()}, work.root.path());
+                        return Lines{"--main-class", "probe.Probe"};
+                    },
+                    2, "pipe is a special file (a FIFO, socket or device)"},
+        RefusalCase{"NameWithLineBreaks",
+                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--name", "a\n\nb"}; }, 2,
+                    "--name a??b is not a file name every platform accepts"},
+        RefusalCase{"NameWithALineSeparator",
+                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--name", "a\xE2\x80\xA8/../b"}; },
+                    2, "is not a file name every platform accepts"}),
     caseName<RefusalCase>);
+
+TEST(Packager, OddFileNamesAndLinksInsideTheInputArriveAsTheyAre) {
+    const Workspace work;
+    const Lines names = {"caf\xC3\xA9.txt", "\xFF\xFE.bin", "\xFE\xFF.bin"};
+    for (const std::string& name : names) writeFile(work.input / name, name);
+    fs::create_directory(work.input / "sub");
+    const std::string longName(120, 'n');
+    writeFile(work.input / "sub" / longName, "old");
+    ASSERT_EQ(runProcess("/usr/bin/touch", {"-d", "1960-01-01 00:00:00 UTC", (work.input / "sub" / longName).string()},
+                         work.root.path())
+                  .exitStatus,
+              0);
+    fs::create_directory_symlink("sub", work.input / "inner");
+    fs::create_directory_symlink(work.input, work.root.path() / "input-link");
+    const auto package = [&](const std::string& locale, const Lines& options) {
+        // Run from the input, given as "." through a link.
+        setEnvironment("LC_ALL", locale);
+        Lines arguments = {"-jar", PACKAGER_JAR, "--input", ".", "--dest", work.dest.string(),
+                           "--main-jar", "probe.jar", "--main-class", "probe.Probe", "--replace"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const RunResult result = runProcess(java17, arguments, work.root.path() / "input-link", 300);
+        setEnvironment("LC_ALL", "C.UTF-8");
+        return result;
+    };
+
+    // In a locale whose encoding has no "é", names are copied as the bytes they are.
+    const RunResult packaged = package("C", {});
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+    for (const std::string& name : names) EXPECT_EQ(readFile(work.dest / "probe" / name), name) << "renamed";
+    EXPECT_TRUE(fs::is_directory(work.dest / "probe" / "inner") && !fs::is_symlink(work.dest / "probe" / "inner"));
+    EXPECT_EQ(readFile(work.dest / "probe" / "inner" / longName), "old");
+
+    // An archive holds names as text: a name that is no text is refused, the rest read back by GNU tar.
+    const RunResult refused = package("C.UTF-8", {"--archive"});
+    EXPECT_EQ(refused.exitStatus, 2);
+    EXPECT_NE(refused.err.find("--archive cannot hold the name of "), std::string::npos) << refused.err;
+    fs::remove(work.input / names[1]);
+    fs::remove(work.input / names[2]);
+    ASSERT_EQ(package("C.UTF-8", {"--archive"}).exitStatus, 0);
+    TempDir extracted;
+    ASSERT_EQ(runProcess("/bin/tar", {"xzf", (work.dest / "probe.tar.gz").string(), "-C", extracted.path().string()},
+                         extracted.path())
+                  .exitStatus,
+              0);
+    EXPECT_EQ(readFile(extracted.path() / "probe" / names[0]), names[0]);
+    struct stat status {};
+    ASSERT_EQ(stat((extracted.path() / "probe" / "inner" / longName).c_str(), &status), 0);
+    EXPECT_EQ(status.st_mtime, -315619200) << "a time before 1970";
+}
+
+TEST(Packager, InterruptedWhileLinkingLeavesNothingBehind) {
+    const Workspace work;
+    // The packager is stopped once its staging folder exists, while jlink runs.
+    const RunResult stopped = runProcess(
+        "/bin/sh",
+        {"-c", "\"$0\" -jar \"$1\" --input \"$2\" --dest \"$3\" --main-jar probe.jar --main-class probe.Probe & "
+               "while [ -z \"$(ls -A \"$3\")\" ]; do sleep 0.05; done; sleep 1; kill -TERM $!; wait $!; echo $?",
+         java17.string(), PACKAGER_JAR, work.input.string(), work.dest.string()},
+        work.root.path(), 300);
+
+    EXPECT_EQ(stopped.out, "143\n") << stopped.err;
+    EXPECT_TRUE(fs::is_empty(work.dest)) << "the staging folder was left behind";
+}
 
 TEST(Packager, RefusesADestItCannotWriteIn) {
     const Workspace work;

@@ -17,12 +17,13 @@ mkdir -p "$work/runtime/bin/server" "$work/classes/com/example" "$work/input/lib
 cp "$standin" "$work/runtime/bin/server/jvm.dll"
 cp "$standin_dependency" "$work/runtime/bin/"
 echo 'JAVA_VERSION="17.0.9"' > "$work/runtime/release"
+ln -s runtime "$work/runtime-link"  # given through a link, as /usr/lib/jvm/default-java is
 printf '\xca\xfe\xba\xbe' > "$work/classes/com/example/Main.class"  # the stand-in loads no class
 "$jdk/bin/jar" --create --file "$work/input/app.jar" --main-class com.example.Main -C "$work/classes" .
 cp "$work/input/app.jar" "$work/input/lib/helper.jar"
 
 "$jdk/bin/java" -jar "$packager_jar" --target windows --launcher "$launcher" \
-  --runtime-image "$work/runtime" --input "$work/input" --main-jar app.jar --name "My App" --dest "$work/out" \
+  --runtime-image "$work/runtime-link" --input "$work/input" --main-jar app.jar --name "My App" --dest "$work/out" \
   --java-options "-Dgreeting=héllo" --archive > "$work/packager.log" 2>&1
 expect "the packager makes the folder and the archive" "0" "$?$(grep -v '^made ' "$work/packager.log")"
 

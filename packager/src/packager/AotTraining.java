@@ -1,7 +1,6 @@
 package packager;
 
 import java.io.IOException;
-import java.nio.charset.CodingErrorAction;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -12,7 +11,17 @@ import java.util.stream.Collectors;
 
 /** A training run of the packaged program that leaves its ahead-of-time cache in the folder. */
 final class AotTraining {
+    private static volatile Process running;
+
     private AotTraining() {
+    }
+
+    /** Ends a training run in progress, when the packager itself is interrupted. */
+    static void stopRunning() {
+        final Process process = running;
+        if (process != null) {
+            process.destroyForcibly();
+        }
     }
 
     /** Runs the packaged program once to record its classes. Returns why it failed, or null. */
@@ -23,6 +32,7 @@ final class AotTraining {
         try {
             final Process process = new ProcessBuilder(staging.resolve(plan.executableName()).toString())
                     .directory(staging.toFile()).redirectErrorStream(true).redirectOutput(log.toFile()).start();
+            running = process;
             process.getOutputStream().close();  // a program that reads its input gets none, not a wait
             if (!process.waitFor(timeout, TimeUnit.SECONDS)) {
                 process.destroyForcibly().waitFor();
@@ -30,7 +40,8 @@ final class AotTraining {
                         + "program to be trained must end by itself, for example when it sees the property "
                         + Options.TRAINING_PROPERTY + "=true";
             }
-            final List<String> said = Files.readAllLines(log, StandardCharsets.UTF_8);
+            // Whatever the program printed, in whatever encoding: a byte that is not UTF-8 becomes U+FFFD.
+            final List<String> said = new String(Files.readAllBytes(log), StandardCharsets.UTF_8).lines().toList();
             final String lastWords = said.subList(Math.max(0, said.size() - 3), said.size()).stream()
                     .collect(Collectors.joining(" / "));
             if (process.exitValue() != 0) {
@@ -44,6 +55,7 @@ final class AotTraining {
             Thread.currentThread().interrupt();
             return "the training run was interrupted";
         } finally {
+            running = null;
             Files.deleteIfExists(log);
             Files.deleteIfExists(staging.resolve(Plan.AOT_CACHE + ".config"));
         }

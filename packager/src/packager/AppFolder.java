@@ -1,7 +1,6 @@
 package packager;
 
 import java.io.IOException;
-import java.io.UncheckedIOException;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
@@ -21,19 +20,45 @@ final class AppFolder {
         this.plan = plan;
     }
 
+    // What an interruption (Ctrl-C, SIGTERM) must clean up or put back; see whenInterrupted.
+    private volatile Path staging;
+    private volatile Path partialArchive;
+    private volatile Path previous;
+
     /** Makes the folder (and archive); returns the exit status. */
     int make() throws Stop {
         final Path appFolder = plan.appFolder;
-        final Path staging;
+        final Thread cleanUp = new Thread(this::whenInterrupted, "packager clean-up");
+        Runtime.getRuntime().addShutdownHook(cleanUp);
         try {
-            Files.createDirectories(appFolder.getParent());
-            // Beside the final folder, so that it becomes it in one rename.
-            staging = Files.createTempDirectory(appFolder.getParent(), "." + plan.name + ".packaging-");
-            FileTrees.readableByAll(staging, true);
-        } catch (IOException | SecurityException cannotWrite) {
-            throw Stop.refused("cannot write in " + plan.options.dest.toAbsolutePath() + ": "
-                    + Text.describe(cannotWrite));
+            try {
+                Files.createDirectories(appFolder.getParent());
+                // Beside the final folder, so that it becomes it in one rename.
+                staging = Files.createTempDirectory(appFolder.getParent(), "." + plan.name + ".packaging-");
+                FileTrees.readableByAll(staging, true);
+            } catch (IOException | SecurityException cannotWrite) {
+                throw Stop.refused("cannot write in " + plan.options.dest.toAbsolutePath() + ": "
+                        + Text.describe(cannotWrite));
+            }
+            final String trainingFailure = build();
+            System.out.println("made " + appFolder + (plan.options.archive ? " and " + plan.archivePath : ""));
+            if (trainingFailure != null) {
+                System.err.println("error: " + trainingFailure + "; the folder was made without the ahead-of-time "
+                        + "cache, and starts as it would without --aot-cache");
+                return Stop.MADE_WITHOUT_CACHE;
+            }
+            return 0;
+        } finally {
+            try {
+                Runtime.getRuntime().removeShutdownHook(cleanUp);
+            } catch (IllegalStateException shuttingDown) {
+                // Interrupted: the hook is running, and cleans up.
+            }
         }
+    }
+
+    /** Builds in the staging folder, makes the archive from it, then puts both in place. */
+    private String build() throws Stop {
         String trainingFailure = null;
         try {
             assemble(staging);
@@ -41,25 +66,49 @@ final class AppFolder {
                 trainingFailure = AotTraining.train(plan, staging);
             }
             writeConfig(staging, trainingFailure == null && plan.options.aotCache);
-            putInPlace(staging);
             if (plan.options.archive) {
-                Archives.write(plan);
+                // Before anything is replaced, so that a failure here changes nothing.
+                partialArchive = Archives.write(plan, staging);
             }
-        } catch (IOException | UncheckedIOException | SecurityException failure) {
-            FileTrees.deleteQuietly(staging);
-            throw Stop.failed("making " + appFolder + " failed: " + Text.describe(failure)
+            putInPlace(staging);
+            staging = null;
+            if (partialArchive != null) {
+                Files.move(partialArchive, plan.archivePath, StandardCopyOption.REPLACE_EXISTING);
+                partialArchive = null;
+            }
+            return trainingFailure;
+        } catch (IOException | RuntimeException failure) {
+            cleanUp();
+            throw Stop.failed("making " + plan.appFolder + " failed: " + Text.describe(failure)
                     + "; nothing was left behind");
         } catch (Stop stop) {
-            FileTrees.deleteQuietly(staging);
+            cleanUp();
             throw stop;
         }
-        System.out.println("made " + appFolder + (plan.options.archive ? " and " + plan.archivePath : ""));
-        if (trainingFailure != null) {
-            System.err.println("error: " + trainingFailure + "; the folder was made without the ahead-of-time "
-                    + "cache, and starts as it would without --aot-cache");
-            return Stop.MADE_WITHOUT_CACHE;
+    }
+
+    private void cleanUp() {
+        if (staging != null) {
+            FileTrees.deleteQuietly(staging);
         }
-        return 0;
+        if (partialArchive != null) {
+            FileTrees.deleteQuietly(partialArchive);
+        }
+    }
+
+    /** The shutdown hook: the folder this run replaces is put back, and what it made so far removed. */
+    private void whenInterrupted() {
+        final Path replaced = previous;
+        if (replaced != null && !Files.exists(plan.appFolder, LinkOption.NOFOLLOW_LINKS)) {
+            try {
+                Files.move(replaced, plan.appFolder);
+            } catch (IOException cannotPutBack) {
+                System.err.println("error: interrupted while replacing " + plan.appFolder + "; the folder it replaced "
+                        + "is in " + replaced);
+            }
+        }
+        AotTraining.stopRunning();
+        cleanUp();
     }
 
     /** Everything but config.json: the input, the launcher, the runtime, the icon and the marker. */
@@ -92,22 +141,25 @@ final class AppFolder {
     /** Makes the staging folder the application folder, replacing the one this packager made before. */
     private void putInPlace(Path staging) throws IOException {
         final Path appFolder = plan.appFolder;
-        Path previous = null;
         if (Files.exists(appFolder, LinkOption.NOFOLLOW_LINKS)) {
-            previous = Files.createTempDirectory(appFolder.getParent(), "." + plan.name + ".replaced-");
-            Files.delete(previous);
-            Files.move(appFolder, previous);
+            final Path hidden = Files.createTempDirectory(appFolder.getParent(), "." + plan.name + ".replaced-");
+            Files.delete(hidden);
+            Files.move(appFolder, hidden);
+            previous = hidden;
         }
         try {
             Files.move(staging, appFolder);
         } catch (IOException cannotMove) {
             if (previous != null) {
                 Files.move(previous, appFolder);
+                previous = null;
             }
             throw cannotMove;
         }
-        if (previous != null) {
-            FileTrees.deleteQuietly(previous);
+        final Path replaced = previous;
+        previous = null;
+        if (replaced != null) {
+            FileTrees.deleteQuietly(replaced);
         }
     }
 }

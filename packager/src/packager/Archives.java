@@ -4,7 +4,6 @@ import java.io.IOException;
 import java.io.OutputStream;
 import java.nio.file.Files;
 import java.nio.file.Path;
-import java.nio.file.StandardCopyOption;
 import java.util.stream.Stream;
 import java.util.zip.GZIPOutputStream;
 import java.util.zip.ZipEntry;
@@ -15,22 +14,27 @@ final class Archives {
     private Archives() {
     }
 
-    static void write(Plan plan) throws IOException {
+    /** Writes the archive of `folder` (as the folder NAME) into a hidden file beside the result; returns it. */
+    static Path write(Plan plan, Path folder) throws IOException {
         final Path partial = Files.createTempFile(plan.appFolder.getParent(), "." + plan.name + ".archive-", ".part");
+        boolean written = false;
         try {
             try (OutputStream out = Files.newOutputStream(partial)) {
                 if (plan.target == Target.WINDOWS) {
-                    writeZip(out, plan.appFolder, plan.name);
+                    writeZip(out, folder, plan.name);
                 } else {
                     try (GZIPOutputStream gzip = new GZIPOutputStream(out)) {
-                        Tar.write(gzip, plan.appFolder, plan.name);
+                        Tar.write(gzip, folder, plan.name);
                     }
                 }
             }
             FileTrees.readableByAll(partial, false);
-            Files.move(partial, plan.archivePath, StandardCopyOption.REPLACE_EXISTING);
+            written = true;
+            return partial;
         } finally {
-            Files.deleteIfExists(partial);
+            if (!written) {
+                Files.deleteIfExists(partial);
+            }
         }
     }
 

@@ -2,14 +2,18 @@ package packager;
 
 import java.io.IOException;
 import java.io.InputStream;
+import java.io.UncheckedIOException;
 import java.lang.module.ModuleDescriptor;
+import java.nio.file.FileVisitOption;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
+import java.util.ArrayList;
 import java.util.List;
 import java.util.jar.Attributes;
 import java.util.jar.JarFile;
 import java.util.regex.Pattern;
+import java.util.stream.Stream;
 import java.util.zip.GZIPInputStream;
 import java.util.zip.ZipFile;
 
@@ -32,30 +36,27 @@ final class Checks {
     }
 
     private void run() throws Stop {
-        final Path input = options.input;
-        if (input == null || options.mainJar == null) {
-            throw Stop.refused("--input and --main-jar are needed; see --help");
+        if (options.input == null || options.mainJar == null) {
+            throw Stop.refused((options.input == null ? "--input" : "--main-jar") + " is missing: give the folder of "
+                    + "the program's jars with --input and the jar holding the main class with --main-jar");
         }
-        if (!Files.isDirectory(input)) {
-            throw Stop.refused("--input " + input + " is not a folder");
+        if (!Files.isDirectory(options.input)) {
+            throw Stop.refused("--input " + options.input + " is not a folder");
         }
+        // Real paths: a folder given through a link is the folder it names, and "." is the current one.
+        final Path input = realPath(options.input);
         plan.input = input;
-        for (final String reserved : List.of("jre", "config.json")) {
-            if (Files.exists(input.resolve(reserved), LinkOption.NOFOLLOW_LINKS)) {
-                throw Stop.refused("--input " + input + " holds a " + reserved + ", which the packager makes; take it out");
-            }
-        }
-        if (options.dest.toAbsolutePath().normalize().startsWith(input.toAbsolutePath().normalize())) {
-            throw Stop.refused("--dest " + options.dest + " lies inside --input " + input + ", which is copied whole; "
-                    + "choose another --dest");
+        if (realPathOfWhatMayNotExist(options.dest.toAbsolutePath()).startsWith(input)) {
+            throw Stop.refused("--dest " + options.dest + " lies inside --input " + options.input + ", which is "
+                    + "copied whole; choose another --dest");
         }
         plan.mainJarPath = input.resolve(options.mainJar).normalize();
-        if (!plan.mainJarPath.startsWith(input.normalize())) {
-            throw Stop.refused("--main-jar " + options.mainJar + " lies outside --input " + input
+        if (!plan.mainJarPath.startsWith(input)) {
+            throw Stop.refused("--main-jar " + options.mainJar + " lies outside --input " + options.input
                     + "; name a jar in that folder");
         }
         if (!Files.isRegularFile(plan.mainJarPath)) {
-            throw Stop.refused("--main-jar " + options.mainJar + " does not exist in " + input);
+            throw Stop.refused("--main-jar " + options.mainJar + " does not exist in " + options.input);
         }
         checkMainClass();
         plan.name = options.name != null ? options.name
@@ -63,6 +64,23 @@ final class Checks {
         checkName(plan.name);
         plan.target = options.target != null ? options.target : Target.own().orElseThrow(
                 () -> Stop.refused("this machine is neither Linux nor Windows: give --target"));
+        final List<String> reserved = new ArrayList<>(List.of("jre", "config.json", Plan.MARKER, plan.executableName()));
+        if (options.icon != null) {
+            reserved.addAll(List.of(plan.name + ".png", plan.name + ".desktop"));
+        }
+        for (final String name : reserved) {
+            if (Files.exists(input.resolve(name), LinkOption.NOFOLLOW_LINKS)) {
+                throw Stop.refused("--input " + options.input + " holds a " + name + ", which the packager makes; "
+                        + "take it out" + (name.startsWith(plan.name) ? " or choose another --name" : ""));
+            }
+        }
+        final String notCopyable = whyNotCopyable(input, "--input");
+        if (notCopyable != null) {
+            throw Stop.refused("--input " + options.input + " cannot be copied whole: " + notCopyable);
+        }
+        if (options.archive) {
+            checkNamesForTheArchive(input);
+        }
         checkLauncher();
         checkRuntime();
         if (options.aotCache && !plan.target.isOwn()) {
@@ -92,9 +110,56 @@ final class Checks {
     }
 
     private static void checkName(String name) throws Stop {
-        if (name.isEmpty() || name.equals(".") || name.equals("..") || name.matches(".*[/\\\\:*?\"<>|\\x00-\\x1f].*")) {
-            throw Stop.refused("--name " + name + " is not a file name every platform accepts: leave out / \\ : * ? \" "
-                    + "< > |");
+        // Character by character: a pattern's "." would not match a line break.
+        final boolean refused = name.isEmpty() || name.equals(".") || name.equals("..")
+                || name.codePoints().anyMatch(c -> "/\\:*?\"<>|".indexOf(c) >= 0 || Character.isISOControl(c)
+                        || Character.getType(c) == Character.LINE_SEPARATOR
+                        || Character.getType(c) == Character.PARAGRAPH_SEPARATOR);
+        if (refused) {
+            throw Stop.refused("--name " + name.replaceAll("\\p{Cntrl}|\u2028|\u2029", "?") + " is not a file name "
+                    + "every platform accepts: leave out / \\ : * ? \" < > | and line breaks or other control "
+                    + "characters");
+        }
+    }
+
+    private static Path realPath(Path path) throws Stop {
+        try {
+            return path.toRealPath();
+        } catch (IOException unreadable) {
+            throw Stop.refused("cannot read " + path + ": " + Text.describe(unreadable));
+        }
+    }
+
+    /** The real path of the nearest folder above `path` that exists, with the rest of `path` after it. */
+    private static Path realPathOfWhatMayNotExist(Path path) throws Stop {
+        Path existing = path.normalize();
+        while (existing.getParent() != null && !Files.exists(existing)) {
+            existing = existing.getParent();
+        }
+        return realPath(existing).resolve(existing.relativize(path.normalize()));
+    }
+
+    /** An archive holds names as text: each must be text in this system's encoding, or it would change. */
+    private void checkNamesForTheArchive(Path input) throws Stop {
+        try (Stream<Path> files = Files.walk(input, FileVisitOption.FOLLOW_LINKS)) {
+            for (final Path file : (Iterable<Path>) files::iterator) {
+                final Path name = file.getFileName();
+                if (name != null && !name.equals(name.getFileSystem().getPath(name.toString()))) {
+                    throw Stop.refused("--archive cannot hold the name of " + file + ", which is not text in this "
+                            + "system's encoding (" + System.getProperty("sun.jnu.encoding") + "); run the packager in "
+                            + "a UTF-8 locale (LC_ALL=C.UTF-8, say) or rename the file");
+                }
+            }
+        } catch (IOException | UncheckedIOException unreadable) {
+            throw Stop.refused("--input " + options.input + " cannot be read: " + Text.describe(unreadable));
+        }
+    }
+
+    private static String whyNotCopyable(Path folder, String option) throws Stop {
+        try {
+            return FileTrees.whyNotCopyable(folder);
+        } catch (IOException | UncheckedIOException unreadable) {
+            throw Stop.refused(option + " " + folder + " cannot be read: " + Text.describe(unreadable));
         }
     }
 
@@ -142,6 +207,9 @@ final class Checks {
         }
         final int ownFeature = Runtime.version().feature();
         if (runtimeImage != null) {
+            if (Files.isDirectory(runtimeImage)) {
+                plan.runtimeImage = realPath(runtimeImage);  // a link such as /usr/lib/jvm/default-java is copied as what it names
+            }
             if (!Files.isRegularFile(runtimeImage.resolve(target.jvmLibrary))) {
                 throw Stop.refused("--runtime-image " + runtimeImage + " holds no Java runtime for " + target.name
                         + " (no " + target.jvmLibrary + ")");

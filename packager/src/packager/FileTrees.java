@@ -3,6 +3,8 @@ package packager;
 import java.io.IOException;
 import java.io.InputStream;
 import java.io.UncheckedIOException;
+import java.nio.file.FileSystemLoopException;
+import java.nio.file.FileVisitOption;
 import java.nio.file.FileVisitResult;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
@@ -23,21 +25,70 @@ final class FileTrees {
     private FileTrees() {
     }
 
+    /**
+     * Copies a folder's contents, path to path (so that a name that is not text in this system's encoding keeps
+     * its bytes), links replaced by what they point to; the checks have refused links that leave the folder.
+     * A link that points nowhere is left out and named on standard error.
+     */
     static void copyTree(Path from, Path to) throws IOException {
-        Files.walkFileTree(from, new SimpleFileVisitor<>() {
+        Files.walkFileTree(from, Set.of(FileVisitOption.FOLLOW_LINKS), Integer.MAX_VALUE, new SimpleFileVisitor<>() {
             @Override
             public FileVisitResult preVisitDirectory(Path directory, BasicFileAttributes attributes) throws IOException {
-                Files.createDirectories(to.resolve(from.relativize(directory).toString()));
+                Files.createDirectories(to.resolve(from.relativize(directory)));
                 return FileVisitResult.CONTINUE;
             }
 
             @Override
             public FileVisitResult visitFile(Path file, BasicFileAttributes attributes) throws IOException {
-                Files.copy(file, to.resolve(from.relativize(file).toString()), StandardCopyOption.COPY_ATTRIBUTES,
-                        LinkOption.NOFOLLOW_LINKS);
+                if (attributes.isSymbolicLink()) {
+                    System.err.println("warning: left out " + file + ", a link to nothing");
+                    return FileVisitResult.CONTINUE;
+                }
+                Files.copy(file, to.resolve(from.relativize(file)), StandardCopyOption.COPY_ATTRIBUTES);
                 return FileVisitResult.CONTINUE;
             }
         });
+    }
+
+    /**
+     * Why a folder cannot be copied whole into the application folder, or null: a link that points nowhere or
+     * out of it (the folder would not run elsewhere), a loop of links, or a special file such as a FIFO (its
+     * copy would wait forever).
+     */
+    static String whyNotCopyable(Path root) throws IOException {
+        final Path realRoot = root.toRealPath();
+        final String[] problem = {null};
+        Files.walkFileTree(root, Set.of(FileVisitOption.FOLLOW_LINKS), Integer.MAX_VALUE, new SimpleFileVisitor<>() {
+            @Override
+            public FileVisitResult preVisitDirectory(Path directory, BasicFileAttributes attributes) throws IOException {
+                return check(directory, attributes);
+            }
+
+            @Override
+            public FileVisitResult visitFile(Path file, BasicFileAttributes attributes) throws IOException {
+                return check(file, attributes);
+            }
+
+            @Override
+            public FileVisitResult visitFileFailed(Path file, IOException failure) {
+                problem[0] = failure instanceof FileSystemLoopException ? file + " is a link to a folder that holds it"
+                        : file + " cannot be read (" + Text.describe(failure) + ")";
+                return FileVisitResult.TERMINATE;
+            }
+
+            private FileVisitResult check(Path path, BasicFileAttributes attributes) throws IOException {
+                if (attributes.isSymbolicLink()) {
+                    problem[0] = path + " is a link to " + Files.readSymbolicLink(path) + ", which does not exist";
+                } else if (attributes.isOther()) {
+                    problem[0] = path + " is a special file (a FIFO, socket or device), which cannot be copied";
+                } else if (Files.isSymbolicLink(path) && !path.toRealPath().startsWith(realRoot)) {
+                    problem[0] = path + " is a link to " + path.toRealPath() + ", outside " + root + "; the folder "
+                            + "would not run where that is missing: copy it in instead";
+                }
+                return problem[0] == null ? FileVisitResult.CONTINUE : FileVisitResult.TERMINATE;
+            }
+        });
+        return problem[0];
     }
 
     static void makeExecutable(Path file) throws IOException {

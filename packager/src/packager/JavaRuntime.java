@@ -26,8 +26,8 @@ final class JavaRuntime {
 
     static void make(Plan plan, Path staging) throws IOException, Stop {
         final Path jre = staging.resolve("jre");
-        if (plan.options.runtimeImage != null) {
-            FileTrees.copyTree(plan.options.runtimeImage, jre);
+        if (plan.runtimeImage != null) {
+            FileTrees.copyTree(plan.runtimeImage, jre);
         } else {
             link(plan, jre, staging);
         }

@@ -28,6 +28,10 @@ public final class Main {
         } catch (Stop stop) {
             System.err.println("error: " + stop.getMessage());
             status = stop.status;
+        } catch (RuntimeException unexpected) {
+            // Nothing was left behind: AppFolder removes what it made on any exception.
+            System.err.println("error: the packager failed unexpectedly: " + Text.describe(unexpected));
+            status = Stop.FAILED;
         }
         System.exit(status);
     }

@@ -15,6 +15,8 @@ final class Plan {
     Path mainJarPath;
     String mainClassInternalName;
     Path launcher;
+    /** --runtime-image as the folder it names, links resolved; null when the runtime is linked. */
+    Path runtimeImage;
     int runtimeFeature;
     Path appFolder;
     Path archivePath;

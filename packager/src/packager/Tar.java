@@ -71,8 +71,8 @@ final class Tar {
         put(header, 100, 8, octal(mode, 7));
         put(header, 108, 8, octal(0, 7));
         put(header, 116, 8, octal(0, 7));
-        put(header, 124, 12, octal(size, 11));
-        put(header, 136, 12, octal(mtime, 11));
+        put(header, 124, 12, number(size, 11));
+        put(header, 136, 12, number(mtime, 11));
         Arrays.fill(header, 148, 156, (byte) ' ');
         header[156] = (byte) type;
         put(header, 157, 100, Arrays.copyOf(linkTarget, Math.min(linkTarget.length, 100)));
@@ -99,6 +99,37 @@ final class Tar {
         out.write(new byte[(int) ((512 - size % 512) % 512)]);
     }
 
+    /**
+     * A numeric field: octal where the value fits, else (8 GiB or more, a time before 1970) the GNU base-256
+     * form, which GNU tar, bsdtar and Python read: the first byte's top bit set, then the value big-endian.
+     */
+    static byte[] number(long value, int digits) {
+        if (value >= 0 && value < 1L << (3 * digits)) {
+            return octal(value, digits);
+        }
+        final byte[] field = new byte[digits + 1];
+        long rest = value;
+        for (int i = field.length - 1; i > 0; --i) {
+            field[i] = (byte) rest;
+            rest >>= 8;
+        }
+        field[0] = (byte) (value < 0 ? 0xff : 0x80);
+        return field;
+    }
+
+    /** A numeric field as written above, or 0 where it holds no number. */
+    static long readNumber(byte[] header, int offset, int length) {
+        if ((header[offset] & 0x80) != 0) {
+            long value = header[offset] == (byte) 0xff ? -1 : 0;
+            for (int i = offset + 1; i < offset + length; ++i) {
+                value = value << 8 | (header[i] & 0xff);
+            }
+            return value;
+        }
+        final String digits = text(header, offset, length).trim();
+        return digits.matches("[0-7]+") ? Long.parseLong(digits, 8) : 0;
+    }
+
     static byte[] octal(long value, int digits) {
         return String.format("%0" + digits + "o", value).getBytes(StandardCharsets.US_ASCII);
     }
@@ -117,11 +148,17 @@ final class Tar {
                 return names;
             }
             final String headerName = text(header, 0, 100);
-            final long size = Long.parseLong(text(header, 124, 12).trim().isEmpty() ? "0" : text(header, 124, 12).trim(), 8);
-            final byte[] data = in.readNBytes((int) ((size + 511) / 512 * 512));
-            if (header[156] == 'L') {
-                longName = new String(data, 0, (int) size, StandardCharsets.UTF_8).replace("\0", "");
+            final long size = readNumber(header, 124, 12);
+            final long blocks = (size + 511) / 512 * 512;
+            if (header[156] == 'L' && size < 1 << 20) {
+                final byte[] data = in.readNBytes((int) blocks);
+                longName = new String(data, 0, (int) Math.min(size, data.length), StandardCharsets.UTF_8)
+                        .replace("\0", "");
                 continue;
+            }
+            in.skipNBytes(blocks);
+            if (header[156] == 'K') {
+                continue;  // the long target of the link that follows, not an entry of its own
             }
             names.add(longName != null ? longName : headerName);
             longName = null;

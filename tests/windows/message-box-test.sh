@@ -22,7 +22,13 @@ cleanup() {
 }
 trap cleanup EXIT
 export DISPLAY="$display" WINE_TEST_DISPLAY="$display"
-sleep 1
+# The display and the prefix are made ready first, so that the timed runs
+# below measure the launcher, not the start of Xvfb or of a new Wine prefix.
+for _ in $(seq 1 300); do
+  xdotool getdisplaygeometry > /dev/null 2>&1 && break
+  sleep 0.1
+done
+timeout 600 "$runner" "$prefix" cmd /c exit > /dev/null 2>&1
 
 # An application folder without config.json: the launcher fails with status 2.
 mkdir -p "$scratch/app"

@@ -347,6 +347,9 @@ INSTANTIATE_TEST_SUITE_P(
                                  "the training run did not end within 3 seconds"},
                     TrainingCase{"EndsWithAFailure", {"--java-options", "-Dprobe.mode=exit", "--java-options",
                                                       "-Dprobe.status=5"},
+                                 "the training run ended with status 5"},
+                    TrainingCase{"PrintsWhatIsNotUtf8", {"--java-options", "-Dprobe.mode=notUtf8", "--java-options",
+                                                         "-Dprobe.status=5"},
                                  "the training run ended with status 5"}),
     caseName<TrainingCase>);
 

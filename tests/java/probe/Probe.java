@@ -47,6 +47,11 @@ public final class Probe {
             case "exit":
                 System.exit(status);
                 break;
+            case "notUtf8":
+                System.out.write(new byte[] {'c', 'a', 'f', (byte) 0xE9, '\n'});  // "café" in Latin-1
+                System.out.flush();
+                System.exit(status);
+                break;
             case "exitFromThread":
                 new Thread(() -> {
                     pause(300);

@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(options.records.size() == settings.vmArgs.size() + 4);  // and the JVM's three hooks
     require(options.records[0].optionString == settings.classPathOption.c_str());
     for (std::size_t k = 0; k < settings.vmArgs.size(); ++k) {
-        const JavaVMOption& record = options.records[k + 1];
+        const JavaVMOption& record = options.records[k + 4];  // after the class path and the hooks
         require(record.extraInfo == nullptr);
         // The JVM sees the text up to its first NUL, exactly what the trace line shows.
         const std::string text =

@@ -157,14 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
                       fs::create_directories((app.dir() / "jre" / JVM_LIBRARY_IN_JRE).parent_path());
                       writeFile(app.dir() / "jre" / JVM_LIBRARY_IN_JRE, "");
                   },
-                  3, "cannot load the JVM library", nullptr},
-        FaultCase{"MethodLookupFailingStopsBeforeMainCouldThrow",
-                  [](const AppFolder& app) {
-                      app.writeConfig("{" + probeKeys + "}");
-                      setEnvironment("STANDIN_FAIL", "GetStaticMethodID");
-                      setEnvironment("STANDIN_THROW", "1");
-                  },
-                  5, "has no method public static void main(String[])", nullptr}),
+                  3, "cannot load the JVM library", nullptr}),
     caseName<FaultCase>);
 
 }  // namespace

@@ -62,7 +62,10 @@ INSTANTIATE_TEST_SUITE_P(
                                  "Unrecognized option: -Xbogus"},
                     VmOptionCase{"NumberAsOption", "[5]", "does not recognise", "Unrecognized option: 5"},
                     VmOptionCase{"UnknownXXFlag", R"(["-XX:+NoSuchFlagAtAll"])", "status -6, JNI_EINVAL",
-                                 "Unrecognized VM option 'NoSuchFlagAtAll'"}),
+                                 "Unrecognized VM option 'NoSuchFlagAtAll'"},
+                    // Printed in one call of 600 bytes and more: the print hook's long branch.
+                    VmOptionCase{"LongUnrecognisedOption", "[\"-Xbogus" + std::string(600, 'x') + "\"]",
+                                 "does not recognise", "Unrecognized option: -Xbogus" + std::string(600, 'x') + "\""}),
     caseName<VmOptionCase>);
 
 struct StopCase {

@@ -204,21 +204,17 @@ INSTANTIATE_TEST_SUITE_P(Launch, SystemExitTest,
                                          ExitCase{"ExitZeroWhileTheVmIsCreated", "premain", 0}),
                          caseName<ExitCase>);
 
-TEST(Launch, JvmOutputComesInOrderAndManyArgumentsKeepWithinTheLocalFrame) {
+TEST(Launch, ManyArgumentsKeepWithinTheLocalFrame) {
     AppFolder app;
     useInstalledJdk(app);
     // -Xcheck:jni warns of every local reference beyond the frame's 32.
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "passArguments": true,
-                        "vmArgs": ["-Xcheck:jni", "-XX:+PrintVMOptions", "-Dprobe.mode=args"]})");
+                        "vmArgs": ["-Xcheck:jni", "-Dprobe.mode=args"]})");
     const RunResult result = app.run(Lines(40, "a"), Output::combined);
 
     EXPECT_EQ(result.exitStatus, 0) << result.out;
     EXPECT_EQ(result.out.find("JNI local refs"), std::string::npos) << result.out;
     EXPECT_EQ(result.probeLines().size(), 41u) << result.out;
-    // Printed by the JVM through the launcher before main, so it comes before the program's output.
-    const std::size_t jvmLine = result.out.find("VM option '+PrintVMOptions'");
-    ASSERT_NE(jvmLine, std::string::npos) << result.out;
-    EXPECT_LT(jvmLine, result.out.find("probe: args 40")) << result.out;
 }
 
 TEST(Launch, ParseErrorStillLaunches) {

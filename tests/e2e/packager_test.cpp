@@ -155,6 +155,52 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"AotCacheOnJava17",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--aot-cache"}; }, 2,
                     "--aot-cache needs a Java 25 or later runtime, and this one is Java 17"},
+        RefusalCase{"InputHoldingAJre",
+                    [](const Workspace& work) {
+                        fs::create_directory(work.input / "jre");
+                        return Lines{"--main-class", "probe.Probe"};
+                    },
+                    2, "holds a jre, which the packager makes; take it out"},
+        RefusalCase{"InputHoldingAConfig",
+                    [](const Workspace& work) {
+                        writeFile(work.input / "config.json", "{}");
+                        return Lines{"--main-class", "probe.Probe"};
+                    },
+                    2, "holds a config.json, which the packager makes; take it out"},
+        RefusalCase{"DestInsideTheInput",
+                    [](const Workspace& work) {
+                        return Lines{"--main-class", "probe.Probe", "--dest", (work.input / "out").string()};
+                    },
+                    2, "lies inside --input"},
+        RefusalCase{"MainJarOutsideTheInput",
+                    [](const Workspace& work) {
+                        fs::copy_file(work.input / "probe.jar", work.root.path() / "other.jar");
+                        return Lines{"--main-jar", "../other.jar", "--main-class", "probe.Probe"};
+                    },
+                    2, "--main-jar ../other.jar lies outside --input"},
+        RefusalCase{"ReplaceLeavesAnArchiveOfTheUsers",
+                    [](const Workspace& work) {
+                        writeFile(work.dest / "probe.tar.gz", "the user's own archive");
+                        return Lines{"--main-class", "probe.Probe", "--archive", "--replace"};
+                    },
+                    2, "probe.tar.gz was not made by this packager, so --replace leaves it as it is"},
+        RefusalCase{"ValueAfterAnEqualsSign",
+                    [](const Workspace&) { return Lines{"--main-jar=absent.jar"}; }, 2,
+                    "--main-jar absent.jar does not exist in "},
+        RefusalCase{"UnknownOption", [](const Workspace&) { return Lines{"--no-such-option"}; }, 2,
+                    "unknown option --no-such-option; see --help"},
+        RefusalCase{"MissingValue", [](const Workspace&) { return Lines{"--main-class"}; }, 2,
+                    "--main-class needs a value (NAME)"},
+        RefusalCase{"AotCacheWithAnOlderRuntimeImage",
+                    [](const Workspace& work) {
+                        // The Java version comes from the runtime's release file.
+                        const fs::path runtime = work.root.path() / "runtime";
+                        fs::create_directories(runtime / "lib" / "server");
+                        writeFile(runtime / "lib" / "server" / "libjvm.so", "");
+                        writeFile(runtime / "release", "IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"21.0.4\"\n");
+                        return Lines{"--main-class", "probe.Probe", "--aot-cache", "--runtime-image", runtime.string()};
+                    },
+                    2, "--aot-cache needs a Java 25 or later runtime, and this one is Java 21"},
         RefusalCase{"FileNamedLikeTheProduct",
                     [](const Workspace& work) {
                         writeFile(work.input / "probe", "a script of the user's");

@@ -1,6 +1,7 @@
 // Faults that only a POSIX system can set up: a config.json the launcher's
 // user may not read, and the two runtime layouts of Linux.
 #include "e2e/app_folder.h"
+#include "e2e/expect_failure.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,34 @@ TEST(PosixFaults, FirstRuntimeLayoutWinsOverABrokenSecond) {
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(app.standinRecord().back(), "DestroyJavaVM");
+}
+
+TEST(PosixFaults, BrokenFirstRuntimeLayoutIsReportedNotSkipped) {
+    AppFolder app;
+    app.useStandin();
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main"})");
+    // lib/server holds a broken library; lib/<arch>/server, the Java 8 layout, a working one.
+    const fs::path first = app.dir() / "jre" / "lib" / "server" / "libjvm.so";
+    const fs::path second = app.dir() / "jre" / "lib" / JDK8_ARCH / "server" / "libjvm.so";
+    fs::create_directories(second.parent_path());
+    fs::rename(first, second);
+    fs::copy_file(app.dir() / "jre" / STANDIN_DEPENDENCY_IN_JRE, second.parent_path() / "libstandin_runtime.so");
+    writeFile(first, "not a library");
+
+    expectFailure(app.run(), 3, {"cannot load the JVM library " + app.launcherView() + "/jre/lib/server/libjvm.so"});
+}
+
+TEST(PosixFaults, LauncherInAFolderPathLongerThan256Bytes) {
+    TempDir root;
+    const fs::path folder = root.path() / std::string(100, 'a') / std::string(100, 'b') / std::string(100, 'c');
+    fs::create_directories(folder);
+    AppFolder app(folder);
+    app.useStandin();
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main"})");
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.traceLines().front(), "config file: " + app.launcherView() + "/config.json");
 }
 
 }  // namespace

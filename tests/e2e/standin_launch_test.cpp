@@ -84,6 +84,31 @@ TEST_F(StandinTest, ExceptionLeftByMainGoesToTheHandlerBeforeTheVmIsDestroyed) {
                      "DestroyJavaVM"}));
 }
 
+TEST_F(StandinTest, WhatTheJvmPrintsComesBeforeWhatTheProgramWritesNext) {
+    app.writeConfig(typicalConfig);
+    setEnvironment("STANDIN_PRINT_IN_MAIN", "Warning: printed by the JVM");
+    const RunResult result = app.run({}, Output::combined);
+
+    EXPECT_EQ(result.exitStatus, 0) << result.out;
+    const Lines out = splitLines(result.out);
+    ASSERT_GE(out.size(), 2u);
+    EXPECT_EQ(Lines(out.end() - 2, out.end()), (Lines{"Warning: printed by the JVM", "main wrote this"})) << result.out;
+}
+
+TEST_F(StandinTest, ExceptionFromTheMainClassInitialiserGoesToTheHandlerAndMainIsNeverCalled) {
+    app.writeConfig(typicalConfig);
+    setEnvironment("STANDIN_FAIL", "FindClassInInitialiser");
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.errLines(), Lines{"Exception in thread \"main\" java.lang.ExceptionInInitializerError"});
+    const Lines record = app.standinRecord();
+    ASSERT_GE(record.size(), 4u);
+    EXPECT_EQ(Lines(record.end() - 4, record.end()),
+              (Lines{"Throw exception java.lang.ExceptionInInitializerError", "ExceptionCheck true",
+                     "DetachCurrentThread exception java.lang.ExceptionInInitializerError", "DestroyJavaVM"}));
+}
+
 struct LookupCase {
     const char* name;
     std::string failingCall;

@@ -5,10 +5,16 @@
 // by STANDIN_RECORD, and behaves as its test asks through the environment:
 //   STANDIN_CREATE_STATUS   status JNI_CreateJavaVM returns (default 0)
 //   STANDIN_FAIL            "FindClass" or "GetStaticMethodID": that lookup of
-//                           the main class fails with an exception pending
+//                           the main class fails with an exception pending;
+//                           "FindClassInInitialiser": its static initialiser
+//                           throws (ExceptionInInitializerError)
 //   STANDIN_THROW           "1": an exception is left pending when main returns
 //   STANDIN_WRITE_IN_MAIN   a file that main opens for reading and writing
 //                           (the launcher holds config.json open meanwhile)
+//   STANDIN_PRINT_IN_MAIN   a line main prints through the "vfprintf" hook (as
+//                           the JVM prints a warning), then "main wrote this"
+//                           straight to the standard output handle, as
+//                           System.out writes
 //   STANDIN_STOP_IN_CREATION "exit" or "abort": JNI_CreateJavaVM prints two
 //                           lines through the "vfprintf" hook and ends the
 //                           process through that hook, as HotSpot does when
@@ -18,6 +24,12 @@
 #include <jni.h>
 
 #include "standin/standin_dependency.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 #include <cstdarg>
 #include <cstdio>
@@ -81,8 +93,13 @@ jlong JNICALL unimplementedVm() {
 }
 jclass JNICALL findClass(JNIEnv*, const char* name) {
     record(std::string("FindClass ") + name);
-    if (setting("STANDIN_FAIL") == "FindClass" && std::string(name).rfind("java/lang/", 0) != 0) {
+    const bool mainClass = std::string(name).rfind("java/lang/", 0) != 0;
+    if (setting("STANDIN_FAIL") == "FindClass" && mainClass) {
         raise(std::string("java.lang.NoClassDefFoundError: ") + name);
+        return nullptr;
+    }
+    if (setting("STANDIN_FAIL") == "FindClassInInitialiser" && mainClass) {
+        raise("java.lang.ExceptionInInitializerError");
         return nullptr;
     }
     return reinterpret_cast<jclass>(make("class", name));
@@ -113,6 +130,27 @@ jmethodID JNICALL getStaticMethodId(JNIEnv*, jclass owner, const char* name, con
     return reinterpret_cast<jmethodID>(make("method", name));
 }
 
+using PrintHook = jint(JNICALL*)(std::FILE*, const char*, va_list);
+PrintHook printHook = nullptr;
+
+void printThroughHook(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    if (printHook != nullptr) printHook(stdout, format, arguments);
+    va_end(arguments);
+}
+
+// Past every C runtime buffer, as System.out writes.
+void writeToStandardOutput(const std::string& text) {
+#ifdef _WIN32
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+#else
+    const ssize_t written = write(1, text.data(), text.size());
+    (void)written;
+#endif
+}
+
 // The C++ JNIEnv wrapper's variadic CallStaticVoidMethod forwards to this entry.
 void JNICALL callStaticVoidMethodV(JNIEnv*, jclass owner, jmethodID method, va_list arguments) {
     const auto* array = static_cast<const StandinObject*>(static_cast<void*>(va_arg(arguments, jobject)));
@@ -123,6 +161,11 @@ void JNICALL callStaticVoidMethodV(JNIEnv*, jclass owner, jmethodID method, va_l
         std::FILE* file = std::fopen(writePath.c_str(), "r+");
         record(std::string("main opened the file for writing: ") + (file != nullptr ? "yes" : "no"));
         if (file != nullptr) std::fclose(file);
+    }
+    const std::string printed = setting("STANDIN_PRINT_IN_MAIN");
+    if (!printed.empty()) {
+        printThroughHook("%s\n", printed.c_str());
+        writeToStandardOutput("main wrote this\n");
     }
     if (setting("STANDIN_THROW") == "1") {
         raise("java.lang.IllegalStateException: thrown by the stand-in's main");
@@ -266,6 +309,12 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vmOut, void** envOut
     for (jint i = 0; i < args->nOptions; ++i) {
         record("option " + std::to_string(i) + " " + args->options[i].optionString +
                (args->options[i].extraInfo == nullptr ? "" : " with extraInfo"));
+    }
+
+    for (jint i = 0; i < args->nOptions; ++i) {
+        if (std::strcmp(args->options[i].optionString, "vfprintf") == 0) {
+            printHook = reinterpret_cast<PrintHook>(args->options[i].extraInfo);
+        }
     }
 
     const std::string stopWith = setting("STANDIN_STOP_IN_CREATION");

@@ -27,8 +27,6 @@ TEST_P(ValueTextTest, TextOfValue) {
     EXPECT_EQ(value.to_str(), GetParam().text);
 }
 
-char infinityText[32];
-const int infinityTextLength = std::snprintf(infinityText, sizeof infinityText, "%.17g", HUGE_VAL);
 
 INSTANTIATE_TEST_SUITE_P(
     Json, ValueTextTest,
@@ -38,8 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"9007199254740991", "9007199254740991"},
                     // From 2^53 on, integers are no longer below the integral limit.
                     TextCase{"9007199254740993", "9007199254740992"}, TextCase{"1e20", "1e+20"},
-                    TextCase{"1e999", std::string(infinityText, static_cast<std::size_t>(infinityTextLength))},
-                    TextCase{"-1e999", "-" + std::string(infinityText, static_cast<std::size_t>(infinityTextLength))},
+                    // What printf's "%.17g" makes of infinity, in glibc and in MinGW-w64's C99 printf.
+                    TextCase{"1e999", "inf"}, TextCase{"-1e999", "-inf"},
                     TextCase{"1e-999", "0"}, TextCase{"\"a\\\"b\\\\c\\/d\\n\"", "a\"b\\c/d\n"},
                     TextCase{"\"\\u00e9\"", "\xC3\xA9"}, TextCase{"\"\\ud83d\\ude00\"", "\xF0\x9F\x98\x80"},
                     TextCase{"\"\\u0000x\"", std::string("\0x", 2)}, TextCase{"[1, 2]", "array"},

@@ -88,17 +88,17 @@ runtimeMegabytes=$(du -sm "$root/build/demo/demo/jre" | cut -f1)
 
 mkdir -p noop/jre/lib/server
 cp "$root/build/linux/launcher" noop/launcher
-cp "$root/build/linux/tests/noop-jvm/libjvm.so" noop/jre/lib/server/libjvm.so
+cp "$root/build/linux/benchmark/noop-jvm/libjvm.so" noop/jre/lib/server/libjvm.so
 echo "{\"jar\": \"app.jar\", \"mainClass\": \"bench/Hello\", \"vmArgs\": [$options]}" > noop/config.json
 echo "== The launcher's own share, 1000 runs each"
 hyperfine -N --warmup 50 --runs 1000 --export-json "$work/share.json" \
   -n "launcher with a JVM library that does nothing" "noop/launcher" \
-  -n "a program that does nothing" "$root/build/linux/tests/does_nothing" > /dev/null
+  -n "a program that does nothing" "$root/build/linux/benchmark/does_nothing" > /dev/null
 instructions() {
   valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 > /dev/null | sed -n 's/.*Collected : //p'
 }
 launcherInstructions=$(instructions noop/launcher)
-floorInstructions=$(instructions "$root/build/linux/tests/does_nothing")
+floorInstructions=$(instructions "$root/build/linux/benchmark/does_nothing")
 # Instruction counts do not vary with the machine's load: (a) against (b) once more.
 echo "== Instructions of a whole launch of bench.Empty, all threads (callgrind)"
 launchInstructions=$(instructions jdk-Empty/launcher)

@@ -47,6 +47,14 @@ Lines RunResult::probeLines() const {
     return probe;
 }
 
+Lines RunResult::probeOptions() const {
+    Lines options;
+    for (const std::string& line : probeLines()) {
+        if (startsWith(line, "option ")) options.push_back(line.substr(7));
+    }
+    return options;
+}
+
 Lines RunResult::errLines() const {
     return splitLines(err);
 }

@@ -30,6 +30,8 @@ struct RunResult {
     Lines traceLines() const;
     // The lines the probe Java program printed ("probe: ..."), without the prefix.
     Lines probeLines() const;
+    // The JVM options the probe reported ("probe: option ..."), in order.
+    Lines probeOptions() const;
     Lines errLines() const;
 };
 
@@ -82,6 +84,12 @@ private:
     std::optional<TempDir> ownDir_;  // the folder, when it is a temporary one of its own
     fs::path dir_;
     TempDir otherCwd_;
+};
+
+// An application folder with the stand-in as its runtime.
+class StandinApp : public AppFolder {
+public:
+    StandinApp() { useStandin(); }
 };
 
 void writeFile(const fs::path& path, const std::string& text);

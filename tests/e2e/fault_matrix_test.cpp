@@ -39,8 +39,7 @@ struct FaultCase {
 
 class FaultMatrixTest : public testing::TestWithParam<FaultCase> {
 protected:
-    void SetUp() override { app.useStandin(); }
-    AppFolder app;
+    StandinApp app;
 };
 
 TEST_P(FaultMatrixTest, EndsWithItsStatusAndMessage) {

@@ -4,10 +4,13 @@
 
 namespace e2e {
 
-// The probe program as app.jar, and jre pointing at the installed JDK.
-inline void useInstalledJdk(const AppFolder& app) {
-    fs::copy_file(PROBE_JAR, app.dir() / "app.jar");
-    fs::create_directory_symlink(JDK_HOME, app.dir() / "jre");
-}
+// An application folder with the probe program as app.jar, and jre pointing at the installed JDK.
+class JdkApp : public AppFolder {
+public:
+    JdkApp() {
+        fs::copy_file(PROBE_JAR, dir() / "app.jar");
+        fs::create_directory_symlink(JDK_HOME, dir() / "jre");
+    }
+};
 
 }  // namespace e2e

@@ -12,16 +12,14 @@ namespace e2e {
 namespace {
 
 TEST(Failure, ConfigIsADirectory) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     fs::create_directory(app.dir() / "config.json");
     expectFailure(app.run(), 2, {"cannot open the configuration file " + app.launcherView() +
                                  "/config.json: it is a folder, not a file"});
 }
 
 TEST(Failure, RuntimeLibraryIsNotALibrary) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig("probe/Probe", {});
     app.removeRuntime();
     fs::create_directories(app.dir() / "jre" / "lib" / "server");
@@ -40,8 +38,7 @@ struct VmOptionCase {
 class VmCreationTest : public testing::TestWithParam<VmOptionCase> {};
 
 TEST_P(VmCreationTest, ExitsWithStatus4) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "vmArgs": )" + GetParam().vmArgs + "}");
     const RunResult result = app.run();
 
@@ -78,8 +75,7 @@ struct StopCase {
 class StopWhileStartingTest : public testing::TestWithParam<StopCase> {};
 
 TEST_P(StopWhileStartingTest, ExitsWith4QuotingTheJvm) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "vmArgs": )" + GetParam().vmArgs + "}");
     const RunResult result =
         GetParam().addressSpaceKiB.empty()
@@ -111,8 +107,7 @@ struct MainClassCase {
 class MainClassTest : public testing::TestWithParam<MainClassCase> {};
 
 TEST_P(MainClassTest, ExitsWithStatus5) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig(GetParam().mainClass, {});
     if (GetParam().jarMissing) fs::remove(app.dir() / "app.jar");
     const RunResult result = app.run();
@@ -142,8 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
     caseName<MainClassCase>);
 
 TEST(Failure, MainClassCompiledForANewerJava) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     // The probe's class file marked as compiled for Java 25 (class file version 69).
     fs::create_directories(app.dir() / "classes" / "probe");
     std::string classFile = readFile(fs::path(PROBE_CLASSES) / "probe" / "Probe.class");
@@ -159,8 +153,7 @@ TEST(Failure, MainClassCompiledForANewerJava) {
 }
 
 TEST(Failure, ExceptionFromMainGoesToTheJvmAndExitsWith1) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig("probe/Probe", {"-Dprobe.mode=throw"});
     const RunResult result = app.run();
 
@@ -172,8 +165,7 @@ TEST(Failure, ExceptionFromMainGoesToTheJvmAndExitsWith1) {
 }
 
 TEST(Failure, ExceptionFromTheMainClassInitialiserGoesToTheJvmWithItsCause) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig("probe/Probe", {"-Dprobe.mode=init"});
     const RunResult result = app.run();
 
@@ -186,8 +178,7 @@ TEST(Failure, ExceptionFromTheMainClassInitialiserGoesToTheJvmWithItsCause) {
 }
 
 TEST(Failure, ExceptionFromMainGoesToTheProgramsHandler) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig("probe/Probe", {"-Dprobe.mode=handler"});
     const RunResult result = app.run();
 

@@ -12,21 +12,13 @@ namespace e2e {
 namespace {
 
 // The options the probe saw, in order (the JVM's own input arguments).
-Lines probeOptions(const RunResult& result) {
-    Lines options;
-    for (const std::string& line : result.probeLines()) {
-        if (line.rfind("option ", 0) == 0) options.push_back(line.substr(7));
-    }
-    return options;
-}
 
 bool contains(const Lines& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 TEST(Launch, TypicalLaunchTracesAndRunsMain) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig("probe/Probe", {"-Dprobe.value=from config", "-Xmx64m"});
     const RunResult result = app.run();
     const std::string dir = app.launcherView();
@@ -43,8 +35,7 @@ TEST(Launch, TypicalLaunchTracesAndRunsMain) {
 }
 
 TEST(Launch, OptionsReachTheJvmInOrder) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig("probe/Probe",
                          {"-Dprobe.value=first", "-Xss2m", "-Dprobe.value=second", "-Dprobe.other=x y \"z\""});
     const RunResult result = app.run();
@@ -52,15 +43,14 @@ TEST(Launch, OptionsReachTheJvmInOrder) {
     ASSERT_EQ(result.exitStatus, 0) << result.err;
     // The JVM lists every option but the class path, which the probe reports as a
     // property; the launcher's hooks come before the user's options.
-    EXPECT_EQ(probeOptions(result), (Lines{"vfprintf", "exit", "abort", "-Dprobe.value=first", "-Xss2m",
+    EXPECT_EQ(result.probeOptions(), (Lines{"vfprintf", "exit", "abort", "-Dprobe.value=first", "-Xss2m",
                                            "-Dprobe.value=second", "-Dprobe.other=x y \"z\""}));
     EXPECT_TRUE(contains(result.probeLines(), "class path " + app.launcherView() + "/app.jar"));
     EXPECT_TRUE(contains(result.probeLines(), "value second"));
 }
 
 TEST(Launch, TenThousandOptionsReachTheProgramUnchangedAndInOrder) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     Lines options;
     for (int i = 0; i < 10000; ++i) {
         options.push_back("-Dprobe.many." + std::to_string(i) + "=value " + std::to_string(i) + " \u00e9 \"quoted\"");
@@ -73,12 +63,11 @@ TEST(Launch, TenThousandOptionsReachTheProgramUnchangedAndInOrder) {
     for (int i = 0; i < 10000; ++i) {
         expected.push_back("-Dprobe.many." + std::to_string(i) + "=value " + std::to_string(i) + " \xC3\xA9 \"quoted\"");
     }
-    EXPECT_EQ(probeOptions(result), expected);
+    EXPECT_EQ(result.probeOptions(), expected);
 }
 
 TEST(Launch, CommandLineArgumentsAreIgnored) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig("probe/Probe", {});
     const RunResult result = app.run({"one", "two", "-Dprobe.value=sneaked"});
 
@@ -99,8 +88,7 @@ protected:
 };
 
 TEST_P(PassArgumentsTest, MainReceivesTheStringsJavaMakesOfTheSameCommandLine) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "vmArgs": ["-Dprobe.mode=args"],
                         "passArguments": true})");
     const Lines arguments = {"caf\xC3\xA9", "two words", "with \"quotes\"", "", "\xF0\x9F\x98\x80",
@@ -125,8 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Launch, PassArgumentsTest,
                          caseName<ArgumentsCase>);
 
 TEST(Launch, OptionsNameTheApplicationsFilesThroughAppDir) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     fs::copy_file(AGENT_JAR, app.dir() / "agent.jar");
     writeFile(app.dir() / "relative.txt", "beside the launcher");
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "workingDirectory": "$APPDIR",
@@ -148,8 +135,7 @@ TEST(Launch, OptionsNameTheApplicationsFilesThroughAppDir) {
 }
 
 TEST(Launch, RelativeWorkingDirectoryIsInTheApplicationFolder) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     fs::create_directory(app.dir() / "assets");
     writeFile(app.dir() / "assets" / "relative.txt", "in assets");
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "workingDirectory": "assets",
@@ -162,8 +148,7 @@ TEST(Launch, RelativeWorkingDirectoryIsInTheApplicationFolder) {
 }
 
 TEST(Launch, WaitsForNonDaemonThreads) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig("probe/Probe", {"-Dprobe.mode=worker"});
     const RunResult result = app.run();
 
@@ -180,8 +165,7 @@ struct ExitCase {
 class SystemExitTest : public testing::TestWithParam<ExitCase> {};
 
 TEST_P(SystemExitTest, ProgramKeepsItsOwnStatus) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     const std::string status = std::to_string(GetParam().status);
     // A Java agent's premain runs while the VM is being created.
     fs::copy_file(AGENT_JAR, app.dir() / "agent.jar");
@@ -205,8 +189,7 @@ INSTANTIATE_TEST_SUITE_P(Launch, SystemExitTest,
                          caseName<ExitCase>);
 
 TEST(Launch, ManyArgumentsKeepWithinTheLocalFrame) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     // -Xcheck:jni warns of every local reference beyond the frame's 32.
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "passArguments": true,
                         "vmArgs": ["-Xcheck:jni", "-Dprobe.mode=args"]})");
@@ -218,8 +201,7 @@ TEST(Launch, ManyArgumentsKeepWithinTheLocalFrame) {
 }
 
 TEST(Launch, ParseErrorStillLaunches) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeConfig("{\n  \"jar\": \"app.jar\",\n  \"mainClass\": \"probe/Probe\",\n  \"vmArgs\": [\"-Dprobe.value=kept\"]\n");
     const RunResult result = app.run();
     const std::string dir = app.launcherView();
@@ -232,8 +214,7 @@ TEST(Launch, ParseErrorStillLaunches) {
 }
 
 TEST(Launch, CurrentDirectoryIsNeverConsulted) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig("probe/Probe", {"-Dprobe.value=application"});
     // A decoy folder with a config.json and no runtime, used as current directory.
     TempDir decoy;
@@ -246,8 +227,7 @@ TEST(Launch, CurrentDirectoryIsNeverConsulted) {
 }
 
 TEST(Launch, StartedThroughASymlink) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig("probe/Probe", {"-Dprobe.value=linked"});
     TempDir elsewhere;
     fs::create_symlink(app.launcher(), elsewhere.path() / "product");
@@ -259,8 +239,7 @@ TEST(Launch, StartedThroughASymlink) {
 }
 
 TEST(Launch, FallsBackToTheJdk8RuntimeLayout) {
-    AppFolder app;
-    useInstalledJdk(app);
+    JdkApp app;
     app.writeProbeConfig("probe/Probe", {"-Dprobe.value=jdk8 layout"});
     // A runtime laid out as JDK 8 does, whose library is the installed JDK's.
     app.removeRuntime();

@@ -37,13 +37,6 @@ struct Workspace {
     }
 };
 
-Lines probeOptions(const RunResult& result) {
-    Lines options;
-    for (const std::string& line : result.probeLines()) {
-        if (line.rfind("option ", 0) == 0) options.push_back(line.substr(7));
-    }
-    return options;
-}
 
 // Every path below `folder` with its size, to see that nothing changed.
 std::map<std::string, std::uintmax_t> snapshot(const fs::path& folder) {
@@ -81,7 +74,7 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     for (const fs::path& folder : {app, extracted.path() / "Probe Product"}) {
         const RunResult result = runProcess(folder / "Probe Product", {}, work.root.path());
         EXPECT_EQ(result.exitStatus, 0) << result.err;
-        EXPECT_EQ(probeOptions(result), (Lines{"vfprintf", "exit", "abort", option, "-Xmx64m"}));
+        EXPECT_EQ(result.probeOptions(), (Lines{"vfprintf", "exit", "abort", option, "-Xmx64m"}));
         EXPECT_EQ(result.probeLines().back(), "value " + option.substr(14));
         EXPECT_NE(std::find(result.probeLines().begin(), result.probeLines().end(),
                             "class path " + fs::canonical(folder).string() + "/probe.jar"),

@@ -9,8 +9,7 @@ namespace e2e {
 namespace {
 
 TEST(PosixFaults, ConfigWithoutReadPermission) {
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main"})");
     fs::permissions(app.dir() / "config.json", fs::perms::none);
 
@@ -23,8 +22,7 @@ TEST(PosixFaults, ConfigWithoutReadPermission) {
 }
 
 TEST(PosixFaults, FirstRuntimeLayoutWinsOverABrokenSecond) {
-    AppFolder app;
-    app.useStandin();  // in lib/server, the layout of Java 9 and later
+    StandinApp app;  // in lib/server, the layout of Java 9 and later
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main"})");
     const fs::path jdk8Library = app.dir() / "jre" / "lib" / JDK8_ARCH / "server" / "libjvm.so";
     fs::create_directories(jdk8Library.parent_path());
@@ -36,8 +34,7 @@ TEST(PosixFaults, FirstRuntimeLayoutWinsOverABrokenSecond) {
 }
 
 TEST(PosixFaults, BrokenFirstRuntimeLayoutIsReportedNotSkipped) {
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main"})");
     // lib/server holds a broken library; lib/<arch>/server, the Java 8 layout, a working one.
     const fs::path first = app.dir() / "jre" / "lib" / "server" / "libjvm.so";

@@ -22,11 +22,9 @@ const std::string typicalConfig =
 
 class StandinTest : public testing::Test {
 protected:
-    void SetUp() override { app.useStandin(); }
-
     std::string dir() const { return app.launcherView(); }
 
-    AppFolder app;
+    StandinApp app;
 };
 
 TEST_F(StandinTest, TypicalLaunchMakesExactlyTheseCalls) {

@@ -8,9 +8,9 @@
 set -u
 exe=$1 subsystem=${2:-gui} dpi=${3:-dpi-aware}
 headers=$(x86_64-w64-mingw32-objdump -p "$exe") || { echo "cannot read $exe"; exit 1; }
-failures=0
+. "$(dirname "$0")/test-lib.sh"
 check() {
-  if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+  if eval "$2"; then ok "$1"; else failed "$1"; fi
 }
 
 if [ "$subsystem" = console ]; then
@@ -40,10 +40,9 @@ echo "imported DLLs: $imports"
 for dll in $imports; do
   case $dll in
     kernel32.dll | user32.dll | msvcrt.dll | advapi32.dll | api-ms-win-*) ;;
-    *) echo "FAILED: imports $dll, which is not a system DLL"; failures=$((failures + 1)) ;;
+    *) failed "imports $dll, which is not a system DLL" ;;
   esac
 done
 check "imports kernel32.dll" 'echo " $imports" | grep -q " kernel32.dll "'
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish

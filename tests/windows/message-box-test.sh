@@ -6,6 +6,7 @@
 # Windows launchers under Wine on a virtual X display.
 # Usage: message-box-test.sh WINE-RUNNER PREFIX LAUNCHER.EXE RUN_WITHOUT_STANDARD_ERROR.EXE CONSOLE-LAUNCHER.EXE
 set -u
+. "$(dirname "$0")/test-lib.sh"
 runner=$1 prefix=$2 launcher=$3 helper=$4 console_launcher=$5
 
 scratch=$(mktemp -d)
@@ -33,21 +34,19 @@ timeout 600 "$runner" "$prefix" cmd /c exit > /dev/null 2>&1
 # An application folder without config.json: the launcher fails with status 2.
 mkdir -p "$scratch/app"
 cp "$launcher" "$scratch/app/Product.exe"
-failures=0
 
 # With standard error redirected: the message goes there, and no box appears.
 timeout 30 "$runner" "$prefix" "$scratch/app/Product.exe" > "$scratch/out" 2> "$scratch/err"
 status=$?
 if [ "$status" -eq 2 ] && grep -q "^error: cannot open the configuration file" "$scratch/err" &&
   [ -z "$(xdotool search --name 'Product.exe' 2> /dev/null)" ]; then
-  echo "ok: redirected standard error gets the message, no box"
+  ok "redirected standard error gets the message, no box"
 else
-  echo "FAILED: redirected run: status $status, stderr: $(cat "$scratch/err")"
-  failures=$((failures + 1))
+  failed "redirected run: status $status, stderr: $(cat "$scratch/err")"
 fi
 
 # Without a standard error handle: the box appears and the launcher waits for it.
-"$runner" "$prefix" "$helper" "Z:$(echo "$scratch/app/Product.exe" | tr / '\\')" > "$scratch/box-out" 2>&1 &
+"$runner" "$prefix" "$helper" "$(windows_path "$scratch/app/Product.exe")" > "$scratch/box-out" 2>&1 &
 started="$started $!"
 window=""
 for _ in $(seq 1 300); do
@@ -59,11 +58,10 @@ if [ -z "$window" ]; then
   echo "FAILED: no message box titled Product.exe appeared"
   exit 1
 fi
-echo "ok: a message box titled Product.exe appeared"
+ok "a message box titled Product.exe appeared"
 sleep 1
 if grep -q "exit status" "$scratch/box-out"; then
-  echo "FAILED: the launcher did not wait for the box to be closed"
-  failures=$((failures + 1))
+  failed "the launcher did not wait for the box to be closed"
 fi
 
 # Press its OK button: centred, near the bottom edge of the box.
@@ -74,27 +72,24 @@ for _ in $(seq 1 50); do
   sleep 0.2
 done
 if grep -q "^exit status 2" "$scratch/box-out"; then
-  echo "ok: closing the box ends the launcher with status 2"
+  ok "closing the box ends the launcher with status 2"
 else
-  echo "FAILED: after closing the box: $(cat "$scratch/box-out")"
-  failures=$((failures + 1))
+  failed "after closing the box: $(cat "$scratch/box-out")"
 fi
 
 # The console variant, started the same way: the message has nowhere to go
 # but it never opens a window, so it ends at once.
 cp "$console_launcher" "$scratch/app/Tool.exe"
-"$runner" "$prefix" "$helper" "Z:$(echo "$scratch/app/Tool.exe" | tr / '\\')" > "$scratch/console-out" 2>&1 &
+"$runner" "$prefix" "$helper" "$(windows_path "$scratch/app/Tool.exe")" > "$scratch/console-out" 2>&1 &
 started="$started $!"
 for _ in $(seq 1 100); do
   grep -q "exit status" "$scratch/console-out" && break
   sleep 0.2
 done
 if grep -q "^exit status 2" "$scratch/console-out" && [ -z "$(xdotool search --name 'Tool.exe' 2> /dev/null)" ]; then
-  echo "ok: the console variant shows no box and ends with status 2"
+  ok "the console variant shows no box and ends with status 2"
 else
-  echo "FAILED: console variant: $(cat "$scratch/console-out"), windows: $(xdotool search --name 'Tool.exe' 2> /dev/null)"
-  failures=$((failures + 1))
+  failed "console variant: $(cat "$scratch/console-out"), windows: $(xdotool search --name 'Tool.exe' 2> /dev/null)"
 fi
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -7,15 +7,11 @@
 #          STANDIN_JVM.DLL STANDIN_RUNTIME.DLL JDK_HOME
 set -u
 packager_jar=$1 work=$2 runner=$3 prefix=$4 launcher=$5 standin=$6 standin_dependency=$7 jdk=$8
-failures=0
-expect() {  # expect DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then echo "ok: $1"; else echo "FAILED: $1"$'\n--- expected:\n'"$2"$'\n--- got:\n'"$3"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/test-lib.sh"
 
 rm -rf "$work"
-mkdir -p "$work/runtime/bin/server" "$work/classes/com/example" "$work/input/lib"
-cp "$standin" "$work/runtime/bin/server/jvm.dll"
-cp "$standin_dependency" "$work/runtime/bin/"
+mkdir -p "$work/classes/com/example" "$work/input/lib"
+lay_out_standin_runtime "$work/runtime" "$standin" "$standin_dependency"
 echo 'JAVA_VERSION="17.0.9"' > "$work/runtime/release"
 ln -s runtime "$work/runtime-link"  # given through a link, as /usr/lib/jvm/default-java is
 printf '\xca\xfe\xba\xbe' > "$work/classes/com/example/Main.class"  # the stand-in loads no class
@@ -28,10 +24,10 @@ cp "$work/input/app.jar" "$work/input/lib/helper.jar"
 expect "the packager makes the folder and the archive" "0" "$?$(grep -v '^made ' "$work/packager.log")"
 
 app="$work/out/My App"
-STANDIN_RECORD="Z:$(echo "$work/record.txt" | tr / '\\')" "$runner" "$prefix" "$app/My App.exe" > "$work/out.txt" 2> "$work/err.txt"
+STANDIN_RECORD="$(windows_path "$work/record.txt")" "$runner" "$prefix" "$app/My App.exe" > "$work/out.txt" 2> "$work/err.txt"
 expect "My App.exe launches under Wine" "0" "$?$(cat "$work/err.txt")"
 expect "with the jar, the main class and the option in code page 1252" \
-  "option 0 -Djava.class.path=Z:$(echo "$app" | tr / '\\')/app.jar
+  "option 0 -Djava.class.path=$(windows_path "$app")/app.jar
 option 4 -Dgreeting=h$(printf '\xe9')llo
 FindClass com/example/Main" \
   "$(grep -aE '^option [04] |^FindClass com' "$work/record.txt" | tr -d '\r')"
@@ -40,5 +36,4 @@ expect "the archive holds exactly the folder" \
   "$(cd "$work/out" && find "My App" -type d -printf '%p/\n' -o -type f -printf '%p\n' | sort)" \
   "$("$jdk/bin/jar" --list --file "$work/out/My App.zip" | sort)"
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish

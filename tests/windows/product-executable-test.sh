@@ -9,12 +9,7 @@
 set -u
 source_dir=$1 work=$2 runner=$3 prefix=$4 default_exe=$5 standin=$6 standin_dependency=$7 version_reader=$8
 check_properties=$source_dir/tests/windows/check-executable-properties.sh
-failures=0
-ok() { echo "ok: $1"; }
-failed() { echo "FAILED: $1"; failures=$((failures + 1)); }
-expect() {  # expect DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then ok "$1"; else failed "$1"$'\n--- expected:\n'"$2"$'\n--- got:\n'"$3"; fi
-}
+. "$source_dir/tests/windows/test-lib.sh"
 
 rm -rf "$work"
 mkdir -p "$work/icon"
@@ -127,13 +122,11 @@ fi
 
 # The branded and the signed executables launch exactly like the default one.
 app=$work/app
-mkdir -p "$app/jre/bin/server"
-cp "$standin" "$app/jre/bin/server/jvm.dll"
-cp "$standin_dependency" "$app/jre/bin/"
+lay_out_standin_runtime "$app/jre" "$standin" "$standin_dependency"
 echo '{"jar": "app.jar", "mainClass": "com/example/Main", "vmArgs": ["-Xmx64m"]}' > "$app/config.json"
 launch() {  # launch EXE: the trace, the stand-in's record and the status
   cp "$1" "$app/$(basename "$1")"
-  STANDIN_RECORD="Z:$(echo "$app/record.txt" | tr / '\\')" "$runner" "$prefix" "$app/$(basename "$1")" > "$app/out" 2> "$app/err"
+  STANDIN_RECORD="$(windows_path "$app/record.txt")" "$runner" "$prefix" "$app/$(basename "$1")" > "$app/out" 2> "$app/err"
   echo "status $? $(tr -d '\r' < "$app/out") $(cat "$app/record.txt") $(cat "$app/err")"
   rm -f "$app/record.txt"
 }
@@ -170,5 +163,4 @@ bad_option "a line break in a version string" 'LAUNCHER_COMPANY_NAME holds a con
   -DLAUNCHER_COMPANY_NAME=$'two\nlines'
 bad_option "an output name with a slash" 'LAUNCHER_OUTPUT_NAME "my/product" is not a file name' -DLAUNCHER_OUTPUT_NAME=my/product
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -19,8 +19,7 @@ namespace {
 const std::string typicalConfig = R"({"jar": "app.jar", "mainClass": "com/example/Main", "vmArgs": ["-Xmx512m"]})";
 
 TEST(WindowsLaunch, TraceUsesTheDrivePathAndForwardSlashes) {
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     app.writeConfig(typicalConfig);
     const RunResult result = app.run();
 
@@ -45,8 +44,7 @@ TEST(WindowsLaunch, LauncherInADriveRoot) {
 }
 
 TEST(WindowsLaunch, SubstituteCharacterEndsTheInput) {
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     // In text mode the 0x1A byte is the end of the file: the closing brace after it is never read. (Text
     // mode's other effect, CR LF read as LF, cannot show: the JSON parser skips a CR wherever one may stand.)
     app.writeConfig("{\"jar\": \"app.jar\", \"mainClass\": \"com/example/Main\"\x1A}\r\n");
@@ -146,8 +144,7 @@ class ConfigTextTest : public testing::TestWithParam<TextCase> {};
 
 TEST_P(ConfigTextTest, ReachesTheJvmInTheAnsiCodePage) {
     if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     app.writeConfig("{\"jar\": \"" + GetParam().jar + "\", \"mainClass\": \"Main\", \"vmArgs\": [\"" +
                     GetParam().option + "\"]}");
     const RunResult result = app.run();
@@ -173,8 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WindowsLaunch, JarNameOutsideTheCodePageIsReachedByItsShortPath) {
     if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     writeFile(app.dir() / L"\u4e16\u754c.jar", "");
     app.writeConfig("{\"jar\": \"\xE4\xB8\x96\xE7\x95\x8C.jar\", \"mainClass\": \"Main\"}");
     const RunResult result = app.run();
@@ -188,8 +184,7 @@ TEST(WindowsLaunch, JarNameOutsideTheCodePageIsReachedByItsShortPath) {
 
 TEST(WindowsLaunch, JarNameOutsideTheCodePageWithoutAShortPathExplainsTheMissingClass) {
     if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     // "\u0142" (l with a stroke) has the best-fit form "l": the jar it would name must never run.
     writeFile(app.dir() / "lib.jar", "");
     app.writeConfig("{\"jar\": \"\xC5\x82ib.jar\", \"mainClass\": \"Main\"}");  // no such file
@@ -203,8 +198,7 @@ TEST(WindowsLaunch, JarNameOutsideTheCodePageWithoutAShortPathExplainsTheMissing
 
 TEST(WindowsLaunch, WorkingDirectoryIsNeverABestFitName) {
     if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     // "\u03b1" (alpha) has the best-fit form "a" in code page 1252.
     fs::create_directory(app.dir() / "data");
     fs::create_directory(app.dir() / L"d\u03b1ta");
@@ -227,8 +221,7 @@ TEST(WindowsLaunch, LauncherNamedInJapaneseFindsItsFolder) {
     if (const char* wanted = std::getenv("LAUNCHER_TEST_CODE_PAGE")) {
         ASSERT_EQ(GetACP(), static_cast<UINT>(std::atoi(wanted))) << "the locale for that code page is missing";
     }
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     app.writeConfig(typicalConfig);
     // In code page 932 the second byte of "\u30bd" is 0x5C, the byte of "\\".
     const fs::path renamed = app.dir() / L"\u30bd\u30d5\u30c8.exe";
@@ -240,8 +233,7 @@ TEST(WindowsLaunch, LauncherNamedInJapaneseFindsItsFolder) {
 }
 
 TEST(WindowsLaunch, RuntimeOfAnotherArchitectureIsNamed) {
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     app.writeConfig(typicalConfig);
     // The stand-in, marked as built for 32-bit x86.
     const fs::path library = app.dir() / "jre" / "bin" / "server" / "jvm.dll";
@@ -259,8 +251,7 @@ TEST(WindowsLaunch, RuntimeOfAnotherArchitectureIsNamed) {
 }
 
 TEST(WindowsLaunch, ConfigHeldOpenByAnotherProgram) {
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     app.writeConfig(typicalConfig);
     // This test stands for the editor or scanner that opened the file sharing nothing.
     const HANDLE held = CreateFileW((app.dir() / "config.json").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -275,8 +266,7 @@ TEST(WindowsLaunch, ConfigHeldOpenByAnotherProgram) {
 }
 
 TEST(WindowsLaunch, PassedArgumentsReachMainAsTheExactUnitsInModifiedUtf8) {
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main", "passArguments": true,
                         "vmArgs": ["-Dapp.home=$APPDIR", "-Dboth=$APPDIR\\a;$APPDIR\\b"]})");
     // Split as the C runtime splits a command line for wmain.
@@ -297,8 +287,7 @@ TEST(WindowsLaunch, PassedArgumentsReachMainAsTheExactUnitsInModifiedUtf8) {
 
 TEST(WindowsLaunch, ConfigCanBeWrittenWhileTheProgramRuns) {
     // Windows lets no other program write a file that is open without write sharing.
-    AppFolder app;
-    app.useStandin();
+    StandinApp app;
     app.writeConfig(typicalConfig);
     setEnvironment("STANDIN_WRITE_IN_MAIN", pathAsLauncherSeesIt(app.dir() / "config.json"));
     const RunResult result = app.run();
@@ -356,8 +345,7 @@ TEST(WindowsLaunch, DependencyOnThePathIsNeverLoaded) {
 }
 
 TEST(WindowsLaunch, DependencyOfTheJvmLibraryIsFoundInJreBin) {
-    AppFolder app;
-    app.useStandin();  // standin_runtime.dll lies only in jre\bin, as a runtime's vcruntime140.dll does
+    StandinApp app;  // standin_runtime.dll lies only in jre\bin, as a runtime's vcruntime140.dll does
     app.writeConfig(typicalConfig);
     const RunResult result = app.run();
 
@@ -377,6 +365,22 @@ TEST(WindowsLaunch, DependencyOnlyInTheCurrentDirectoryIsNotUsed) {
     EXPECT_NE(result.err.find("cannot load the JVM library " + app.launcherView() + "\\jre\\bin\\server\\jvm.dll: "),
               std::string::npos)
         << result.err;
+}
+
+TEST(WindowsLaunch, OutputOfAJvmOnTheUniversalCRuntimeGoesWhereItWasMeant) {
+    AppFolder app;
+    app.writeConfig(typicalConfig);
+    const fs::path library = app.dir() / "jre" / "bin" / "server" / "jvm.dll";
+    fs::create_directories(library.parent_path());
+    fs::copy_file(STANDIN_UCRT_LIBRARY, library);
+    const EnvironmentChange log("STANDIN_LOG", (app.dir() / "jvm.log").string());
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 4) << result.err;
+    EXPECT_EQ(splitLines(result.out).back(), "to standard output, from the UCRT") << result.out;
+    EXPECT_EQ(result.errLines().at(0), "to standard error, from the UCRT") << result.err;
+    // Written by the UCRT's own fwrite, into the file it opened in text mode.
+    EXPECT_EQ(readFile(app.dir() / "jvm.log"), "to the log file, from the UCRT\r\n");
 }
 
 TEST(WindowsLaunch, LibraryThatIsNotALibrary) {

@@ -322,18 +322,11 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vmOut, void** envOut
         void* hooks[3] = {};
         for (jint i = 0; i < args->nOptions; ++i) {
             const std::string name = args->options[i].optionString;
-            const int slot = name == "vfprintf" ? 0 : name == "exit" ? 1 : name == "abort" ? 2 : -1;
+            const int slot = name == "exit" ? 1 : name == "abort" ? 2 : -1;
             if (slot >= 0) hooks[slot] = args->options[i].extraInfo;
         }
-        using PrintHook = jint(JNICALL*)(std::FILE*, const char*, va_list);
-        const auto print = [&](const char* format, ...) {
-            va_list arguments;
-            va_start(arguments, format);
-            if (hooks[0] != nullptr) reinterpret_cast<PrintHook>(hooks[0])(stdout, format, arguments);
-            va_end(arguments);
-        };
-        print("Error occurred during initialization of VM\n");
-        print("Stand-in: could not reserve %d MB for the %s\n", 4096, "object heap");
+        printThroughHook("Error occurred during initialization of VM\n");
+        printThroughHook("Stand-in: could not reserve %d MB for the %s\n", 4096, "object heap");
         if (stopWith == "exit" && hooks[1] != nullptr) reinterpret_cast<void(JNICALL*)(jint)>(hooks[1])(1);
         if (stopWith == "abort" && hooks[2] != nullptr) reinterpret_cast<void(JNICALL*)()>(hooks[2])();
         record("the hook returned");

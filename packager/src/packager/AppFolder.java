@@ -115,7 +115,11 @@ final class AppFolder {
     private void assemble(Path staging) throws IOException, Stop {
         FileTrees.copyTree(plan.input, staging);
         final Path executable = staging.resolve(plan.executableName());
-        Files.copy(plan.launcher, executable, StandardCopyOption.REPLACE_EXISTING);
+        if (plan.brandedLauncher != null) {
+            Files.write(executable, plan.brandedLauncher);
+        } else {
+            Files.copy(plan.launcher, executable, StandardCopyOption.REPLACE_EXISTING);
+        }
         FileTrees.makeExecutable(executable);
         JavaRuntime.make(plan, staging);
         if (plan.options.icon != null) {

@@ -83,6 +83,7 @@ final class Checks {
         }
         checkLauncher();
         checkRuntime();
+        checkBranding();
         if (options.aotCache && !plan.target.isOwn()) {
             throw Stop.refused("--aot-cache trains the program on this machine, so the target must be this machine's "
                     + "platform, not " + plan.target.name);
@@ -95,18 +96,37 @@ final class Checks {
                     + "program's classes and ignores the archive once the folder moves; run the packager with a "
                     + "JDK 25 or give --runtime-image a Java 25 runtime");
         }
-        if (options.icon != null) {
-            if (plan.target != Target.LINUX) {
-                throw Stop.refused("--icon makes a .desktop file, which only a Linux target uses; a Windows executable "
-                        + "gets its icon when it is built (LAUNCHER_ICON)");
-            }
-            if (!FileTrees.startsWith(options.icon, PNG_SIGNATURE)) {
-                throw Stop.refused("--icon " + options.icon + " is not a PNG image");
-            }
-        }
         plan.appFolder = options.dest.toAbsolutePath().normalize().resolve(plan.name);
         plan.archivePath = plan.appFolder.resolveSibling(plan.name + plan.target.archiveSuffix);
         checkReplaceable();
+    }
+
+    /** The icon and the texts of the executable's properties; a Windows launcher is branded here, in memory. */
+    private void checkBranding() throws Stop {
+        for (final String[] text : new String[][] {{"--vendor", options.vendor}, {"--description", options.description},
+                {"--copyright", options.copyright}, {"--app-version", options.appVersion}}) {
+            if (text[1] != null && text[1].codePoints().anyMatch(c -> Character.isISOControl(c)
+                    || Character.getType(c) == Character.LINE_SEPARATOR
+                    || Character.getType(c) == Character.PARAGRAPH_SEPARATOR)) {
+                throw Stop.refused(text[0] + " holds a line break or another control character; it is one line of "
+                        + "text in the executable's properties");
+            }
+        }
+        if (plan.target == Target.LINUX) {
+            if (options.icon != null && !FileTrees.startsWith(options.icon, PNG_SIGNATURE)) {
+                throw Stop.refused("--icon " + options.icon + " is not a PNG image, which a Linux .desktop entry needs");
+            }
+            return;
+        }
+        if (options.appVersion != null) {
+            final String why = Branding.whyNotAVersion(options.appVersion);
+            if (why != null) {
+                throw Stop.refused("--app-version " + options.appVersion + " " + why);
+            }
+        }
+        if (Branding.isAsked(options)) {
+            plan.brandedLauncher = Branding.brand(plan);
+        }
     }
 
     private static void checkName(String name) throws Stop {
@@ -190,7 +210,19 @@ final class Checks {
 
     private void checkLauncher() throws Stop {
         final Target target = plan.target;
-        plan.launcher = options.launcher != null ? options.launcher : Launchers.defaultFor(target);
+        if (options.winConsole && target != Target.WINDOWS) {
+            throw Stop.refused("--win-console chooses the Windows launcher's console variant; a " + target.name
+                    + " launcher always has a console when started from one");
+        }
+        if (options.winConsole && options.launcher != null) {
+            throw Stop.refused("give --launcher or --win-console, not both: --win-console chooses the console "
+                    + "variant beside packager.jar, --launcher names a launcher of your own");
+        }
+        plan.launcher = options.launcher != null ? options.launcher : Launchers.defaultFor(target, options.winConsole);
+        if (!Files.exists(plan.launcher)) {
+            throw Stop.refused("--launcher " + plan.launcher + " does not exist" + (plan.launcher.isAbsolute() ? ""
+                    : " (in " + Path.of("").toAbsolutePath() + ", the current directory)"));
+        }
         final boolean windowsExecutable = FileTrees.startsWith(plan.launcher, new byte[] {'M', 'Z'});
         final boolean linuxExecutable = FileTrees.startsWith(plan.launcher, new byte[] {0x7f, 'E', 'L', 'F'});
         if (!Files.isRegularFile(plan.launcher) || (target == Target.WINDOWS ? !windowsExecutable : !linuxExecutable)) {

@@ -12,6 +12,7 @@ final class DesktopEntry {
         return "[Desktop Entry]\n"
                 + "Type=Application\n"
                 + "Name=" + string(plan.name) + "\n"
+                + (plan.options.description != null ? "Comment=" + string(plan.options.description) + "\n" : "")
                 + "Exec=" + string(execArgument(executable.toString())) + " %F\n"
                 + "Icon=" + string(plan.appFolder.resolve(plan.name + ".png").toString()) + "\n"
                 + "Terminal=false\n";

@@ -14,22 +14,24 @@ final class Launchers {
 
     /**
      * The launcher beside this packager: in a release, launchers/TARGET-x64/ next to packager.jar; in a
-     * checkout, the launcher the build left next to build/PRESET/packager.jar.
+     * checkout, the launcher the build left next to build/PRESET/packager.jar (the console variant in
+     * build/windows-console/).
      */
-    static Path defaultFor(Target target) throws Stop {
+    static Path defaultFor(Target target, boolean console) throws Stop {
         final Path home = ownFolder().orElseThrow(() -> Stop.refused(
                 "cannot tell where this packager lies, so there is no default launcher; give --launcher"));
-        final String file = "launcher" + target.executableSuffix;
+        final String file = (console ? "launcher-console" : "launcher") + target.executableSuffix;
+        final String preset = target.name + (console ? "-console" : "");
         final List<Path> candidates = List.of(home.resolve("launchers").resolve(target.name + "-x64").resolve(file),
-                home.resolveSibling(target.name).resolve(file));
+                home.resolveSibling(preset).resolve(file));
         for (final Path candidate : candidates) {
             if (Files.isRegularFile(candidate)) {
                 return candidate;
             }
         }
         throw Stop.refused("there is no " + target.name + " launcher at " + candidates.get(0) + " (a release) nor at "
-                + candidates.get(1) + " (a checkout): build it (cmake --preset " + target.name + " && cmake --build "
-                + "--preset " + target.name + ") or give --launcher");
+                + candidates.get(1) + " (a checkout): build it (cmake --preset " + preset + " && cmake --build "
+                + "--preset " + preset + ") or give --launcher");
     }
 
     /** The folder that holds packager.jar (or, run from classes, the folder of the classes). */

@@ -23,6 +23,7 @@ final class Options {
     Path dest = Path.of("");
     Target target;
     Path launcher;
+    boolean winConsole;
     Path runtimeImage;
     Path modulePath;
     final List<String> addModules = new ArrayList<>();
@@ -30,6 +31,10 @@ final class Options {
     long aotTrainingTimeoutSeconds = 120;
     boolean archive;
     Path icon;
+    String appVersion;
+    String vendor;
+    String description;
+    String copyright;
     boolean replace;
 
     private interface Setter {
@@ -60,9 +65,13 @@ final class Options {
             new Spec("--target", "linux|windows", "the platform it is for (default: this machine's)",
                     (o, v) -> o.target = Target.named(v).orElseThrow(() -> Stop.refused("--target " + v
                             + " is not a platform the launcher runs on; give linux or windows"))),
-            new Spec("--launcher", "FILE", "the launcher executable to copy (default: the one this checkout\n"
-                    + "built, build/linux/launcher or build/windows/launcher.exe)",
+            new Spec("--launcher", "FILE", "the launcher executable to copy (default: the one beside\n"
+                    + "packager.jar: launchers/TARGET-x64/ in a release, the build's own\n"
+                    + "in a checkout)",
                     (o, v) -> o.launcher = path("--launcher", v)),
+            new Spec("--win-console", null, "Windows: the console variant of the launcher, for a command-line\n"
+                    + "program (as java.exe is to javaw.exe)",
+                    (o, v) -> o.winConsole = true),
             new Spec("--runtime-image", "DIR", "an existing Java runtime to copy as jre, as it is",
                     (o, v) -> o.runtimeImage = path("--runtime-image", v)),
             new Spec("--module-path", "DIR", "the jmods folder of a JDK for the target platform, of the same\n"
@@ -80,8 +89,19 @@ final class Options {
                     (o, v) -> o.aotTrainingTimeoutSeconds = seconds("--aot-training-timeout", v)),
             new Spec("--archive", null, "also make NAME.zip (Windows) or NAME.tar.gz (Linux) beside it",
                     (o, v) -> o.archive = true),
-            new Spec("--icon", "FILE", "a PNG icon: NAME.png and NAME.desktop beside the launcher (Linux)",
+            new Spec("--icon", "FILE", "Windows: an .ico, the executable's icon; Linux: a PNG icon,\n"
+                    + "NAME.png and NAME.desktop beside the launcher",
                     (o, v) -> o.icon = path("--icon", v)),
+            new Spec("--app-version", "VERSION", "Windows: the file and product version, one to four numbers\n"
+                    + "(default: the launcher's own)",
+                    (o, v) -> o.appVersion = v),
+            new Spec("--vendor", "TEXT", "Windows: the company name in the executable's properties",
+                    (o, v) -> o.vendor = v),
+            new Spec("--description", "TEXT", "Windows: the file description (default: the name); Linux: the\n"
+                    + "comment of the .desktop entry",
+                    (o, v) -> o.description = v),
+            new Spec("--copyright", "TEXT", "Windows: the copyright in the executable's properties",
+                    (o, v) -> o.copyright = v),
             new Spec("--replace", null, "replace a folder (and archive) this packager made before",
                     (o, v) -> o.replace = true),
             new Spec("--help", null, "this text", (o, v) -> { }));

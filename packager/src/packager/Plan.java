@@ -15,6 +15,8 @@ final class Plan {
     Path mainJarPath;
     String mainClassInternalName;
     Path launcher;
+    /** The launcher with the product's resources, when the options brand it (Windows); else null. */
+    byte[] brandedLauncher;
     /** --runtime-image as the folder it names, links resolved; null when the runtime is linked. */
     Path runtimeImage;
     int runtimeFeature;

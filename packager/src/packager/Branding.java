@@ -1,0 +1,100 @@
+package packager;
+
+import java.io.IOException;
+import java.nio.file.Files;
+import java.nio.file.Path;
+
+/**
+ * The product's own resources in its copy of the Windows launcher: the icon, and the version resource with
+ * the product's name, version, vendor, description and copyright, as the CMake build of a branded launcher
+ * makes them. The manifest and everything else stay as they are.
+ */
+final class Branding {
+    private Branding() {
+    }
+
+    /** Whether the options ask for the Windows launcher to be branded. */
+    static boolean isAsked(Options options) {
+        return options.icon != null || options.appVersion != null || options.vendor != null
+                || options.description != null || options.copyright != null;
+    }
+
+    /** The branded executable's bytes; a launcher that cannot be branded is refused, saying why. */
+    static byte[] brand(Plan plan) throws Stop {
+        final Options options = plan.options;
+        final byte[] launcher;
+        try {
+            launcher = Files.readAllBytes(plan.launcher);
+        } catch (IOException unreadable) {
+            throw Stop.refused("--launcher " + plan.launcher + " cannot be read: " + Text.describe(unreadable));
+        }
+        final IconFile icon = options.icon == null ? null : IconFile.read(options.icon);
+        try {
+            final PeImage image = new PeImage(launcher);
+            if (image.isSigned()) {
+                throw Stop.refused("--launcher " + plan.launcher + " is signed, and branding it would break the "
+                        + "signature: package with the unsigned launcher, then sign " + plan.executableName()
+                        + " (scripts/sign.sh)");
+            }
+            final PeImage.Section section = image.resourceSection();
+            if (section == null) {
+                throw new IllegalArgumentException("it has no resource section");
+            }
+            final PeResources resources = PeResources.read(image.sectionBytes(section), section.virtualAddress);
+            final byte[] versionData = resources.get(PeResources.VERSION, 1);
+            if (versionData == null) {
+                throw new IllegalArgumentException("it has no version resource");
+            }
+            final int language = resources.languageOf(PeResources.VERSION);
+            final VersionResource version = VersionResource.read(versionData);
+            if (options.appVersion != null) {
+                version.fileVersion = VersionResource.parseNumbers(options.appVersion);
+                version.productVersion = version.fileVersion.clone();
+            }
+            final String fileVersion = options.appVersion != null ? options.appVersion
+                    : version.strings.getOrDefault("FileVersion", "");
+            final String productVersion = options.appVersion != null ? options.appVersion
+                    : version.strings.getOrDefault("ProductVersion", fileVersion);
+            final String vendor = options.vendor != null ? options.vendor
+                    : version.strings.getOrDefault("CompanyName", "");
+            final String copyright = options.copyright != null ? options.copyright
+                    : version.strings.getOrDefault("LegalCopyright", "");
+            version.strings.clear();
+            version.strings.put("CompanyName", vendor);
+            version.strings.put("FileDescription", options.description != null ? options.description : plan.name);
+            version.strings.put("FileVersion", fileVersion);
+            version.strings.put("InternalName", plan.name);
+            version.strings.put("LegalCopyright", copyright);
+            version.strings.put("OriginalFilename", plan.executableName());
+            version.strings.put("ProductName", plan.name);
+            version.strings.put("ProductVersion", productVersion);
+            resources.put(PeResources.VERSION, 1, language, version.toBytes());
+            if (icon != null) {
+                // The first icon group is the one Explorer, the taskbar and shortcuts show.
+                resources.removeType(PeResources.ICON);
+                resources.removeType(PeResources.GROUP_ICON);
+                for (int i = 0; i < icon.images.size(); ++i) {
+                    resources.put(PeResources.ICON, i + 1, language, icon.images.get(i));
+                }
+                resources.put(PeResources.GROUP_ICON, 1, language, icon.group(1));
+            }
+            return image.withResources(resources.layOut(section.virtualAddress));
+        } catch (IllegalArgumentException cannotBrand) {
+            throw Stop.refused("--launcher " + plan.launcher + " cannot be branded: " + cannotBrand.getMessage()
+                    + "; give a Windows x64 launcher of this release");
+        }
+    }
+
+    /** A version as Windows holds it: one to four numbers, each at most 65535; null when it is one. */
+    static String whyNotAVersion(String text) {
+        if (!text.matches("[0-9]{1,5}(\\.[0-9]{1,5}){0,3}")) {
+            return "is not one to four numbers separated by dots, such as 2.1 or 1.2.3.4";
+        }
+        for (final String number : text.split("\\.")) {
+            if (Integer.parseInt(number) > 65535) {
+                return "has the number " + number + ", and Windows holds each number in 16 bits: at most 65535";
+            }
+        }
+        return null;
+    }
+}

@@ -194,6 +194,15 @@ INSTANTIATE_TEST_SUITE_P(
                         return Lines{"--main-class", "probe.Probe", "--aot-cache", "--runtime-image", runtime.string()};
                     },
                     2, "--aot-cache needs a Java 25 or later runtime, and this one is Java 21"},
+        RefusalCase{"ConsoleVariantForLinux",
+                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--win-console"}; }, 2,
+                    "--win-console chooses the Windows launcher's console variant"},
+        RefusalCase{"WindowsIconForLinux",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "product.ico", std::string("\0\0\1\0\1\0", 6));
+                        return Lines{"--main-class", "probe.Probe", "--icon", (work.root.path() / "product.ico").string()};
+                    },
+                    2, "is not a PNG image, which a Linux .desktop entry needs"},
         RefusalCase{"FileNamedLikeTheProduct",
                     [](const Workspace& work) {
                         writeFile(work.input / "probe", "a script of the user's");

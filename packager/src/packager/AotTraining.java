@@ -20,7 +20,11 @@ final class AotTraining {
     static void stopRunning() {
         final Process process = running;
         if (process != null) {
-            process.destroyForcibly();
+            try {
+                process.destroyForcibly().waitFor(10, TimeUnit.SECONDS);
+            } catch (InterruptedException interrupted) {
+                Thread.currentThread().interrupt();
+            }
         }
     }
 

@@ -105,6 +105,9 @@ expect "the packager's version resource reads as the CMake build's (ProductName 
   "$("$runner" "$prefix" "$version_reader" "$branded" | tr -d '\r' | sed 's/^ProductName=.*/ProductName=MyProduct/')" \
   "$("$runner" "$prefix" "$version_reader" "$packaged" | tr -d '\r')"
 "$check_properties" "$packaged" gui dpi-aware > "$work/pk/properties.txt" || failed "$(cat "$work/pk/properties.txt")"
+# osslsigncode names a checksum that differs from the one it calculates "Current PE checksum".
+expect "the packager's executable has the right PE checksum" "1" \
+  "$(osslsigncode verify -in "$packaged" 2>&1 | grep -c '^PE checksum')"
 
 # Console variant, also without DPI awareness.
 if ! { configure "$work/console" -DLAUNCHER_CONSOLE=ON -DLAUNCHER_DPI_AWARE=OFF -DLAUNCHER_OUTPUT_NAME=tool &&

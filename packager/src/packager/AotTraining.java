@@ -11,21 +11,7 @@ import java.util.stream.Collectors;
 
 /** A training run of the packaged program that leaves its ahead-of-time cache in the folder. */
 final class AotTraining {
-    private static volatile Process running;
-
     private AotTraining() {
-    }
-
-    /** Ends a training run in progress, when the packager itself is interrupted. */
-    static void stopRunning() {
-        final Process process = running;
-        if (process != null) {
-            try {
-                process.destroyForcibly().waitFor(10, TimeUnit.SECONDS);
-            } catch (InterruptedException interrupted) {
-                Thread.currentThread().interrupt();
-            }
-        }
     }
 
     /** Runs the packaged program once to record its classes. Returns why it failed, or null. */
@@ -36,7 +22,7 @@ final class AotTraining {
         try {
             final Process process = new ProcessBuilder(staging.resolve(plan.executableName()).toString())
                     .directory(staging.toFile()).redirectErrorStream(true).redirectOutput(log.toFile()).start();
-            running = process;
+            ChildProcess.started(process);
             process.getOutputStream().close();  // a program that reads its input gets none, not a wait
             if (!process.waitFor(timeout, TimeUnit.SECONDS)) {
                 process.destroyForcibly().waitFor();
@@ -59,7 +45,7 @@ final class AotTraining {
             Thread.currentThread().interrupt();
             return "the training run was interrupted";
         } finally {
-            running = null;
+            ChildProcess.ended();
             Files.deleteIfExists(log);
             Files.deleteIfExists(staging.resolve(Plan.AOT_CACHE + ".config"));
         }

@@ -107,8 +107,7 @@ final class AppFolder {
                         + "is in " + replaced);
             }
         }
-        JdkTools.stopRunning();
-        AotTraining.stopRunning();
+        ChildProcess.stop();
         cleanUp();
     }
 

@@ -7,7 +7,6 @@ import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
-import java.util.concurrent.TimeUnit;
 
 /**
  * The JDK's own tools (jdeps, jlink), run as processes of the JDK that runs the packager, so that everything
@@ -15,21 +14,7 @@ import java.util.concurrent.TimeUnit;
  * is kept, and shown only when the tool fails.
  */
 final class JdkTools {
-    private static volatile Process running;
-
     private JdkTools() {
-    }
-
-    /** Ends a tool in progress, and waits for it, when the packager itself is interrupted. */
-    static void stopRunning() {
-        final Process process = running;
-        if (process != null) {
-            try {
-                process.destroyForcibly().waitFor(10, TimeUnit.SECONDS);
-            } catch (InterruptedException interrupted) {
-                Thread.currentThread().interrupt();
-            }
-        }
     }
 
     /** Runs a tool; its standard output, or a Stop that quotes the tool's first error line. */
@@ -49,7 +34,7 @@ final class JdkTools {
             errors = Files.createTempFile("packager-" + toolName, ".err");
             final Process process = new ProcessBuilder(command).redirectOutput(output.toFile())
                     .redirectError(errors.toFile()).start();
-            running = process;
+            ChildProcess.started(process);
             process.getOutputStream().close();
             final int status = process.waitFor();
             final String text = new String(Files.readAllBytes(output), StandardCharsets.UTF_8);
@@ -65,7 +50,7 @@ final class JdkTools {
             Thread.currentThread().interrupt();
             throw Stop.failed(toolName + " was interrupted; nothing was left behind");
         } finally {
-            running = null;
+            ChildProcess.ended();
             deleteQuietly(output);
             deleteQuietly(errors);
         }

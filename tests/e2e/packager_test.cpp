@@ -194,6 +194,20 @@ INSTANTIATE_TEST_SUITE_P(
                         return Lines{"--main-class", "probe.Probe", "--aot-cache", "--runtime-image", runtime.string()};
                     },
                     2, "--aot-cache needs a Java 25 or later runtime, and this one is Java 21"},
+        RefusalCase{"JmodsOfAnotherPlatform",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "launcher.exe", "MZ, a Windows launcher");
+                        return Lines{"--main-class", "probe.Probe", "--target", "windows", "--launcher",
+                                     (work.root.path() / "launcher.exe").string(), "--module-path",
+                                     (fs::path(JDK_HOME) / "jmods").string()};
+                    },
+                    2, "jmods holds the modules of a linux JDK, and the target is windows"},
+        RefusalCase{"DestIsAFile",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "dest.txt", "a file of the user's");
+                        return Lines{"--main-class", "probe.Probe", "--dest", (work.root.path() / "dest.txt").string()};
+                    },
+                    2, "dest.txt is a file, not a folder"},
         RefusalCase{"ConsoleVariantForLinux",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--win-console"}; }, 2,
                     "--win-console chooses the Windows launcher's console variant"},

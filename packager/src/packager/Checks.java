@@ -251,6 +251,11 @@ final class Checks {
             final ModuleDescriptor base = JavaRuntime.jmodDescriptor(modulePath.resolve("java.base.jmod")).orElseThrow(
                     () -> Stop.refused("--module-path " + modulePath + " is not the jmods folder of a JDK (it holds "
                             + "no readable java.base.jmod)"));
+            final String platform = JavaRuntime.jmodPlatform(modulePath.resolve("java.base.jmod"));
+            if (platform != null && !platform.equals(target.name)) {
+                throw Stop.refused("--module-path " + modulePath + " holds the modules of a " + platform + " JDK, and "
+                        + "the target is " + target.name + ": give the jmods folder of a " + target.name + " JDK");
+            }
             final String version = base.rawVersion().orElse("unknown");
             plan.runtimeFeature = base.version().map(JavaRuntime::feature).orElse(0);
             if (plan.runtimeFeature != ownFeature) {
@@ -291,6 +296,10 @@ final class Checks {
             }
         }
         final Path dest = options.dest.toAbsolutePath().normalize();
+        if (Files.exists(dest) && !Files.isDirectory(dest)) {
+            throw Stop.refused("--dest " + options.dest + " is a file, not a folder; name the folder the application "
+                    + "folder is made in");
+        }
         if (!Files.isWritable(dest) && Files.exists(dest)) {
             throw Stop.refused("no permission to write in " + dest);
         }

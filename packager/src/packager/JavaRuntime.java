@@ -82,6 +82,17 @@ final class JavaRuntime {
         }
     }
 
+    /** The platform whose native library java.base.jmod holds ("linux", "windows", "macOS"), or null. */
+    static String jmodPlatform(Path jmod) {
+        try (ZipFile zip = new ZipFile(jmod.toFile())) {
+            return zip.getEntry("lib/libjava.so") != null ? Target.LINUX.name
+                    : zip.getEntry("bin/java.dll") != null ? Target.WINDOWS.name
+                    : zip.getEntry("lib/libjava.dylib") != null ? "macOS" : null;
+        } catch (IOException | RuntimeException unreadable) {
+            return null;
+        }
+    }
+
     static int feature(ModuleDescriptor.Version version) {
         final String text = version.toString();
         final int end = text.replaceAll("[^0-9].*$", "").length();

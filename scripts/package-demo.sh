@@ -23,4 +23,4 @@ mkdir -p "$work/input"
 
 echo "== Packaging it"
 "$jdk/bin/java" -jar build/linux/packager.jar --input "$work/input" --main-jar demo.jar --name demo --dest "$work" \
-  --java-options "-Ddemo.greeting=Hello from config.json" --java-options -Xmx64m --replace
+  --java-options '"-Ddemo.greeting=Hello from config.json" -Xmx64m' --replace

@@ -51,8 +51,10 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     const Workspace work;
     const std::string option = "-Dprobe.value=two words \"quoted\" back\\slash\ttab caf\xC3\xA9 \xE4\xB8\x96";
     writeFile(work.root.path() / "icon.png", "\x89PNG\r\n\x1A\n(the rest of an image)");
+    // Split as jpackage splits --java-options: single quotes keep the first option whole.
     const RunResult packaged = work.package({"--main-class", "probe.Probe", "--name", "Probe Product", "--archive",
-                                             "--java-options", option, "--java-options", "-Xmx64m", "--icon",
+                                             "--java-options", "'" + option + "'", "--java-options",
+                                             "-Xmx64m \"-Dprobe.split=one option\"", "--icon",
                                              (work.root.path() / "icon.png").string()});
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
 
@@ -72,9 +74,11 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
                    extracted.path());
     ASSERT_EQ(untar.exitStatus, 0) << untar.err;
     for (const fs::path& folder : {app, extracted.path() / "Probe Product"}) {
-        const RunResult result = runProcess(folder / "Probe Product", {}, work.root.path());
+        const RunResult result = runProcess(folder / "Probe Product", {"one", "two words"}, work.root.path());
         EXPECT_EQ(result.exitStatus, 0) << result.err;
-        EXPECT_EQ(result.probeOptions(), (Lines{"vfprintf", "exit", "abort", option, "-Xmx64m"}));
+        EXPECT_EQ(result.probeLines().front(), "args 2") << "the packaged program receives its command line";
+        EXPECT_EQ(result.probeOptions(),
+                  (Lines{"vfprintf", "exit", "abort", option, "-Xmx64m", "-Dprobe.split=one option"}));
         EXPECT_EQ(result.probeLines().back(), "value " + option.substr(14));
         EXPECT_NE(std::find(result.probeLines().begin(), result.probeLines().end(),
                             "class path " + fs::canonical(folder).string() + "/probe.jar"),
@@ -208,6 +212,9 @@ INSTANTIATE_TEST_SUITE_P(
                         return Lines{"--main-class", "probe.Probe", "--dest", (work.root.path() / "dest.txt").string()};
                     },
                     2, "dest.txt is a file, not a folder"},
+        RefusalCase{"JavaOptionsWithAnOpenQuote",
+                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--java-options", "\"-Dx=y"}; },
+                    2, "--java-options \"-Dx=y has a \" that is never closed"},
         RefusalCase{"ConsoleVariantForLinux",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--win-console"}; }, 2,
                     "--win-console chooses the Windows launcher's console variant"},

@@ -49,7 +49,7 @@ package() {  # package OPTION...: java -jar packager.jar with nothing on the pat
   env -i HOME="$work/user" PATH=/usr/bin:/bin "$jdk/bin/java" -jar "$release_dir/packager.jar" \
     --input "$work/user/input" --main-jar demo.jar --dest "$work/user/dist" "$@"
 }
-package --java-options "-Ddemo.greeting=from the release" > "$work/user/linux.log" 2>&1
+package --java-options '"-Ddemo.greeting=from the release"' > "$work/user/linux.log" 2>&1
 expect "the release packages the demo for Linux" "0" "$?$(grep -v '^made ' "$work/user/linux.log")"
 expect "and the folder runs" "demo.greeting = from the release" \
   "$("$work/user/dist/demo/demo" 2>&1 | grep '^demo.greeting')"

@@ -16,6 +16,8 @@ final class ConfigFile {
         final StringBuilder config = new StringBuilder("{\n");
         config.append("  \"jar\": ").append(Text.json(jar)).append(",\n");
         config.append("  \"mainClass\": ").append(Text.json(plan.mainClassInternalName)).append(",\n");
+        // A packaged program receives its command line, as under java and jpackage.
+        config.append("  \"passArguments\": true,\n");
         config.append("  \"vmArgs\": [");
         for (int i = 0; i < vmArgs.size(); ++i) {
             config.append(i == 0 ? "\n    " : ",\n    ").append(Text.json(vmArgs.get(i)));

@@ -56,8 +56,9 @@ final class Options {
             new Spec("--main-class", "NAME", "the class whose main runs (a.b.C or a/b/C);\n"
                     + "default: Main-Class of the main jar's manifest",
                     (o, v) -> o.mainClass = v),
-            new Spec("--java-options", "TEXT", "a JVM option, one per use, in order; $APPDIR stands for the folder",
-                    (o, v) -> o.javaOptions.add(v)),
+            new Spec("--java-options", "TEXT", "JVM options, in order, split at spaces as jpackage splits them\n"
+                    + "(quotes keep a space inside one); $APPDIR stands for the folder",
+                    (o, v) -> o.javaOptions.addAll(splitOptions("--java-options", v))),
             new Spec("--name", "NAME", "the product's name (default: the main jar's name)",
                     (o, v) -> o.name = v),
             new Spec("--dest", "DIR", "where the folder NAME is made (default: the current directory)",
@@ -162,6 +163,50 @@ final class Options {
         }
         return text.append("\nExit status: 0 made; 1 failed, nothing left behind; 2 refused, nothing made;\n")
                 .append("3 made without the ahead-of-time cache, whose training run failed.").toString();
+    }
+
+    /**
+     * A value split into options as jpackage splits --java-options: at spaces and tabs outside quotes. A pair
+     * of double or single quotes keeps what it holds together and is itself left out; a backslash keeps the
+     * quote or backslash after it as it is.
+     */
+    static List<String> splitOptions(String option, String value) throws Stop {
+        final List<String> options = new ArrayList<>();
+        final StringBuilder current = new StringBuilder();
+        boolean inOption = false;
+        char quote = 0;
+        for (int i = 0; i < value.length(); ++i) {
+            final char c = value.charAt(i);
+            if (c == '\\' && i + 1 < value.length() && "\"'\\".indexOf(value.charAt(i + 1)) >= 0) {
+                current.append(value.charAt(++i));
+                inOption = true;
+            } else if (quote != 0) {
+                if (c == quote) {
+                    quote = 0;
+                } else {
+                    current.append(c);
+                }
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+                inOption = true;
+            } else if (c == ' ' || c == '\t') {
+                if (inOption) {
+                    options.add(current.toString());
+                    current.setLength(0);
+                    inOption = false;
+                }
+            } else {
+                current.append(c);
+                inOption = true;
+            }
+        }
+        if (quote != 0) {
+            throw Stop.refused(option + " " + value + " has a " + quote + " that is never closed");
+        }
+        if (inOption) {
+            options.add(current.toString());
+        }
+        return options;
     }
 
     private static Path path(String option, String value) throws Stop {

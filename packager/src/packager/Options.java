@@ -42,70 +42,70 @@ final class Options {
     }
 
     /** One option: its name, the name of its value (null for a flag), its help lines, what it sets. */
-    private record Spec(String name, String valueName, String help, Setter setter) {
+    private record OptionSpec(String name, String valueName, String help, Setter setter) {
         boolean takesValue() {
             return valueName != null;
         }
     }
 
-    private static final List<Spec> SPECS = List.of(
-            new Spec("--input", "DIR", "the folder holding the program's jars; all of it is copied",
+    private static final List<OptionSpec> TABLE = List.of(
+            new OptionSpec("--input", "DIR", "the folder holding the program's jars; all of it is copied",
                     (o, v) -> o.input = path("--input", v)),
-            new Spec("--main-jar", "NAME", "the jar in --input that holds the main class",
+            new OptionSpec("--main-jar", "NAME", "the jar in --input that holds the main class",
                     (o, v) -> o.mainJar = v),
-            new Spec("--main-class", "NAME", "the class whose main runs (a.b.C or a/b/C);\n"
+            new OptionSpec("--main-class", "NAME", "the class whose main runs (a.b.C or a/b/C);\n"
                     + "default: Main-Class of the main jar's manifest",
                     (o, v) -> o.mainClass = v),
-            new Spec("--java-options", "TEXT", "JVM options, in order, split at spaces as jpackage splits them\n"
+            new OptionSpec("--java-options", "TEXT", "JVM options, in order, split at spaces as jpackage splits them\n"
                     + "(quotes keep a space inside one); $APPDIR stands for the folder",
                     (o, v) -> o.javaOptions.addAll(splitOptions("--java-options", v))),
-            new Spec("--name", "NAME", "the product's name (default: the main jar's name)",
+            new OptionSpec("--name", "NAME", "the product's name (default: the main jar's name)",
                     (o, v) -> o.name = v),
-            new Spec("--dest", "DIR", "where the folder NAME is made (default: the current directory)",
+            new OptionSpec("--dest", "DIR", "where the folder NAME is made (default: the current directory)",
                     (o, v) -> o.dest = path("--dest", v)),
-            new Spec("--target", "linux|windows", "the platform it is for (default: this machine's)",
+            new OptionSpec("--target", "linux|windows", "the platform it is for (default: this machine's)",
                     (o, v) -> o.target = Target.named(v).orElseThrow(() -> Stop.refused("--target " + v
                             + " is not a platform the launcher runs on; give linux or windows"))),
-            new Spec("--launcher", "FILE", "the launcher executable to copy (default: the one beside\n"
+            new OptionSpec("--launcher", "FILE", "the launcher executable to copy (default: the one beside\n"
                     + "packager.jar: launchers/TARGET-x64/ in a release, the build's own\n"
                     + "in a checkout)",
                     (o, v) -> o.launcher = path("--launcher", v)),
-            new Spec("--win-console", null, "Windows: the console variant of the launcher, for a command-line\n"
+            new OptionSpec("--win-console", null, "Windows: the console variant of the launcher, for a command-line\n"
                     + "program (as java.exe is to javaw.exe)",
                     (o, v) -> o.winConsole = true),
-            new Spec("--runtime-image", "DIR", "an existing Java runtime to copy as jre, as it is",
+            new OptionSpec("--runtime-image", "DIR", "an existing Java runtime to copy as jre, as it is",
                     (o, v) -> o.runtimeImage = path("--runtime-image", v)),
-            new Spec("--module-path", "DIR", "the jmods folder of a JDK for the target platform, of the same\n"
+            new OptionSpec("--module-path", "DIR", "the jmods folder of a JDK for the target platform, of the same\n"
                     + "feature version as this JDK (needed for another platform)",
                     (o, v) -> o.modulePath = path("--module-path", v)),
-            new Spec("--add-modules", "LIST", "modules to add to those jdeps finds, comma-separated",
+            new OptionSpec("--add-modules", "LIST", "modules to add to those jdeps finds, comma-separated",
                     (o, v) -> Arrays.stream(v.split(",")).map(String::trim).filter(m -> !m.isEmpty())
                             .forEach(o.addModules::add)),
-            new Spec("--aot-cache", null, "train the program once and ship its classes loaded and linked\n"
+            new OptionSpec("--aot-cache", null, "train the program once and ship its classes loaded and linked\n"
                     + "ahead of time (a Java 25 or later runtime, this platform only);\n"
                     + "the training run sees the property " + TRAINING_PROPERTY + "=true\n"
                     + "and must end by itself",
                     (o, v) -> o.aotCache = true),
-            new Spec("--aot-training-timeout", "SEC", "how long the training run may take (default 120)",
+            new OptionSpec("--aot-training-timeout", "SEC", "how long the training run may take (default 120)",
                     (o, v) -> o.aotTrainingTimeoutSeconds = seconds("--aot-training-timeout", v)),
-            new Spec("--archive", null, "also make NAME.zip (Windows) or NAME.tar.gz (Linux) beside it",
+            new OptionSpec("--archive", null, "also make NAME.zip (Windows) or NAME.tar.gz (Linux) beside it",
                     (o, v) -> o.archive = true),
-            new Spec("--icon", "FILE", "Windows: an .ico, the executable's icon; Linux: a PNG icon,\n"
+            new OptionSpec("--icon", "FILE", "Windows: an .ico, the executable's icon; Linux: a PNG icon,\n"
                     + "NAME.png and NAME.desktop beside the launcher",
                     (o, v) -> o.icon = path("--icon", v)),
-            new Spec("--app-version", "VERSION", "Windows: the file and product version, one to four numbers\n"
+            new OptionSpec("--app-version", "VERSION", "Windows: the file and product version, one to four numbers\n"
                     + "(default: the launcher's own)",
                     (o, v) -> o.appVersion = v),
-            new Spec("--vendor", "TEXT", "Windows: the company name in the executable's properties",
+            new OptionSpec("--vendor", "TEXT", "Windows: the company name in the executable's properties",
                     (o, v) -> o.vendor = v),
-            new Spec("--description", "TEXT", "Windows: the file description (default: the name); Linux: the\n"
+            new OptionSpec("--description", "TEXT", "Windows: the file description (default: the name); Linux: the\n"
                     + "comment of the .desktop entry",
                     (o, v) -> o.description = v),
-            new Spec("--copyright", "TEXT", "Windows: the copyright in the executable's properties",
+            new OptionSpec("--copyright", "TEXT", "Windows: the copyright in the executable's properties",
                     (o, v) -> o.copyright = v),
-            new Spec("--replace", null, "replace a folder (and archive) this packager made before",
+            new OptionSpec("--replace", null, "replace a folder (and archive) this packager made before",
                     (o, v) -> o.replace = true),
-            new Spec("--help", null, "this text", (o, v) -> { }));
+            new OptionSpec("--help", null, "this text", (o, v) -> { }));
 
     /** The options given; empty when only the help is asked for. */
     static Optional<Options> parse(String[] arguments) throws Stop {
@@ -122,14 +122,14 @@ final class Options {
                 return Optional.empty();
             }
             final String given = name;
-            final Spec spec = spec(given).orElseThrow(() -> Stop.refused("unknown option " + given + "; see --help"));
-            if (!spec.takesValue()) {
+            final OptionSpec entry = find(given).orElseThrow(() -> Stop.refused("unknown option " + given + "; see --help"));
+            if (!entry.takesValue()) {
                 if (value != null) {
                     throw Stop.refused(name + " takes no value; see --help");
                 }
             } else if (value == null) {
                 if (i + 1 >= arguments.length) {
-                    throw Stop.refused(name + " needs a value (" + spec.valueName() + ")");
+                    throw Stop.refused(name + " needs a value (" + entry.valueName() + ")");
                 }
                 value = arguments[++i];
             }
@@ -137,13 +137,13 @@ final class Options {
                 throw Stop.refused(name + " has a value that is not valid Unicode text (a lone surrogate); "
                         + "give it as text");
             }
-            spec.setter().set(options, value);
+            entry.setter().set(options, value);
         }
         return Optional.of(options);
     }
 
-    private static Optional<Spec> spec(String name) {
-        return SPECS.stream().filter(s -> s.name().equals(name)).findFirst();
+    private static Optional<OptionSpec> find(String name) {
+        return TABLE.stream().filter(s -> s.name().equals(name)).findFirst();
     }
 
     static String help() {
@@ -153,9 +153,9 @@ final class Options {
                 "Makes the application folder DEST/NAME: the launcher as NAME (NAME.exe for Windows), config.json,",
                 "everything in --input, and a Java runtime in jre made with jlink for the modules the jars use.",
                 "", ""));
-        for (final Spec spec : SPECS) {
-            final String left = spec.name() + (spec.takesValue() ? " " + spec.valueName() : "");
-            final String[] lines = spec.help().split("\n");
+        for (final OptionSpec entry : TABLE) {
+            final String left = entry.name() + (entry.takesValue() ? " " + entry.valueName() : "");
+            final String[] lines = entry.help().split("\n");
             text.append(String.format("  %-27s %s%n", left, lines[0]));
             for (int i = 1; i < lines.length; ++i) {
                 text.append(String.format("  %-27s %s%n", "", lines[i]));

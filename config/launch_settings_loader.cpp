@@ -1,9 +1,11 @@
 #include "config/launch_settings_loader.h"
 
 #include "config/json_reader.h"
+#include "launcher/trace.h"
 #include "platform/platform.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -69,7 +71,7 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     readJsonValue(configStream, settings.configRoot, readError);
     settings.parseError = picojson::get_last_error();
     if (!settings.parseError.empty()) {
-        std::printf("Couldn't parse json: %s\n", settings.parseError.c_str());
+        traceLine("Couldn't parse json: %s\n", settings.parseError.c_str());
     }
     if (!readError.empty() || !settings.configRoot.is<picojson::object>()) {
         return explainMissingObject(settings, openError, readError);
@@ -78,6 +80,14 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     // Looking a key up adds it with a null value when it is absent, whose text
     // is "null"; the file is never written back.
     picojson::object& root = settings.configRoot.get<picojson::object>();
+    // "trace": false leaves standard output to the program; LAUNCHER_TRACE=1 brings it back for a run.
+    const picojson::value& trace = root["trace"];
+    if (!trace.is<bool>() && !trace.is<picojson::null>()) {
+        return wrongType(settings, "trace", trace, "true or false");
+    }
+    const char* traceAskedFor = std::getenv("LAUNCHER_TRACE");
+    decideTrace(!trace.is<bool>() || trace.get<bool>() ||
+                (traceAskedFor != nullptr && std::string(traceAskedFor) == "1"));
     const std::string jarText = root["jar"].to_str();
     settings.mainClass = root["mainClass"].to_str();
     if (!platform::jvmPath(settings.applicationDir + "/", jarText, settings.jarPath)) {
@@ -126,10 +136,10 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
         return wrongType(settings, "workingDirectory", workingDirectory, "a folder name such as \"$APPDIR\" or \"data\"");
     }
 
-    std::printf("jar: %s\n", settings.jarPath.c_str());
-    std::printf("mainClass: %s\n", settings.mainClass.c_str());
+    traceLine("jar: %s\n", settings.jarPath.c_str());
+    traceLine("mainClass: %s\n", settings.mainClass.c_str());
     if (!settings.workingDirectory.empty()) {
-        std::printf("workingDirectory: %s\n", settings.workingDirectory.c_str());
+        traceLine("workingDirectory: %s\n", settings.workingDirectory.c_str());
     }
     return std::nullopt;
 }

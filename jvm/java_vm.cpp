@@ -2,6 +2,7 @@
 
 #include "jvm/jvm_hooks.h"
 #include "jvm/jvm_library.h"
+#include "launcher/trace.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -24,7 +25,7 @@ JavaVmOptions buildJavaVmOptions(const LaunchSettings& settings) {
     options.records.push_back({const_cast<char*>("abort"), reinterpret_cast<void*>(&jvmAbortHook)});
     for (std::size_t k = 0; k < options.texts.size(); ++k) {
         options.records.push_back({options.texts[k].data(), nullptr});
-        std::printf("vmArg %d: %s\n", static_cast<int>(k), options.texts[k].c_str());
+        traceLine("vmArg %d: %s\n", static_cast<int>(k), options.texts[k].c_str());
     }
     return options;
 }

@@ -1,10 +1,14 @@
 #include "launcher/launch_failure.h"
 
+#include "launcher/trace.h"
 #include "platform/platform.h"
 
 #include <cstdio>
 
 int reportFailure(const LaunchFailure& failure) {
+    // A launch that stops before config.json said otherwise is traced, so
+    // that the user sees how far it came.
+    writeHeldTrace();
     if (!failure.message.empty()) {
         // Trace lines are still buffered; write them first so that a log that
         // combines both streams keeps its order.

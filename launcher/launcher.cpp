@@ -5,6 +5,7 @@
 #include "jvm/java_main.h"
 #include "jvm/java_vm.h"
 #include "launcher/launch_settings.h"
+#include "launcher/trace.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -29,6 +30,7 @@ StageResult enterWorkingDirectory(const LaunchSettings& settings) {
 
 int runLauncher(const std::vector<std::string>& commandLine) {
     LaunchSettings settings;
+    holdTrace();  // until config.json says whether the product wants it
 
     std::string directoryError;
     if (!platform::getApplicationDirectory(settings.applicationDir, directoryError)) {
@@ -38,7 +40,7 @@ int runLauncher(const std::vector<std::string>& commandLine) {
     // The configuration file stays open until the Java program has finished.
     settings.configPath = settings.applicationDir + "/config.json";
     ConfigFile configFile = openConfigFile(settings.configPath);
-    std::printf("config file: %s\n", settings.configPath.c_str());
+    traceLine("config file: %s\n", settings.configPath.c_str());
 
     if (StageResult failure = loadLaunchSettings(configFile.stream, configFile.openError, settings)) {
         return reportFailure(*failure);

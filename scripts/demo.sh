@@ -12,10 +12,10 @@ work=$PWD/build/demo
 echo "== The application folder"
 ls -l "$app"
 echo
-echo "== Running $app/demo from $work (output redirected, so the trace is kept)"
+echo "== Running $app/demo from $work (LAUNCHER_TRACE=1 shows the launcher's trace, which the packager turns off)"
 cd "$work"
 set +e
-"$app/demo" > "$work/demo.log" 2>&1
+LAUNCHER_TRACE=1 "$app/demo" > "$work/demo.log" 2>&1
 status=$?
 set -e
 cat "$work/demo.log"

@@ -125,7 +125,7 @@ void AppFolder::useStandin(bool withItsDependency) const {
     // Whatever an earlier test in this process asked of the stand-in no longer holds.
     for (const char* name :
          {"STANDIN_CREATE_STATUS", "STANDIN_FAIL", "STANDIN_THROW", "STANDIN_WRITE_IN_MAIN", "STANDIN_STOP_IN_CREATION",
-          "STANDIN_PRINT_IN_MAIN"}) {
+          "STANDIN_PRINT_IN_MAIN", "LAUNCHER_TRACE"}) {
         setEnvironment(name, "");
     }
 }

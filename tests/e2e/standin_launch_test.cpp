@@ -53,6 +53,18 @@ TEST_F(StandinTest, TypicalLaunchMakesExactlyTheseCalls) {
                      "DestroyJavaVM"}));
 }
 
+TEST_F(StandinTest, TraceTurnedOffComesBackForARun) {
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/Main", "vmArgs": ["-Xmx512m"], "trace": false})");
+    const RunResult quiet = app.run();
+    setEnvironment("LAUNCHER_TRACE", "1");
+    const RunResult traced = app.run();
+
+    EXPECT_EQ(quiet.exitStatus, 0) << quiet.err;
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(traced.traceLines(), (Lines{"config file: " + dir() + "/config.json", "jar: " + dir() + "/app.jar",
+                                          "mainClass: com/example/Main", "vmArg 0: -Xmx512m"}));
+}
+
 TEST_F(StandinTest, EmptyVmArgsGiveOnlyTheClassPath) {
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "Main", "vmArgs": []})");
     const RunResult result = app.run();

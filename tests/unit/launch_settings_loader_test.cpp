@@ -1,6 +1,7 @@
 // Deriving LaunchSettings from the text of config.json, through the real JSON
 // library, and the trace lines the configuration stage prints.
 #include "config/launch_settings_loader.h"
+#include "launcher/trace.h"
 #include "platform/platform.h"
 
 #include "case_name.h"
@@ -30,8 +31,11 @@ Loaded load(const std::string& configText, const std::string& openError = "") {
     if (!openError.empty()) {
         stream.setstate(std::ios::failbit);  // as an ifstream that failed to open
     }
+    // As the launch holds its trace until config.json decides, and writes it out on a failure.
     testing::internal::CaptureStdout();
+    holdTrace();
     loaded.failure = loadLaunchSettings(stream, openError, loaded.settings);
+    writeHeldTrace();
     loaded.trace = testing::internal::GetCapturedStdout();
     for (const picojson::value& vmArg : loaded.settings.vmArgs) {
         loaded.vmArgTexts.push_back(vmArg.to_str());
@@ -163,7 +167,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"WorkingDirectoryNumber", R"({"workingDirectory": 5})", "",
                     "\"workingDirectory\" is of type number; it must be a folder name", ""},
         FailureCase{"WorkingDirectoryArray", R"({"workingDirectory": ["a"]})", "",
-                    "\"workingDirectory\" is of type array", ""}),
+                    "\"workingDirectory\" is of type array", ""},
+        FailureCase{"TraceString", R"({"trace": "off"})", "", "\"trace\" is of type string; it must be true or false",
+                    ""}),
     caseName<FailureCase>);
 
 TEST(ConfigKeys, PassArgumentsOnlyWhenTrue) {
@@ -173,6 +179,18 @@ TEST(ConfigKeys, PassArgumentsOnlyWhenTrue) {
         const Loaded loaded = load(config);
         ASSERT_FALSE(loaded.failure) << config;
         EXPECT_EQ(loaded.settings.passArguments, expected) << config;
+    }
+}
+
+TEST(ConfigKeys, TraceUnlessTurnedOff) {
+    for (const auto& [config, expected] : std::vector<std::pair<std::string, std::string>>{
+             {R"({"mainClass": "M"})", "jar: " + appDir + "/null\nmainClass: M\n"},
+             {R"({"mainClass": "M", "trace": true})", "jar: " + appDir + "/null\nmainClass: M\n"},
+             {R"({"mainClass": "M", "trace": false})", ""},
+             {"{\"mainClass\": \"M\", \"trace\": false", ""}}) {  // its parse error dropped too
+        const Loaded loaded = load(config);
+        ASSERT_FALSE(loaded.failure) << config;
+        EXPECT_EQ(loaded.trace, expected) << config;
     }
 }
 

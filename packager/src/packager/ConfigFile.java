@@ -18,6 +18,8 @@ final class ConfigFile {
         config.append("  \"mainClass\": ").append(Text.json(plan.mainClassInternalName)).append(",\n");
         // A packaged program receives its command line, as under java and jpackage.
         config.append("  \"passArguments\": true,\n");
+        // Standard output is the program's; LAUNCHER_TRACE=1 shows the launcher's trace for a run.
+        config.append("  \"trace\": false,\n");
         config.append("  \"vmArgs\": [");
         for (int i = 0; i < vmArgs.size(); ++i) {
             config.append(i == 0 ? "\n    " : ",\n    ").append(Text.json(vmArgs.get(i)));

@@ -2,7 +2,6 @@ package packager;
 
 import java.io.IOException;
 import java.nio.file.Files;
-import java.nio.file.Path;
 
 /**
  * The product's own resources in its copy of the Windows launcher: the icon, and the version resource with

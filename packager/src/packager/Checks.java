@@ -105,9 +105,7 @@ final class Checks {
     private void checkBranding() throws Stop {
         for (final String[] text : new String[][] {{"--vendor", options.vendor}, {"--description", options.description},
                 {"--copyright", options.copyright}, {"--app-version", options.appVersion}}) {
-            if (text[1] != null && text[1].codePoints().anyMatch(c -> Character.isISOControl(c)
-                    || Character.getType(c) == Character.LINE_SEPARATOR
-                    || Character.getType(c) == Character.PARAGRAPH_SEPARATOR)) {
+            if (text[1] != null && text[1].codePoints().anyMatch(Text::breaksALine)) {
                 throw Stop.refused(text[0] + " holds a line break or another control character; it is one line of "
                         + "text in the executable's properties");
             }
@@ -132,9 +130,7 @@ final class Checks {
     private static void checkName(String name) throws Stop {
         // Character by character: a pattern's "." would not match a line break.
         final boolean refused = name.isEmpty() || name.equals(".") || name.equals("..")
-                || name.codePoints().anyMatch(c -> "/\\:*?\"<>|".indexOf(c) >= 0 || Character.isISOControl(c)
-                        || Character.getType(c) == Character.LINE_SEPARATOR
-                        || Character.getType(c) == Character.PARAGRAPH_SEPARATOR);
+                || name.codePoints().anyMatch(c -> "/\\:*?\"<>|".indexOf(c) >= 0 || Text.breaksALine(c));
         if (refused) {
             throw Stop.refused("--name " + name.replaceAll("\\p{Cntrl}|\u2028|\u2029", "?") + " is not a file name "
                     + "every platform accepts: leave out / \\ : * ? \" < > | and line breaks or other control "

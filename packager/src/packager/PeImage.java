@@ -2,6 +2,7 @@ package packager;
 
 import java.nio.ByteBuffer;
 import java.nio.ByteOrder;
+import java.nio.charset.StandardCharsets;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
@@ -65,7 +66,7 @@ final class PeImage {
         require(table + 40L * sectionCount <= file.length, "its section table is cut short");
         for (int i = 0; i < sectionCount; ++i) {
             final int header = table + 40 * i;
-            final String name = new String(file, header, 8, java.nio.charset.StandardCharsets.ISO_8859_1)
+            final String name = new String(file, header, 8, StandardCharsets.ISO_8859_1)
                     .replace("\0", "");
             final Section section = new Section(header, name, u32(header + 8), u32(header + 12), u32(header + 16),
                     u32(header + 20));

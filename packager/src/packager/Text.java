@@ -22,6 +22,12 @@ final class Text {
         return text;
     }
 
+    /** Whether a character breaks a line of text or controls a terminal: a control character or a separator. */
+    static boolean breaksALine(int c) {
+        return Character.isISOControl(c) || Character.getType(c) == Character.LINE_SEPARATOR
+                || Character.getType(c) == Character.PARAGRAPH_SEPARATOR;
+    }
+
     /** Whether the text holds half of a UTF-16 surrogate pair alone, which no file or encoding can hold. */
     static boolean hasLoneSurrogate(String text) {
         for (int i = 0; i < text.length(); ++i) {

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -55,6 +56,92 @@ LaunchFailure explainMissingObject(const LaunchSettings& settings, const std::st
                                 shortened(settings.parseError) + "); it must start with \"{\"");
 }
 
+
+// The texts of a key that holds an array of strings; absent or null holds none.
+StageResult readTexts(const LaunchSettings& settings, picojson::object& root, const char* key,
+                      const std::string& example, std::vector<std::string>& texts) {
+    const picojson::value& value = root[key];
+    if (value.is<picojson::null>()) return std::nullopt;
+    if (!value.is<picojson::array>()) return wrongType(settings, key, value, "an array of texts, each " + example);
+    for (const picojson::value& element : value.get<picojson::array>()) {
+        if (!element.is<std::string>()) {
+            return configurationFailure("in the configuration file " + settings.configPath + ", an element of \"" +
+                                        key + "\" is of type " + jsonTypeName(element) + "; each must be " + example);
+        }
+        texts.push_back(element.get<std::string>());
+    }
+    return std::nullopt;
+}
+
+// A path config.json gives from the root, from "$APPDIR", or otherwise from the application folder, by its
+// exact name or its short one; false when it has neither, and `path` then names nothing.
+bool resolveInApplicationDir(const LaunchSettings& settings, const std::string& text, std::string& path) {
+    const bool fromApplicationDir = text.rfind("$APPDIR", 0) == 0;
+    const std::string prefix = fromApplicationDir               ? settings.applicationDir
+                               : platform::isAbsolutePath(text) ? std::string()
+                                                                : settings.applicationDir + "/";
+    if (!platform::jvmPath(prefix, fromApplicationDir ? text.substr(7) : text, path)) return false;
+    path = expandApplicationDir(path, settings.applicationDir);
+    return true;
+}
+
+// One "classPath" entry, "lib/*" standing for the folder's jars as under java (which leaves this to its
+// launcher: the JVM takes the class path literally).
+StageResult addClassPathEntry(const LaunchSettings& settings, const std::string& entry,
+                              std::vector<std::string>& classPath) {
+    const bool isWildcard = entry == "*" || (entry.size() >= 2 && entry.back() == '*' &&
+                                             (entry[entry.size() - 2] == '/' || entry[entry.size() - 2] == '\\'));
+    std::string path;
+    if (!resolveInApplicationDir(settings, isWildcard ? entry.substr(0, entry.size() - 1) : entry, path)) {
+        return LaunchFailure{ExitStatus::configurationUnusable,
+                             "the class path entry \"" + entry + "\" (\"classPath\" in config.json) has characters "
+                             "the system code page cannot represent, and no short (8.3) name; rename it with "
+                             "characters of that code page",
+                             true};
+    }
+    if (!isWildcard) {
+        classPath.push_back(path);
+        return std::nullopt;
+    }
+    for (const std::string& jar : platform::jarsInFolder(path)) classPath.push_back(path + jar);
+    return std::nullopt;
+}
+
+// The options java's own launcher takes with their value as the next word; the JVM takes them only as
+// "option=value".
+bool takesNextWord(const std::string& option) {
+    static const char* const options[] = {"--module-path",  "--add-modules",   "--add-opens",
+                                          "--add-exports",  "--add-reads",     "--patch-module",
+                                          "--limit-modules", "--upgrade-module-path", "--enable-native-access"};
+    for (const char* known : options) {
+        if (option == known) return true;
+    }
+    return false;
+}
+
+// vmArgs as the JVM takes them: java's "--module-path DIR" (or "-p DIR") becomes "--module-path=DIR", and so
+// on. The class path is config.json's own, never an option.
+StageResult joinJavaLauncherForms(LaunchSettings& settings, const picojson::array& vmArgs) {
+    for (std::size_t i = 0; i < vmArgs.size(); ++i) {
+        const std::string text = vmArgs[i].is<std::string>() ? vmArgs[i].get<std::string>() : std::string();
+        const std::string option = text == "-p" ? "--module-path" : text;
+        if (text == "-cp" || text == "-classpath" || text == "--class-path" || text == "-jar") {
+            return configurationFailure("\"" + text + "\" in \"vmArgs\" of the configuration file " +
+                                        settings.configPath + " cannot be used: \"jar\" in config.json is the class "
+                                        "path, with further entries in \"classPath\"; put the jars there");
+        }
+        if (!takesNextWord(option)) {
+            settings.vmArgs.push_back(vmArgs[i]);
+        } else if (i + 1 == vmArgs.size()) {
+            return configurationFailure("\"" + text + "\" is the last element of \"vmArgs\" in the configuration "
+                                        "file " + settings.configPath + "; its value must follow as the next element, "
+                                        "or join it as \"" + option + "=VALUE\"");
+        } else {
+            settings.vmArgs.push_back(picojson::value(option + "=" + vmArgs[++i].to_str()));
+        }
+    }
+    return std::nullopt;
+}
 }  // namespace
 
 const char* jsonTypeName(const picojson::value& value) {
@@ -88,21 +175,44 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     const char* traceAskedFor = std::getenv("LAUNCHER_TRACE");
     decideTrace(!trace.is<bool>() || trace.get<bool>() ||
                 (traceAskedFor != nullptr && std::string(traceAskedFor) == "1"));
-    const std::string jarText = root["jar"].to_str();
-    settings.mainClass = root["mainClass"].to_str();
-    if (!platform::jvmPath(settings.applicationDir + "/", jarText, settings.jarPath)) {
-        // The converted name could name another jar, which must never run.
-        return {{ExitStatus::mainClassUnusable,
-                 "cannot load the main class " + settings.mainClass + " from the jar; the name of the jar, " +
-                     platform::jvmText(jarText) +
-                     ", has characters the system code page cannot represent, and the file has no short (8.3) "
-                     "name; rename the jar with characters of that code page"}};
+    const picojson::value& mainModule = root["mainModule"];
+    if (mainModule.is<std::string>()) {
+        settings.mainModule = mainModule.get<std::string>();
+        settings.launcherProperties.push_back("-Djdk.module.main=" + platform::jvmText(settings.mainModule));
+    } else if (!mainModule.is<picojson::null>()) {
+        return wrongType(settings, "mainModule", mainModule, "the name of a module such as \"com.example.app\"");
     }
-    settings.classPathOption = "-Djava.class.path=" + settings.jarPath;
+    settings.mainClass = root["mainClass"].to_str();
+
+    // A program run from its module needs no jar; any other has one.
+    std::vector<std::string> classPath;
+    if (settings.mainModule.empty() || !root["jar"].is<picojson::null>()) {
+        const std::string jarText = root["jar"].to_str();
+        if (!platform::jvmPath(settings.applicationDir + "/", jarText, settings.jarPath)) {
+            // The converted name could name another jar, which must never run.
+            return {{ExitStatus::mainClassUnusable,
+                     "cannot load the main class " + settings.mainClass + " from the jar; the name of the jar, " +
+                         platform::jvmText(jarText) +
+                         ", has characters the system code page cannot represent, and the file has no short (8.3) "
+                         "name; rename the jar with characters of that code page"}};
+        }
+        classPath.push_back(settings.jarPath);
+    }
+    std::vector<std::string> classPathEntries;
+    if (StageResult failure = readTexts(settings, root, "classPath", "a path such as \"lib/*\"", classPathEntries)) {
+        return failure;
+    }
+    for (const std::string& entry : classPathEntries) {
+        if (StageResult failure = addClassPathEntry(settings, entry, classPath)) return failure;
+    }
+    settings.classPathOption = "-Djava.class.path=";
+    for (std::size_t i = 0; i < classPath.size(); ++i) {
+        settings.classPathOption += (i == 0 ? "" : platform::classPathSeparator) + classPath[i];
+    }
 
     const picojson::value& vmArgs = root["vmArgs"];
     if (vmArgs.is<picojson::array>()) {
-        settings.vmArgs = vmArgs.get<picojson::array>();
+        if (StageResult failure = joinJavaLauncherForms(settings, vmArgs.get<picojson::array>())) return failure;
     } else if (!vmArgs.is<picojson::null>()) {
         return wrongType(settings, "vmArgs", vmArgs, "an array of JVM options such as [\"-Xmx512m\"]");
     }
@@ -113,31 +223,43 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     } else if (!passArguments.is<picojson::null>()) {
         return wrongType(settings, "passArguments", passArguments, "true or false");
     }
+    if (StageResult failure = readTexts(settings, root, "defaultArguments", "an argument such as \"--help\"",
+                                        settings.defaultArguments)) {
+        return failure;
+    }
+    const picojson::value& javaCommand = root["sunJavaCommand"];
+    if (javaCommand.is<bool>()) {
+        settings.setJavaCommand = javaCommand.get<bool>();
+    } else if (!javaCommand.is<picojson::null>()) {
+        return wrongType(settings, "sunJavaCommand", javaCommand, "true or false");
+    }
 
     const picojson::value& workingDirectory = root["workingDirectory"];
     if (workingDirectory.is<std::string>()) {
-        // A folder given from the root or from $APPDIR stands as it is; any other is in applicationDir.
-        const std::string& folder = workingDirectory.get<std::string>();
-        const bool fromApplicationDir = folder.rfind("$APPDIR", 0) == 0;
-        const std::string prefix = fromApplicationDir             ? settings.applicationDir
-                                   : platform::isAbsolutePath(folder) ? std::string()
-                                                                      : settings.applicationDir + "/";
         // Like the jar, the folder is entered by its exact name or its short one, never by a best-fit
         // form that could name another folder.
-        if (!platform::jvmPath(prefix, fromApplicationDir ? folder.substr(7) : folder, settings.workingDirectory)) {
+        const std::string& folder = workingDirectory.get<std::string>();
+        if (!resolveInApplicationDir(settings, folder, settings.workingDirectory)) {
             return LaunchFailure{ExitStatus::configurationUnusable,
                                  "the working directory \"" + folder + "\" (\"workingDirectory\" in config.json) has "
                                  "characters the system code page cannot represent, and the folder has no short (8.3) "
                                  "name; rename it with characters of that code page",
                                  true};
         }
-        settings.workingDirectory = expandApplicationDir(settings.workingDirectory, settings.applicationDir);
     } else if (!workingDirectory.is<picojson::null>()) {
         return wrongType(settings, "workingDirectory", workingDirectory, "a folder name such as \"$APPDIR\" or \"data\"");
     }
 
-    traceLine("jar: %s\n", settings.jarPath.c_str());
+    if (!settings.mainModule.empty()) {
+        traceLine("mainModule: %s\n", settings.mainModule.c_str());
+    }
+    if (settings.mainModule.empty() || !settings.jarPath.empty()) {
+        traceLine("jar: %s\n", settings.jarPath.c_str());
+    }
     traceLine("mainClass: %s\n", settings.mainClass.c_str());
+    if (!classPathEntries.empty()) {
+        traceLine("classPath: %s\n", settings.classPathOption.c_str() + std::strlen("-Djava.class.path="));
+    }
     if (!settings.workingDirectory.empty()) {
         traceLine("workingDirectory: %s\n", settings.workingDirectory.c_str());
     }

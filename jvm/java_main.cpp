@@ -131,7 +131,7 @@ StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::str
         if (isThrownByTheProgram(env)) {
             return std::nullopt;  // escapes like an exception from main: the program's handler, status 1
         }
-        if (!platform::pathExists(jarPath)) {  // a folder of classes is a class path entry too
+        if (!jarPath.empty() && !platform::pathExists(jarPath)) {  // a folder of classes is a class path entry too
             env->ExceptionClear();
             return LaunchFailure{ExitStatus::mainClassUnusable,
                                  "cannot load the main class " + mainClass + ": the jar " + jarPath +

@@ -15,7 +15,7 @@ JavaVmOptions buildJavaVmOptions(const LaunchSettings& settings) {
     }
 
     // The JNI option record wants a mutable pointer; the VM only reads it.
-    options.records.reserve(options.texts.size() + 4);
+    options.records.reserve(options.texts.size() + settings.launcherProperties.size() + 4);
     options.records.push_back({const_cast<char*>(settings.classPathOption.c_str()), nullptr});
     // Before the user's options: the JVM takes its options in order, and
     // what it says about a rejected one goes through the hook only if the
@@ -23,6 +23,9 @@ JavaVmOptions buildJavaVmOptions(const LaunchSettings& settings) {
     options.records.push_back({const_cast<char*>("vfprintf"), reinterpret_cast<void*>(&jvmPrintHook)});
     options.records.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(&jvmExitHook)});
     options.records.push_back({const_cast<char*>("abort"), reinterpret_cast<void*>(&jvmAbortHook)});
+    for (const std::string& property : settings.launcherProperties) {
+        options.records.push_back({const_cast<char*>(property.c_str()), nullptr});
+    }
     for (std::size_t k = 0; k < options.texts.size(); ++k) {
         options.records.push_back({options.texts[k].data(), nullptr});
         traceLine("vmArg %d: %s\n", static_cast<int>(k), options.texts[k].c_str());

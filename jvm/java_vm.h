@@ -9,10 +9,11 @@
 #include <vector>
 
 // The JVM options in the order the VM receives them: the class-path option
-// first, then the hooks "vfprintf", "exit" and "abort", then the text of each
+// first, then the hooks "vfprintf", "exit" and "abort", then the launcher's
+// own properties (LaunchSettings::launcherProperties), then the text of each
 // vmArgs element in array order (in the encoding the JVM reads, with
 // "$APPDIR" replaced by the application directory). The records
-// point into `texts` and into LaunchSettings::classPathOption, which must
+// point into `texts` and into the settings' option texts, which must
 // outlive them until JNI_CreateJavaVM has returned.
 struct JavaVmOptions {
     std::vector<std::string> texts;  // texts of the vmArgs elements

@@ -7,3 +7,7 @@
 // sequences (and a lone surrogate survives), and U+0000 becomes C0 80, so the
 // result holds no NUL and the Java String has exactly the given units.
 std::string modifiedUtf8(const std::u16string& text);
+
+// UTF-8 text in modified UTF-8: a 4-byte sequence becomes its surrogate pair's
+// two 3-byte sequences and NUL becomes C0 80; all other bytes stay as they are.
+std::string modifiedUtf8FromUtf8(const std::string& text);

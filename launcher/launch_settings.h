@@ -3,6 +3,7 @@
 #include <picojson.h>
 
 #include <string>
+#include <vector>
 
 // Everything the launch derives from the executable's location and from
 // config.json. Owned by runLauncher for the whole run; all texts are narrow
@@ -15,9 +16,16 @@ struct LaunchSettings {
     std::string parseError;       // the JSON library's error text, empty after a clean parse
     std::string jarPath;          // applicationDir + "/" + text of "jar" (its short form where needed)
     std::string mainClass;        // text of "mainClass", in the JVM's internal form (a/b/C)
-    std::string classPathOption;  // "-Djava.class.path=" + jarPath
-    picojson::array vmArgs;       // copy of "vmArgs"; elements become option texts at VM creation
+    std::string classPathOption;  // "-Djava.class.path=" + jarPath and the "classPath" entries, expanded
+    // -D options the launcher sets itself, after the hooks and before vmArgs:
+    // jdk.module.main for "mainModule", sun.java.command for "sunJavaCommand".
+    std::vector<std::string> launcherProperties;
+    picojson::array vmArgs;       // "vmArgs", java's "--option value" pairs joined as "--option=value"
     bool passArguments = false;   // "passArguments": main receives the launcher's command line
+    // "defaultArguments": what main receives when the command line gives it nothing (UTF-8).
+    std::vector<std::string> defaultArguments;
+    std::string mainModule;       // "mainModule": the program's named module, resolved at boot; empty: none
+    bool setJavaCommand = false;  // "sunJavaCommand": sun.java.command names the main class and arguments
     std::string workingDirectory; // "workingDirectory" resolved against applicationDir; empty: leave it
 };
 

@@ -4,6 +4,7 @@
 #include "config/launch_settings_loader.h"
 #include "jvm/java_main.h"
 #include "jvm/java_vm.h"
+#include "jvm/modified_utf8.h"
 #include "launcher/launch_settings.h"
 #include "launcher/trace.h"
 #include "platform/platform.h"
@@ -26,6 +27,30 @@ StageResult enterWorkingDirectory(const LaunchSettings& settings) {
                              settings.configPath + "): " + error + "; create that folder or change \"workingDirectory\""};
 }
 
+// The Java main receives the command line when the product asks for it and
+// there is one, and otherwise the product's default arguments.
+std::vector<std::string> argumentsForMain(const LaunchSettings& settings, const std::vector<std::string>& commandLine) {
+    if (settings.passArguments && !commandLine.empty()) {
+        return commandLine;
+    }
+    std::vector<std::string> defaults;
+    for (const std::string& argument : settings.defaultArguments) {
+        defaults.push_back(platform::commandLineEncoding == platform::CommandLineEncoding::modifiedUtf8
+                               ? modifiedUtf8FromUtf8(argument)
+                               : argument);
+    }
+    return defaults;
+}
+
+// sun.java.command as java sets it: the main class (after its module, if it
+// has one) and the arguments, separated by spaces.
+std::string javaCommandProperty(const LaunchSettings& settings, const std::vector<std::string>& arguments) {
+    std::string command = settings.mainModule.empty() ? "" : settings.mainModule + "/";
+    for (const char c : settings.mainClass) command += c == '/' ? '.' : c;
+    for (const std::string& argument : arguments) command += " " + argument;
+    return "-Dsun.java.command=" + platform::jvmText(command);
+}
+
 }  // namespace
 
 int runLauncher(const std::vector<std::string>& commandLine) {
@@ -46,12 +71,13 @@ int runLauncher(const std::vector<std::string>& commandLine) {
         return reportFailure(*failure);
     }
 
-    // The Java main receives the command line only when the product asks for it.
+    const std::vector<std::string> mainArguments = argumentsForMain(settings, commandLine);
     std::vector<char*> argumentTexts;
-    if (settings.passArguments) {
-        for (const std::string& argument : commandLine) argumentTexts.push_back(const_cast<char*>(argument.c_str()));
-        launchArgumentCount = static_cast<std::int32_t>(argumentTexts.size());
-        launchArguments = argumentTexts.data();
+    for (const std::string& argument : mainArguments) argumentTexts.push_back(const_cast<char*>(argument.c_str()));
+    launchArgumentCount = static_cast<std::int32_t>(argumentTexts.size());
+    launchArguments = argumentTexts.data();
+    if (settings.setJavaCommand) {
+        settings.launcherProperties.push_back(javaCommandProperty(settings, mainArguments));
     }
 
     if (StageResult failure = enterWorkingDirectory(settings)) {

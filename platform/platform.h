@@ -12,6 +12,16 @@ namespace platform {
 // The separator the platform writes between directory names.
 extern const char pathSeparator[];
 
+// The separator of class path entries.
+extern const char classPathSeparator[];
+
+// The names of the files in `folder` (a path ending in a separator) whose
+// names end in ".jar" or ".JAR", as java expands "folder/*" on a class path,
+// in the narrow encoding (on Windows their short names where that lacks a
+// character; a name with neither is left out), sorted. None when the folder
+// cannot be read.
+std::vector<std::string> jarsInFolder(const std::string& folder);
+
 // The directory of the running executable (not the current directory, not
 // argv[0]), without a trailing separator, in the narrow encoding the file
 // system and the JVM read. On failure returns false and says why in `error`,

@@ -1,9 +1,11 @@
 #include "platform/platform.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,23 @@
 namespace platform {
 
 const char pathSeparator[] = "/";
+const char classPathSeparator[] = ":";
+
+std::vector<std::string> jarsInFolder(const std::string& folder) {
+    std::vector<std::string> jars;
+    DIR* directory = opendir(folder.c_str());
+    if (directory == nullptr) return jars;
+    while (const dirent* entry = readdir(directory)) {
+        const std::string name = entry->d_name;
+        if (name.size() > 4 && (name.compare(name.size() - 4, 4, ".jar") == 0 ||
+                                name.compare(name.size() - 4, 4, ".JAR") == 0)) {
+            jars.push_back(name);
+        }
+    }
+    closedir(directory);
+    std::sort(jars.begin(), jars.end());
+    return jars;
+}
 
 bool getApplicationDirectory(std::string& directory, std::string& error) {
     // The kernel's own record of the running executable, with symlinks

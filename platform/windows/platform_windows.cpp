@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -165,6 +166,29 @@ std::wstring shortPathOf(const std::wstring& path) {
 }
 
 const char pathSeparator[] = "\\";
+const char classPathSeparator[] = ";";
+
+std::vector<std::string> jarsInFolder(const std::string& folder) {
+    std::vector<std::string> jars;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((toWide(folder) + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return jars;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name.size() <= 4 || (name.compare(name.size() - 4, 4, L".jar") != 0 &&
+                                 name.compare(name.size() - 4, 4, L".JAR") != 0)) {
+            continue;
+        }
+        // A best-fit form of the name could name another jar.
+        std::string narrowName;
+        if (toAnsiExactly(name, narrowName) || toAnsiExactly(found.cAlternateFileName, narrowName)) {
+            jars.push_back(narrowName);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(jars.begin(), jars.end());
+    return jars;
+}
 
 bool applicationDirectoryFromModulePath(const std::wstring& modulePath,
                                         std::wstring (*shortPathOf)(const std::wstring&), std::string& directory,

@@ -28,8 +28,8 @@ Lines splitLines(const std::string& text) {
 Lines RunResult::traceLines() const {
     Lines trace;
     for (const std::string& line : splitLines(out)) {
-        for (const char* prefix : {"config file: ", "Couldn't parse json: ", "jar: ", "mainClass: ", "workingDirectory: ",
-                                   "vmArg "}) {
+        for (const char* prefix : {"config file: ", "Couldn't parse json: ", "mainModule: ", "jar: ", "mainClass: ",
+                                   "classPath: ", "workingDirectory: ", "vmArg "}) {
             if (startsWith(line, prefix)) {
                 trace.push_back(line);
                 break;

@@ -90,7 +90,7 @@ protected:
 TEST_P(PassArgumentsTest, MainReceivesTheStringsJavaMakesOfTheSameCommandLine) {
     JdkApp app;
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "vmArgs": ["-Dprobe.mode=args"],
-                        "passArguments": true})");
+                        "passArguments": true, "sunJavaCommand": true})");
     const Lines arguments = {"caf\xC3\xA9", "two words", "with \"quotes\"", "", "\xF0\x9F\x98\x80",
                              "not UTF-8 \xFF\xC3(", "-Dnot.an.option=1"};
     setEnvironment("LC_ALL", GetParam().locale);
@@ -102,7 +102,7 @@ TEST_P(PassArgumentsTest, MainReceivesTheStringsJavaMakesOfTheSameCommandLine) {
     ASSERT_EQ(launched.exitStatus, 0) << launched.err;
     ASSERT_EQ(java.exitStatus, 0) << java.err;
     EXPECT_EQ(launched.probeLines(), java.probeLines());
-    ASSERT_EQ(launched.probeLines().size(), 1 + arguments.size());
+    ASSERT_EQ(launched.probeLines().size(), 2 + arguments.size());  // sun.java.command as java's, last
     EXPECT_EQ(launched.probeLines()[1], "arg " + GetParam().cafeUnits);
     EXPECT_EQ(launched.probeLines()[4], "arg");
 }
@@ -111,6 +111,37 @@ INSTANTIATE_TEST_SUITE_P(Launch, PassArgumentsTest,
                          testing::Values(ArgumentsCase{"Utf8Locale", "C.UTF-8", "0063 0061 0066 00e9"},
                                          ArgumentsCase{"AsciiLocale", "C", "0063 0061 0066 fffd fffd"}),
                          caseName<ArgumentsCase>);
+
+TEST(Launch, DefaultArgumentsWhenTheCommandLineHasNone) {
+    JdkApp app;
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "vmArgs": ["-Dprobe.mode=args"],
+                        "passArguments": true, "defaultArguments": ["caf\u00e9", "two words"]})");
+
+    const RunResult defaults = app.run();
+    const RunResult given = app.run({"given"});
+
+    ASSERT_EQ(defaults.exitStatus, 0) << defaults.err;
+    EXPECT_EQ(defaults.probeLines(), (Lines{"args 2", "arg 0063 0061 0066 00e9",
+                                            "arg 0074 0077 006f 0020 0077 006f 0072 0064 0073", "command null"}));
+    EXPECT_EQ(given.probeLines(), (Lines{"args 1", "arg 0067 0069 0076 0065 006e", "command null"}));
+}
+
+TEST(Launch, MainModuleRunsAsANamedModuleFromTheModulePath) {
+    JdkApp app;
+    // The probe jar, a plain jar, is an automatic module named "probe" on the module path.
+    fs::create_directory(app.dir() / "mods");
+    fs::rename(app.dir() / "app.jar", app.dir() / "mods" / "probe.jar");
+    app.writeConfig(R"({"mainModule": "probe", "mainClass": "probe/Probe", "sunJavaCommand": true,
+                        "vmArgs": ["-p", "$APPDIR/mods", "-Dprobe.mode=args"], "defaultArguments": ["a"]})");
+    const RunResult result = app.run();
+
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(result.probeLines(), (Lines{"args 1", "arg 0061", "command probe/probe.Probe a"}));
+    EXPECT_EQ(result.traceLines(), (Lines{"config file: " + app.launcherView() + "/config.json", "mainModule: probe",
+                                          "mainClass: probe/Probe",
+                                          "vmArg 0: --module-path=" + app.launcherView() + "/mods",
+                                          "vmArg 1: -Dprobe.mode=args"}));
+}
 
 TEST(Launch, OptionsNameTheApplicationsFilesThroughAppDir) {
     JdkApp app;
@@ -197,7 +228,7 @@ TEST(Launch, ManyArgumentsKeepWithinTheLocalFrame) {
 
     EXPECT_EQ(result.exitStatus, 0) << result.out;
     EXPECT_EQ(result.out.find("JNI local refs"), std::string::npos) << result.out;
-    EXPECT_EQ(result.probeLines().size(), 41u) << result.out;
+    EXPECT_EQ(result.probeLines().size(), 42u) << result.out;
 }
 
 TEST(Launch, ParseErrorStillLaunches) {

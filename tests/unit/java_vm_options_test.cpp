@@ -81,6 +81,19 @@ TEST(ModifiedUtf8, EveryUtf16UnitOnItsOwn) {
     }
 }
 
+TEST(ModifiedUtf8, FromUtf8ChangesOnlyNulAndFourByteSequences) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"caf\xC3\xA9 \xE4\xB8\x96", "caf\xC3\xA9 \xE4\xB8\x96"},
+        {std::string("a\0b", 3), "a\xC0\x80" "b"},
+        {"\xF0\x9F\x98\x80!", "\xED\xA0\xBD\xED\xB8\x80!"},
+        {"\xF0\x9F\x98", "\xF0\x9F\x98"},          // cut short: left as it is
+        {"\xF4\x90\x80\x80", "\xF4\x90\x80\x80"},  // beyond U+10FFFF: left as it is
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(modifiedUtf8FromUtf8(text), expected);
+    }
+}
+
 TEST(JavaVmOptions, NoVmArgsGivesOnlyTheClassPath) {
     LaunchSettings settings;
     settings.classPathOption = "-Djava.class.path=/app/app.jar";

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -94,6 +96,12 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{"TextAfterValueNotRead", "{\"jar\": \"a.jar\"} trailing {{{ garbage", "a.jar", "null", {}, ""},
         SettingsCase{"ClassPathInVmArgsPassedOn", R"({"jar":"a.jar","vmArgs":["-Djava.class.path=x.jar"]})", "a.jar",
                      "null", {"-Djava.class.path=x.jar"}, ""},
+        SettingsCase{"JavaLauncherFormsJoinTheirValue",
+                     R"({"vmArgs": ["-p", "$APPDIR/mods", "--add-opens", "java.base/java.lang=ALL-UNNAMED", "-Xss1m",
+                                    "--enable-native-access", "ALL-UNNAMED", "--add-modules=java.sql"]})",
+                     "null", "null",
+                     {"--module-path=$APPDIR/mods", "--add-opens=java.base/java.lang=ALL-UNNAMED", "-Xss1m",
+                      "--enable-native-access=ALL-UNNAMED", "--add-modules=java.sql"}, ""},
         SettingsCase{"VmArgsKeepOrderAndTypes", R"({"vmArgs": ["-Xmx512m", "-Dsample.mode=test", 5, true, null]})",
                      "null", "null", {"-Xmx512m", "-Dsample.mode=test", "5", "true", "null"}, ""},
         SettingsCase{"UnicodeEscapesBecomeUtf8", R"({"mainClass": "caf\u00e9-\ud83d\ude00"})", "null",
@@ -168,6 +176,19 @@ INSTANTIATE_TEST_SUITE_P(
                     "\"workingDirectory\" is of type number; it must be a folder name", ""},
         FailureCase{"WorkingDirectoryArray", R"({"workingDirectory": ["a"]})", "",
                     "\"workingDirectory\" is of type array", ""},
+        FailureCase{"ClassPathOption", R"({"vmArgs": ["-Xmx1g", "-cp", "lib/x.jar"]})", "",
+                    "\"-cp\" in \"vmArgs\" of the configuration file", ""},
+        FailureCase{"JarOption", R"({"vmArgs": ["-jar"]})", "", "\"jar\" in config.json is the class path", ""},
+        FailureCase{"OptionWithoutItsValue", R"({"vmArgs": ["--module-path"]})", "",
+                    "\"--module-path\" is the last element of \"vmArgs\"", ""},
+        FailureCase{"ClassPathString", R"({"classPath": "lib/*"})", "", "\"classPath\" is of type string", ""},
+        FailureCase{"ClassPathElementNumber", R"({"classPath": ["lib/*", 5]})", "",
+                    "an element of \"classPath\" is of type number; each must be a path", ""},
+        FailureCase{"DefaultArgumentsElementNull", R"({"defaultArguments": [null]})", "",
+                    "an element of \"defaultArguments\" is of type null", ""},
+        FailureCase{"MainModuleArray", R"({"mainModule": ["m"]})", "", "\"mainModule\" is of type array", ""},
+        FailureCase{"SunJavaCommandString", R"({"sunJavaCommand": "yes"})", "",
+                    "\"sunJavaCommand\" is of type string; it must be true or false", ""},
         FailureCase{"TraceString", R"({"trace": "off"})", "", "\"trace\" is of type string; it must be true or false",
                     ""}),
     caseName<FailureCase>);
@@ -209,6 +230,37 @@ TEST(ConfigKeys, WorkingDirectoryIsResolvedAgainstTheApplicationFolder) {
         const std::string traceLine = expected.empty() ? "" : "workingDirectory: " + expected + "\n";
         EXPECT_EQ(loaded.trace, "jar: " + appDir + "/null\nmainClass: M\n" + traceLine) << value;
     }
+}
+
+TEST(ConfigKeys, ClassPathEntriesFollowTheJarAndAFolderStarIsItsJars) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "class-path-entries";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "lib" / "inner.jar");
+    for (const char* name : {"b.jar", "a.JAR", "notes.txt", "c.jar.bak"}) std::ofstream(folder / "lib" / name) << "";
+    const std::string lib = (folder / "lib").string() + "/";
+    const std::string config = R"({"jar": "app.jar", "classPath": [")" + lib + R"(*", "$APPDIR/classes", "x.jar",
+                                   "empty/*"]})";
+    const Loaded loaded = load(config);
+    std::filesystem::remove_all(folder);
+
+    ASSERT_FALSE(loaded.failure) << loaded.failure->message;
+    const std::string separator = platform::classPathSeparator;
+    // Sorted by name, a folder named like a jar too, as java's expansion takes it; no entry for an empty one.
+    const std::string expected = appDir + "/app.jar" + separator + lib + "a.JAR" + separator + lib + "b.jar" +
+                                 separator + lib + "inner.jar" + separator + appDir + "/classes" + separator + appDir +
+                                 "/x.jar";
+    EXPECT_EQ(loaded.settings.classPathOption, "-Djava.class.path=" + expected);
+    EXPECT_NE(loaded.trace.find("\nclassPath: " + expected + "\n"), std::string::npos) << loaded.trace;
+}
+
+TEST(ConfigKeys, MainModuleNeedsNoJarAndIsResolvedAtBoot) {
+    const Loaded loaded = load(R"({"mainModule": "com.example.app", "mainClass": "com/example/Main"})");
+
+    ASSERT_FALSE(loaded.failure) << loaded.failure->message;
+    EXPECT_EQ(loaded.settings.jarPath, "");
+    EXPECT_EQ(loaded.settings.classPathOption, "-Djava.class.path=");
+    EXPECT_EQ(loaded.settings.launcherProperties, std::vector<std::string>{"-Djdk.module.main=com.example.app"});
+    EXPECT_EQ(loaded.trace, "mainModule: com.example.app\nmainClass: com/example/Main\n");
 }
 
 TEST(ConfigNesting, DeepObjectsAreASyntaxErrorNotAStackOverflow) {

@@ -29,6 +29,7 @@ public final class Probe {
                     for (char unit : arg.toCharArray()) units.append(String.format(" %04x", (int) unit));
                     System.out.println("probe: " + units);
                 }
+                System.out.println("probe: command " + System.getProperty("sun.java.command"));
                 break;
             case "folders":
                 System.out.println("probe: user.dir " + System.getProperty("user.dir"));

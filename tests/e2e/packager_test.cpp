@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <map>
@@ -37,6 +41,35 @@ struct Workspace {
     }
 };
 
+
+// A TCP port on the loopback interface that nothing listens on now; 0 if none could be had.
+int freeLocalPort() {
+    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    const bool bound = bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+    close(probe);
+    return bound ? ntohs(address.sin_port) : 0;
+}
+
+// Whether something accepts connections on the loopback port within a minute.
+bool waitUntilListening(int port) {
+    for (int attempt = 0; attempt < 600; ++attempt) {
+        const int client = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        const bool connected = connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(client);
+        if (connected) return true;
+        usleep(100000);
+    }
+    return false;
+}
 
 // Every path below `folder` with its size, to see that nothing changed.
 std::map<std::string, std::uintmax_t> snapshot(const fs::path& folder) {
@@ -129,12 +162,21 @@ INSTANTIATE_TEST_SUITE_P(
                     "no main class: probe.jar has no Main-Class in its manifest; give --main-class"},
         RefusalCase{"MainClassNotInTheJar", [](const Workspace&) { return Lines{"--main-class", "probe.Absent"}; }, 2,
                     "the main class probe.Absent is not in probe.jar (it holds no probe/Absent.class)"},
-        RefusalCase{"NotAJmodsFolder",
+        RefusalCase{"NoJmodsForAnotherPlatform",
                     [](const Workspace& work) {
-                        fs::create_directory(work.root.path() / "jmods");
-                        return Lines{"--main-class", "probe/Probe", "--module-path", (work.root.path() / "jmods").string()};
+                        fs::create_directory(work.root.path() / "mods");
+                        writeFile(work.root.path() / "launcher.exe", "MZ, a Windows launcher");
+                        return Lines{"--main-class", "probe/Probe", "--target", "windows", "--launcher",
+                                     (work.root.path() / "launcher.exe").string(), "--module-path",
+                                     (work.root.path() / "mods").string()};
                     },
-                    2, "is not the jmods folder of a JDK (it holds no readable java.base.jmod)"},
+                    2, "in --module-path, the jmods folder of a windows JDK 17 (the folder that holds java.base.jmod)"},
+        RefusalCase{"ModulePathMissing",
+                    [](const Workspace& work) {
+                        return Lines{"--main-class", "probe/Probe", "--module-path",
+                                     (work.root.path() / "absent").string()};
+                    },
+                    2, "absent\", which does not exist"},
         RefusalCase{"JdepsFails",
                     [](const Workspace& work) {
                         writeFile(work.input / "broken.jar", "not a zip");
@@ -205,7 +247,7 @@ INSTANTIATE_TEST_SUITE_P(
                                      (work.root.path() / "launcher.exe").string(), "--module-path",
                                      (fs::path(JDK_HOME) / "jmods").string()};
                     },
-                    2, "jmods holds the modules of a linux JDK, and the target is windows"},
+                    2, "jmods\" holds the modules of a linux JDK, and the target is windows"},
         RefusalCase{"DestIsAFile",
                     [](const Workspace& work) {
                         writeFile(work.root.path() / "dest.txt", "a file of the user's");
@@ -383,9 +425,136 @@ TEST(Packager, RefusesTheJmodsOfAnotherJavaVersion) {
         work.package({"--main-class", "probe.Probe", "--module-path", (fs::path(JDK_HOME) / "jmods").string()}, java25);
 
     EXPECT_EQ(result.exitStatus, 2) << result.err;
-    EXPECT_NE(result.err.find("jmods holds the modules of Java 17."), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("jmods\" holds the modules of Java 17."), std::string::npos) << result.err;
     EXPECT_NE(result.err.find(", and this jlink is Java 25."), std::string::npos) << result.err;
     EXPECT_TRUE(fs::is_empty(work.dest));
+}
+
+// Runs a JDK tool (jar, javac) in `cwd`; the test fails when it does.
+void runJdkTool(const std::string& tool, const Lines& arguments, const fs::path& cwd) {
+    const RunResult result = runProcess(fs::path(JDK_HOME) / "bin" / tool, arguments, cwd, 120);
+    ASSERT_EQ(result.exitStatus, 0) << tool << ": " << result.out << result.err;
+}
+
+// A jar of `folder`'s classes whose manifest has these lines.
+void makeJar(const fs::path& jar, const std::string& manifest, const fs::path& classes) {
+    writeFile(jar.string() + ".manifest", manifest);
+    runJdkTool("jar", {"--create", "--file", jar.string(), "--manifest", jar.string() + ".manifest", "-C",
+                       classes.string(), "."},
+               jar.parent_path());
+    fs::remove(jar.string() + ".manifest");
+}
+
+TEST(Packager, ClassPathHoldsTheInputsJarsAndCopiesOfTheJarsManifestsNameOutsideIt) {
+    Workspace work;
+    const fs::path classes = work.root.path() / "classes";
+    fs::create_directories(classes);
+    runJdkTool("jar", {"--extract", "--file", (work.input / "probe.jar").string()}, classes);
+    fs::remove(work.input / "probe.jar");
+    // The main jar reaches lib/reached.jar and, outside the input, ext.jar, which reaches dep.jar beside it.
+    fs::create_directories(work.input / "lib");
+    fs::create_directories(work.root.path() / "outside" / "other");
+    makeJar(work.input / "probe.jar", "Class-Path: lib/reached.jar ../outside/ext.jar absent.jar\n", classes);
+    makeJar(work.input / "lib" / "reached.jar", "", classes);
+    makeJar(work.input / "lib" / "unreached.jar", "", classes);
+    makeJar(work.root.path() / "outside" / "ext.jar", "Class-Path: dep.jar other/ext.jar\n", classes);
+    makeJar(work.root.path() / "outside" / "dep.jar", "", classes);
+    makeJar(work.root.path() / "outside" / "other" / "ext.jar", "", classes);
+
+    const RunResult packaged = work.package({"--main-class", "probe.Probe", "--arguments", "first 'second one'"});
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+    const fs::path app = work.dest / "probe";
+    EXPECT_NE(packaged.out.find("copying " + (work.root.path() / "outside" / "ext.jar").string() +
+                                " into external-jars/ext.jar: the manifest of probe.jar names it outside --input\n"),
+              std::string::npos)
+        << packaged.out;
+    EXPECT_TRUE(fs::exists(app / "external-jars" / "ext-2.jar")) << "a second jar of the same name";
+
+    const RunResult defaults = runProcess(app / "probe", {}, work.root.path());
+    const RunResult given = runProcess(app / "probe", {"given"}, work.root.path());
+    ASSERT_EQ(defaults.exitStatus, 0) << defaults.err;
+    EXPECT_EQ(defaults.probeLines().front(), "args 2");
+    EXPECT_EQ(given.probeLines().front(), "args 1");
+    const std::string folder = fs::canonical(app).string();
+    EXPECT_NE(std::find(defaults.probeLines().begin(), defaults.probeLines().end(),
+                        "class path " + folder + "/probe.jar:" + folder + "/lib/unreached.jar:" + folder +
+                            "/external-jars/ext.jar:" + folder + "/external-jars/dep.jar:" + folder +
+                            "/external-jars/ext-2.jar"),
+              defaults.probeLines().end())
+        << defaults.out;
+}
+
+TEST(Packager, MainModuleIsLinkedIntoTheRuntimeAndRunsAsJavaRunsIt) {
+    Workspace work;
+    const fs::path source = work.root.path() / "src";
+    fs::create_directories(source / "hello");
+    writeFile(source / "module-info.java", "module hello.app { }\n");
+    writeFile(source / "hello" / "Main.java",
+              "package hello;\n"
+              "public class Main {\n"
+              "    public static void main(String[] args) {\n"
+              "        System.out.println(Main.class.getModule() + \" \" + String.join(\",\", args) + \" \"\n"
+              "                + System.getProperty(\"sun.java.command\"));\n"
+              "    }\n"
+              "}\n");
+    runJdkTool("javac", {"-d", "classes", "src/module-info.java", "src/hello/Main.java"}, work.root.path());
+    fs::create_directories(work.root.path() / "mods");
+    runJdkTool("jar", {"--create", "--file", "mods/hello.jar", "--main-class", "hello.Main", "-C", "classes", "."},
+               work.root.path());
+
+    const RunResult packaged = runProcess(java17,
+                                          {"-jar", PACKAGER_JAR, "--module", "hello.app", "--module-path",
+                                           (work.root.path() / "mods").string(), "--dest", work.dest.string()},
+                                          work.root.path(), 300);
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+    const fs::path app = work.dest / "hello.app";
+    EXPECT_NE(readFile(app / "jre" / "release").find("hello.app"), std::string::npos) << "not linked";
+    EXPECT_NE(readFile(app / "config.json").find("\"mainModule\": \"hello.app\""), std::string::npos);
+    const RunResult run = runProcess(app / "hello.app", {"a", "b"}, work.root.path());
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "module hello.app a,b hello.app/hello.Main a b\n");
+}
+
+TEST(Packager, ProvidersJdepsCannotSeeWorkAsUnderTheJdk) {
+    const Workspace work;
+    const RunResult packaged = work.package({"--main-class", "probe.Probe"});
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+
+    // A TLS server with an elliptic-curve (P-256) certificate.
+    const fs::path& root = work.root.path();
+    const RunResult certificate = runProcess(
+        "/usr/bin/openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                             "-subj", "/CN=localhost", "-keyout", "key.pem", "-out", "cert.pem", "-days", "2"},
+        root);
+    ASSERT_EQ(certificate.exitStatus, 0) << certificate.err;
+    const int port = freeLocalPort();
+    ASSERT_GT(port, 0);
+    const RunResult server = runProcess(
+        "/bin/sh", {"-c", "timeout 120 openssl s_server -quiet -accept 127.0.0.1:$0 -cert cert.pem "
+                          "-key key.pem >/dev/null 2>&1 & echo $!", std::to_string(port)},
+        root);
+    ASSERT_TRUE(waitUntilListening(port)) << "openssl s_server did not start";
+
+    const Lines options = {"-Dprobe.mode=providers", "-Dprobe.port=" + std::to_string(port),
+                           "-Dprobe.zip=" + (work.input / "probe.jar").string()};
+    writeFile(work.dest / "probe" / "config.json",
+              R"({"jar": "probe.jar", "mainClass": "probe/Probe", "trace": false, "vmArgs": [)" +
+                  jsonString(options[0]) + "," + jsonString(options[1]) + "," + jsonString(options[2]) + "]}");
+    const RunResult packagedRun = runProcess(work.dest / "probe" / "probe", {}, root);
+    Lines javaCommand = options;
+    javaCommand.insert(javaCommand.end(), {"-cp", PROBE_JAR, "probe.Probe"});
+    const RunResult jdkRun = runProcess(java17, javaCommand, root);
+    runProcess("/bin/kill", {splitLines(server.out).front()}, root);
+
+    EXPECT_EQ(packagedRun.probeLines(),
+              (Lines{"args 0", "date Montag, 7. Dezember 2026", "charset Hello", "zipfs holds probe/Probe.class",
+                     "tls EC certificate"}))
+        << packagedRun.err;
+    EXPECT_EQ(packagedRun.out, jdkRun.out);
+    const std::string release = readFile(work.dest / "probe" / "jre" / "release");
+    for (const char* module : {"jdk.crypto.ec", "jdk.charsets", "jdk.zipfs", "jdk.localedata"}) {
+        EXPECT_NE(release.find(module), std::string::npos) << module;
+    }
 }
 
 struct TrainingCase {
@@ -414,9 +583,10 @@ INSTANTIATE_TEST_SUITE_P(
     Packager, FailedTrainingTest,
     testing::Values(TrainingCase{"NeverEnds", {"--java-options", "-Dprobe.mode=hang", "--aot-training-timeout", "3"},
                                  "the training run did not end within 3 seconds"},
+                    // The program's own last words, without the JVM's lines about the cache it writes.
                     TrainingCase{"EndsWithAFailure", {"--java-options", "-Dprobe.mode=exit", "--java-options",
                                                       "-Dprobe.status=5"},
-                                 "the training run ended with status 5"},
+                                 "the training run ended with status 5 (probe: args 0); the folder was made"},
                     TrainingCase{"PrintsWhatIsNotUtf8", {"--java-options", "-Dprobe.mode=notUtf8", "--java-options",
                                                          "-Dprobe.status=5"},
                                  "the training run ended with status 5"}),

@@ -7,6 +7,7 @@ import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
+import java.util.regex.Pattern;
 import java.util.stream.Collectors;
 
 /** A training run of the packaged program that leaves its ahead-of-time cache in the folder. */
@@ -30,8 +31,12 @@ final class AotTraining {
                         + "program to be trained must end by itself, for example when it sees the property "
                         + Options.TRAINING_PROPERTY + "=true";
             }
-            // Whatever the program printed, in whatever encoding: a byte that is not UTF-8 becomes U+FFFD.
-            final List<String> said = new String(Files.readAllBytes(log), StandardCharsets.UTF_8).lines().toList();
+            // Whatever the program printed, in whatever encoding: a byte that is not UTF-8 becomes U+FFFD. The
+            // JVM's own lines about the cache are left out, and the staging folder, which is about to go, is
+            // named as the folder it becomes.
+            final List<String> said = new String(Files.readAllBytes(log), StandardCharsets.UTF_8).lines()
+                    .filter(line -> !isAboutTheCache(line))
+                    .map(line -> line.replace(staging.toString(), plan.appFolder.toString())).toList();
             final String lastWords = said.subList(Math.max(0, said.size() - 3), said.size()).stream()
                     .collect(Collectors.joining(" / "));
             if (process.exitValue() != 0) {
@@ -50,6 +55,15 @@ final class AotTraining {
             Files.deleteIfExists(staging.resolve(Plan.AOT_CACHE + ".config"));
         }
     }
+
+    /** A line the JVM prints while it records and writes the cache, not the program's. */
+    private static boolean isAboutTheCache(String line) {
+        return CACHE_LINE.matcher(line).find();
+    }
+
+    private static final Pattern CACHE_LINE = Pattern.compile("^(Temporary AOTConfiguration recorded|Launching child "
+            + "process|Reading AOTConfiguration|AOTCache creation is complete|Removed temporary AOT configuration"
+            + "|Picked up JAVA_TOOL_OPTIONS|\\[[^\\]]*\\]\\[(warning|error|info)\\s*\\]\\[(aot|cds))");
 
     private static List<String> withTraining(List<String> javaOptions) {
         final List<String> options = new ArrayList<>(javaOptions);

@@ -113,7 +113,15 @@ final class AppFolder {
 
     /** Everything but config.json: the input, the launcher, the runtime, the icon and the marker. */
     private void assemble(Path staging) throws IOException, Stop {
-        FileTrees.copyTree(plan.input, staging);
+        if (plan.input != null) {
+            FileTrees.copyTree(plan.input, staging);
+        }
+        if (!plan.classPath.externalJars.isEmpty()) {
+            final Path external = Files.createDirectory(staging.resolve(ClassPath.EXTERNAL_FOLDER));
+            for (final var jar : plan.classPath.externalJars.entrySet()) {
+                Files.copy(jar.getKey(), external.resolve(jar.getValue()));
+            }
+        }
         final Path executable = staging.resolve(plan.executableName());
         if (plan.brandedLauncher != null) {
             Files.write(executable, plan.brandedLauncher);

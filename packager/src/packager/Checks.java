@@ -3,7 +3,10 @@ package packager;
 import java.io.IOException;
 import java.io.InputStream;
 import java.io.UncheckedIOException;
+import java.lang.module.FindException;
 import java.lang.module.ModuleDescriptor;
+import java.lang.module.ModuleFinder;
+import java.lang.module.ModuleReference;
 import java.nio.file.FileVisitOption;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
@@ -36,30 +39,46 @@ final class Checks {
     }
 
     private void run() throws Stop {
-        if (options.input == null || options.mainJar == null) {
-            throw Stop.refused((options.input == null ? "--input" : "--main-jar") + " is missing: give the folder of "
-                    + "the program's jars with --input and the jar holding the main class with --main-jar");
+        if (options.module != null && options.mainJar != null) {
+            throw Stop.refused("give --main-jar or --module, not both: --main-jar names the jar of a program run from "
+                    + "the class path, --module the main module of a modular one");
         }
-        if (!Files.isDirectory(options.input)) {
-            throw Stop.refused("--input " + options.input + " is not a folder");
+        if (options.module == null && (options.input == null || options.mainJar == null)) {
+            throw Stop.refused((options.input == null ? "--input" : "--main-jar") + " is missing: give the folder of "
+                    + "the program's jars with --input and the jar holding the main class with --main-jar (or the "
+                    + "main module with --module)");
+        }
+        if (options.input != null && !Files.isDirectory(options.input)) {
+            throw Stop.refused("--input " + Text.quote(options.input) + " is not a folder");
         }
         // Real paths: a folder given through a link is the folder it names, and "." is the current one.
-        final Path input = realPath(options.input);
+        final Path input = options.input == null ? null : realPath(options.input);
         plan.input = input;
-        if (realPathOfWhatMayNotExist(options.dest.toAbsolutePath()).startsWith(input)) {
-            throw Stop.refused("--dest " + options.dest + " lies inside --input " + options.input + ", which is "
-                    + "copied whole; choose another --dest");
+        if (input != null && realPathOfWhatMayNotExist(options.dest.toAbsolutePath()).startsWith(input)) {
+            throw Stop.refused("--dest " + Text.quote(options.dest) + " lies inside --input " + Text.quote(options.input)
+                    + ", which is copied whole; choose another --dest");
         }
-        plan.mainJarPath = input.resolve(options.mainJar).normalize();
-        if (!plan.mainJarPath.startsWith(input)) {
-            throw Stop.refused("--main-jar " + options.mainJar + " lies outside --input " + options.input
-                    + "; name a jar in that folder");
+        for (final Path folder : options.modulePath) {
+            if (!Files.exists(folder)) {
+                throw Stop.refused("--module-path names " + Text.quote(folder) + ", which does not exist");
+            }
         }
-        if (!Files.isRegularFile(plan.mainJarPath)) {
-            throw Stop.refused("--main-jar " + options.mainJar + " does not exist in " + options.input);
+        if (options.module != null) {
+            checkMainModule();
+        } else {
+            plan.mainJarPath = input.resolve(options.mainJar).normalize();
+            if (!plan.mainJarPath.startsWith(input)) {
+                throw Stop.refused("--main-jar " + options.mainJar + " lies outside --input " + Text.quote(options.input)
+                        + "; name a jar in that folder");
+            }
+            if (!Files.isRegularFile(plan.mainJarPath)) {
+                throw Stop.refused("--main-jar " + options.mainJar + " does not exist in " + Text.quote(options.input));
+            }
+            checkMainClass();
         }
-        checkMainClass();
+        plan.classPath = ClassPath.of(input, plan.mainJarPath);
         plan.name = options.name != null ? options.name
+                : plan.mainModule != null ? plan.mainModule
                 : plan.mainJarPath.getFileName().toString().replaceFirst("(?i)\\.jar$", "");
         checkName(plan.name);
         plan.target = options.target != null ? options.target : Target.own().orElseThrow(
@@ -68,21 +87,20 @@ final class Checks {
         if (options.icon != null) {
             reserved.addAll(List.of(plan.name + ".png", plan.name + ".desktop"));
         }
-        for (final String name : reserved) {
-            if (Files.exists(input.resolve(name), LinkOption.NOFOLLOW_LINKS)) {
-                throw Stop.refused("--input " + options.input + " holds a " + name + ", which the packager makes; "
-                        + "take it out" + (name.startsWith(plan.name) ? " or choose another --name" : ""));
-            }
+        if (!plan.classPath.externalJars.isEmpty()) {
+            reserved.add(ClassPath.EXTERNAL_FOLDER);
         }
-        final String notCopyable = whyNotCopyable(input, "--input");
-        if (notCopyable != null) {
-            throw Stop.refused("--input " + options.input + " cannot be copied whole: " + notCopyable);
-        }
-        if (options.archive) {
-            checkNamesForTheArchive(input);
+        if (input != null) {
+            checkInput(input, reserved);
         }
         checkLauncher();
         checkRuntime();
+        if (plan.mainModule != null && plan.runtimeImage != null && !JavaRuntime.releaseModules(plan.runtimeImage)
+                .contains(plan.mainModule)) {
+            throw Stop.refused("--runtime-image " + Text.quote(options.runtimeImage) + " does not hold the module "
+                    + plan.mainModule + " (its release file does not list it); link the module into it, or give "
+                    + "--module-path instead");
+        }
         checkBranding();
         if (options.aotCache && !plan.target.isOwn()) {
             throw Stop.refused("--aot-cache trains the program on this machine, so the target must be this machine's "
@@ -99,6 +117,23 @@ final class Checks {
         plan.appFolder = options.dest.toAbsolutePath().normalize().resolve(plan.name);
         plan.archivePath = plan.appFolder.resolveSibling(plan.name + plan.target.archiveSuffix);
         checkReplaceable();
+    }
+
+    /** Nothing in --input has a name the packager gives its own files, and all of it can be copied. */
+    private void checkInput(Path input, List<String> reserved) throws Stop {
+        for (final String name : reserved) {
+            if (Files.exists(input.resolve(name), LinkOption.NOFOLLOW_LINKS)) {
+                throw Stop.refused("--input " + Text.quote(options.input) + " holds a " + name + ", which the packager "
+                        + "makes; take it out" + (name.startsWith(plan.name) ? " or choose another --name" : ""));
+            }
+        }
+        final String notCopyable = whyNotCopyable(input, "--input");
+        if (notCopyable != null) {
+            throw Stop.refused("--input " + Text.quote(options.input) + " cannot be copied whole: " + notCopyable);
+        }
+        if (options.archive) {
+            checkNamesForTheArchive(input);
+        }
     }
 
     /** The icon and the texts of the executable's properties; a Windows launcher is branded here, in memory. */
@@ -229,43 +264,91 @@ final class Checks {
     private void checkRuntime() throws Stop {
         final Target target = plan.target;
         final Path runtimeImage = options.runtimeImage;
-        final Path modulePath = options.modulePath;
-        if (runtimeImage != null && modulePath != null) {
-            throw Stop.refused("give --runtime-image or --module-path, not both");
+        if (runtimeImage != null && !options.modulePath.isEmpty()) {
+            throw Stop.refused("give --runtime-image or --module-path, not both: --runtime-image is copied as it is, "
+                    + "--module-path is linked into a runtime");
         }
         final int ownFeature = Runtime.version().feature();
+        // The JDK's own modules, where the module path names them.
+        final Path jmods = options.modulePath.stream().filter(folder -> Files.exists(folder.resolve("java.base.jmod")))
+                .findFirst().orElse(null);
+        plan.jmods = jmods;
         if (runtimeImage != null) {
             if (Files.isDirectory(runtimeImage)) {
                 plan.runtimeImage = realPath(runtimeImage);  // a link such as /usr/lib/jvm/default-java is copied as what it names
             }
             if (!Files.isRegularFile(runtimeImage.resolve(target.jvmLibrary))) {
-                throw Stop.refused("--runtime-image " + runtimeImage + " holds no Java runtime for " + target.name
-                        + " (no " + target.jvmLibrary + ")");
+                throw Stop.refused("--runtime-image " + Text.quote(runtimeImage) + " holds no Java runtime for "
+                        + target.name + " (no " + target.jvmLibrary + ")");
             }
             plan.runtimeFeature = JavaRuntime.releaseFeature(runtimeImage);
-        } else if (modulePath != null) {
-            final ModuleDescriptor base = JavaRuntime.jmodDescriptor(modulePath.resolve("java.base.jmod")).orElseThrow(
-                    () -> Stop.refused("--module-path " + modulePath + " is not the jmods folder of a JDK (it holds "
-                            + "no readable java.base.jmod)"));
-            final String platform = JavaRuntime.jmodPlatform(modulePath.resolve("java.base.jmod"));
+        } else if (jmods != null) {
+            final ModuleDescriptor base = JavaRuntime.jmodDescriptor(jmods.resolve("java.base.jmod")).orElseThrow(
+                    () -> Stop.refused("--module-path " + Text.quote(jmods) + " is not the jmods folder of a JDK (its "
+                            + "java.base.jmod cannot be read)"));
+            final String platform = JavaRuntime.jmodPlatform(jmods.resolve("java.base.jmod"));
             if (platform != null && !platform.equals(target.name)) {
-                throw Stop.refused("--module-path " + modulePath + " holds the modules of a " + platform + " JDK, and "
-                        + "the target is " + target.name + ": give the jmods folder of a " + target.name + " JDK");
+                throw Stop.refused("--module-path " + Text.quote(jmods) + " holds the modules of a " + platform
+                        + " JDK, and the target is " + target.name + ": give the jmods folder of a " + target.name
+                        + " JDK");
             }
             final String version = base.rawVersion().orElse("unknown");
             plan.runtimeFeature = base.version().map(JavaRuntime::feature).orElse(0);
             if (plan.runtimeFeature != ownFeature) {
-                throw Stop.refused("--module-path " + modulePath + " holds the modules of Java " + version
+                throw Stop.refused("--module-path " + Text.quote(jmods) + " holds the modules of Java " + version
                         + ", and this jlink is Java " + Runtime.version() + ": jlink links only its own feature "
                         + "version; run the packager with a JDK " + plan.runtimeFeature);
             }
         } else if (!target.isOwn()) {
             throw Stop.refused("a " + target.name + " runtime cannot be made from this JDK's modules: give "
-                    + "--runtime-image (a " + target.name + " Java runtime) or --module-path (the jmods folder of a "
-                    + target.name + " JDK " + ownFeature + ")");
+                    + "--runtime-image (a " + target.name + " Java runtime) or, in --module-path, the jmods folder of "
+                    + "a " + target.name + " JDK " + ownFeature + " (the folder that holds java.base.jmod)");
         } else {
             plan.runtimeFeature = ownFeature;
         }
+    }
+
+    /** --module NAME[/CLASS]: a module that can be linked, and its main class. */
+    private void checkMainModule() throws Stop {
+        final int slash = options.module.indexOf('/');
+        final String name = slash < 0 ? options.module : options.module.substring(0, slash);
+        String mainClass = slash < 0 ? null : options.module.substring(slash + 1).replace('/', '.');
+        plan.mainModule = name;
+        if (options.runtimeImage != null) {
+            if (mainClass == null) {
+                throw Stop.refused("--module " + name + " with --runtime-image needs its main class: give --module "
+                        + name + "/CLASS");
+            }
+            plan.mainClassInternalName = mainClass.replace('.', '/');
+            return;
+        }
+        final ModuleReference module;
+        try {
+            module = ModuleFinder.compose(ModuleFinder.of(options.modulePath.toArray(Path[]::new)),
+                    ModuleFinder.ofSystem()).find(name).orElseThrow(() -> Stop.refused("--module " + name + " is not "
+                            + "on --module-path" + (options.modulePath.isEmpty() ? ""
+                                    : " " + Text.quote(String.join(java.io.File.pathSeparator,
+                                            options.modulePath.stream().map(Path::toString).toList())))
+                            + ": give the folder that holds its modular jar"));
+        } catch (FindException unreadable) {
+            throw Stop.refused("--module-path cannot be read as a path of modules: " + unreadable.getMessage());
+        }
+        final ModuleDescriptor descriptor = module.descriptor();
+        if (descriptor.isAutomatic()) {
+            throw Stop.refused("--module " + name + " is an automatic module (" + module.location().map(Object::toString)
+                    .orElse("a jar") + " has no module-info.class), which jlink cannot link; give its jar with "
+                    + "--input and --main-jar instead");
+        }
+        if (mainClass == null) {
+            mainClass = descriptor.mainClass().orElseThrow(() -> Stop.refused("the module " + name + " names no main "
+                    + "class: give --module " + name + "/CLASS"));
+        }
+        final String mainPackage = mainClass.contains(".") ? mainClass.substring(0, mainClass.lastIndexOf('.')) : "";
+        if (!descriptor.packages().contains(mainPackage)) {
+            throw Stop.refused("the main class " + mainClass + " is not in the module " + name + " (it has no package "
+                    + (mainPackage.isEmpty() ? "for classes without one" : mainPackage) + ")");
+        }
+        plan.mainClassInternalName = mainClass.replace('.', '/');
     }
 
     /** The folder and archive may be made: absent, an empty folder, or made by this packager and --replace given. */

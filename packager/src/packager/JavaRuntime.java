@@ -4,6 +4,7 @@ import java.io.IOException;
 import java.io.InputStream;
 import java.io.UncheckedIOException;
 import java.lang.module.ModuleDescriptor;
+import java.lang.module.ModuleFinder;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
@@ -11,7 +12,6 @@ import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.LinkedHashSet;
 import java.util.List;
-import java.util.Locale;
 import java.util.Optional;
 import java.util.Set;
 import java.util.stream.Collectors;
@@ -33,35 +33,122 @@ final class JavaRuntime {
         }
     }
 
+    /** What jlink is given beyond the modules and the output, unless --jlink-options says otherwise. */
+    static final List<String> DEFAULT_JLINK_OPTIONS = List.of("--strip-debug", "--no-header-files", "--no-man-pages");
+
+    /**
+     * The JDK's service providers, which a program reaches through java.base's API and so jdeps never names:
+     * elliptic-curve cryptography (TLS with an EC certificate), the extended character sets and the zip file
+     * system. Together about 2.3 MB of a runtime; the locale data (about 22 MB) comes only with LOCALE_DATA.
+     */
+    private static final List<String> SMALL_PROVIDERS = List.of("jdk.crypto.ec", "jdk.charsets", "jdk.zipfs");
+    private static final String LOCALE_DATA = "jdk.localedata";
+    /**
+     * Names in a class file that show it formats or parses text for a locale, which needs the locale data for
+     * any locale but English: java.text, java.time.format, Formatter (String.format, printf), Locale, Calendar,
+     * Scanner, Currency.
+     */
+    private static final List<byte[]> LOCALE_SENSITIVE = Stream.of("java/text/", "java/time/format/",
+            "java/util/Formatter", "java/util/Locale", "java/util/Calendar", "java/util/Scanner", "java/util/Currency",
+            "[Ljava/lang/Object;)Ljava/lang/String;", "[Ljava/lang/Object;)Ljava/io/PrintStream;")
+            .map(text -> text.getBytes(StandardCharsets.UTF_8)).toList();
+
     /** The runtime, made with jlink for the modules the jars need. */
     private static void link(Plan plan, Path jre, Path staging) throws Stop {
         final List<Path> jars;
         try (Stream<Path> files = Files.walk(staging)) {
-            jars = files.filter(f -> f.toString().toLowerCase(Locale.ROOT).endsWith(".jar") && Files.isRegularFile(f))
-                    .sorted().collect(Collectors.toList());
+            jars = files.filter(ClassPath::isJar).sorted().collect(Collectors.toList());
         } catch (IOException | UncheckedIOException unreadable) {
-            throw Stop.failed("cannot list the jars in " + plan.input + ": " + Text.describe(unreadable));
+            throw Stop.failed("cannot list the jars in " + Text.quote(plan.input) + ": " + Text.describe(unreadable));
         }
-        final List<String> jdepsArguments = new ArrayList<>(List.of("--print-module-deps", "--ignore-missing-deps",
-                "--multi-release", Integer.toString(plan.runtimeFeature)));
-        jars.forEach(jar -> jdepsArguments.add(jar.toString()));
-        final String found = JdkTools.run("jdeps", jdepsArguments).trim();
         final Set<String> modules = new LinkedHashSet<>();
-        Arrays.stream(found.split("[,\\s]+")).filter(m -> !m.isEmpty()).forEach(modules::add);
+        if (!jars.isEmpty()) {
+            final List<String> jdepsArguments = new ArrayList<>(List.of("--print-module-deps", "--ignore-missing-deps",
+                    "--multi-release", Integer.toString(plan.runtimeFeature)));
+            jars.forEach(jar -> jdepsArguments.add(jar.toString()));
+            final String found = JdkTools.run("jdeps", jdepsArguments).trim();
+            Arrays.stream(found.split("[,\\s]+")).filter(m -> !m.isEmpty()).forEach(modules::add);
+        }
+        if (plan.mainModule != null) {
+            modules.add(plan.mainModule);
+        }
         modules.addAll(plan.options.addModules);
-        if (modules.isEmpty()) {
-            modules.add("java.base");
+        modules.add("java.base");
+        SMALL_PROVIDERS.stream().filter(m -> isAvailable(plan, m)).forEach(modules::add);
+        if (isAvailable(plan, LOCALE_DATA) && usesLocales(jars, plan.mainModule == null ? List.of()
+                : plan.options.modulePath)) {
+            modules.add(LOCALE_DATA);
         }
-        final List<String> jlinkArguments = new ArrayList<>(List.of("--add-modules", String.join(",", modules),
-                "--strip-debug", "--no-header-files", "--no-man-pages", "--output", jre.toString()));
-        if (plan.options.modulePath != null) {
-            jlinkArguments.addAll(List.of("--module-path", plan.options.modulePath.toString()));
+        final List<String> jlinkArguments = new ArrayList<>(List.of("--add-modules", String.join(",", modules)));
+        jlinkArguments.addAll(plan.options.jlinkOptions != null ? plan.options.jlinkOptions : DEFAULT_JLINK_OPTIONS);
+        jlinkArguments.addAll(List.of("--output", jre.toString()));
+        if (!plan.options.modulePath.isEmpty()) {
+            jlinkArguments.addAll(List.of("--module-path", plan.options.modulePath.stream().map(Path::toString)
+                    .collect(Collectors.joining(java.io.File.pathSeparator))));
         }
-        if (plan.target.isOwn()) {
+        if (plan.target.isOwn() && !jlinkArguments.contains("--generate-cds-archive")) {
             // Without it the runtime starts markedly slower; only this platform's runtime can make it.
             jlinkArguments.add("--generate-cds-archive");
         }
         JdkTools.run("jlink", jlinkArguments);
+    }
+
+    /** Whether the modules linked from have the module: the jmods folder given, or this JDK's own. */
+    private static boolean isAvailable(Plan plan, String module) {
+        return plan.jmods != null ? Files.isRegularFile(plan.jmods.resolve(module + ".jmod"))
+                : ModuleFinder.ofSystem().find(module).isPresent();
+    }
+
+    /** Whether a class of the jars, or of the modular jars in the folders, uses locale-sensitive API. */
+    private static boolean usesLocales(List<Path> jars, List<Path> moduleFolders) {
+        final List<Path> all = new ArrayList<>(jars);
+        for (final Path folder : moduleFolders) {
+            try (Stream<Path> files = Files.list(folder)) {
+                files.filter(ClassPath::isJar).sorted().forEach(all::add);
+            } catch (IOException | UncheckedIOException unreadable) {
+                return true;  // when in doubt, the program gets the locale data
+            }
+        }
+        for (final Path jar : all) {
+            try (ZipFile zip = new ZipFile(jar.toFile())) {
+                for (final ZipEntry entry : java.util.Collections.list(zip.entries())) {
+                    if (entry.getName().endsWith(".class")) {
+                        try (InputStream in = zip.getInputStream(entry)) {
+                            final byte[] bytes = in.readAllBytes();
+                            if (LOCALE_SENSITIVE.stream().anyMatch(name -> contains(bytes, name))) {
+                                return true;
+                            }
+                        }
+                    }
+                }
+            } catch (IOException | RuntimeException unreadable) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    private static boolean contains(byte[] bytes, byte[] part) {
+        outer:
+        for (int i = 0; i + part.length <= bytes.length; ++i) {
+            for (int k = 0; k < part.length; ++k) {
+                if (bytes[i + k] != part[k]) {
+                    continue outer;
+                }
+            }
+            return true;
+        }
+        return false;
+    }
+
+    /** The modules a runtime's release file lists (MODULES="java.base java.logging ..."). */
+    static List<String> releaseModules(Path runtime) {
+        try (Stream<String> lines = Files.lines(runtime.resolve("release"), StandardCharsets.UTF_8)) {
+            return lines.filter(line -> line.startsWith("MODULES=")).findFirst()
+                    .map(line -> List.of(line.substring(8).replace("\"", "").trim().split("\\s+"))).orElse(List.of());
+        } catch (IOException | UncheckedIOException noReleaseFile) {
+            return List.of();
+        }
     }
 
     /** The module descriptor in a JMOD file, which is a zip file behind a 4-byte header of its own. */

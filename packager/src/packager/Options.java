@@ -19,14 +19,17 @@ final class Options {
     String mainJar;
     String mainClass;
     final List<String> javaOptions = new ArrayList<>();
+    final List<String> arguments = new ArrayList<>();
+    String module;
     String name;
     Path dest = Path.of("");
     Target target;
     Path launcher;
     boolean winConsole;
     Path runtimeImage;
-    Path modulePath;
+    final List<Path> modulePath = new ArrayList<>();
     final List<String> addModules = new ArrayList<>();
+    List<String> jlinkOptions;
     boolean aotCache;
     long aotTrainingTimeoutSeconds = 120;
     boolean archive;
@@ -59,6 +62,13 @@ final class Options {
             new OptionSpec("--java-options", "TEXT", "JVM options, in order, split at spaces as jpackage splits them\n"
                     + "(quotes keep a space inside one); $APPDIR stands for the folder",
                     (o, v) -> o.javaOptions.addAll(splitOptions("--java-options", v))),
+            new OptionSpec("--arguments", "TEXT", "arguments main receives when the launcher is given none, split\n"
+                    + "as --java-options is",
+                    (o, v) -> o.arguments.addAll(splitOptions("--arguments", v))),
+            new OptionSpec("--module", "NAME[/CLASS]", "run the main module NAME instead of a main jar, linked into the\n"
+                    + "runtime from --module-path (default CLASS: the module's main\n"
+                    + "class)",
+                    (o, v) -> o.module = v),
             new OptionSpec("--name", "NAME", "the product's name (default: the main jar's name)",
                     (o, v) -> o.name = v),
             new OptionSpec("--dest", "DIR", "where the folder NAME is made (default: the current directory)",
@@ -75,12 +85,20 @@ final class Options {
                     (o, v) -> o.winConsole = true),
             new OptionSpec("--runtime-image", "DIR", "an existing Java runtime to copy as jre, as it is",
                     (o, v) -> o.runtimeImage = path("--runtime-image", v)),
-            new OptionSpec("--module-path", "DIR", "the jmods folder of a JDK for the target platform, of the same\n"
-                    + "feature version as this JDK (needed for another platform)",
-                    (o, v) -> o.modulePath = path("--module-path", v)),
+            new OptionSpec("--module-path", "PATH", "folders of modules to link into the runtime, separated by\n"
+                    + "\"" + java.io.File.pathSeparator + "\": the program's and its libraries' modular jars, and the\n"
+                    + "jmods folder of a JDK for the target of this JDK's feature\n"
+                    + "version (needed for another platform; default: this JDK's)",
+                    (o, v) -> o.modulePath.addAll(pathList("--module-path", v))),
             new OptionSpec("--add-modules", "LIST", "modules to add to those jdeps finds, comma-separated",
                     (o, v) -> Arrays.stream(v.split(",")).map(String::trim).filter(m -> !m.isEmpty())
                             .forEach(o.addModules::add)),
+            new OptionSpec("--jlink-options", "TEXT", "options for jlink, split as --java-options is, instead of\n"
+                    + "\"" + String.join(" ", JavaRuntime.DEFAULT_JLINK_OPTIONS) + "\"",
+                    (o, v) -> {
+                        o.jlinkOptions = o.jlinkOptions == null ? new ArrayList<>() : o.jlinkOptions;
+                        o.jlinkOptions.addAll(splitOptions("--jlink-options", v));
+                    }),
             new OptionSpec("--aot-cache", null, "train the program once and ship its classes loaded and linked\n"
                     + "ahead of time (a Java 25 or later runtime, this platform only);\n"
                     + "the training run sees the property " + TRAINING_PROPERTY + "=true\n"
@@ -149,6 +167,7 @@ final class Options {
     static String help() {
         final StringBuilder text = new StringBuilder(String.join("\n",
                 "Usage: java -jar packager.jar --input DIR --main-jar NAME [options]",
+                "       java -jar packager.jar --module NAME[/CLASS] --module-path PATH [options]",
                 "",
                 "Makes the application folder DEST/NAME: the launcher as NAME (NAME.exe for Windows), config.json,",
                 "everything in --input, and a Java runtime in jre made with jlink for the modules the jars use.",
@@ -216,6 +235,16 @@ final class Options {
             throw Stop.refused(option + " " + value + " is not a path this system can name ("
                     + notAPath.getReason() + ")");
         }
+    }
+
+    private static List<Path> pathList(String option, String value) throws Stop {
+        final List<Path> paths = new ArrayList<>();
+        for (final String part : value.split(java.util.regex.Pattern.quote(java.io.File.pathSeparator))) {
+            if (!part.isEmpty()) {
+                paths.add(path(option, part));
+            }
+        }
+        return paths;
     }
 
     private static long seconds(String option, String value) throws Stop {

@@ -14,6 +14,12 @@ final class Plan {
     Path input;
     Path mainJarPath;
     String mainClassInternalName;
+    /** The main module (--module), linked into the runtime; null for a program run from its main jar. */
+    String mainModule;
+    /** The jars on the class path after the main jar, and those copied from outside --input. */
+    ClassPath classPath;
+    /** The JDK's jmods folder among --module-path; null when this JDK's own modules are linked. */
+    Path jmods;
     Path launcher;
     /** The launcher with the product's resources, when the options brand it (Windows); else null. */
     byte[] brandedLauncher;

@@ -22,6 +22,11 @@ final class Text {
         return text;
     }
 
+    /** A path or other name in a message, in quotes, so that spaces and punctuation in it read as its own. */
+    static String quote(Object path) {
+        return "\"" + path + "\"";
+    }
+
     /** Whether a character breaks a line of text or controls a terminal: a control character or a separator. */
     static boolean breaksALine(int c) {
         return Character.isISOControl(c) || Character.getType(c) == Character.LINE_SEPARATOR

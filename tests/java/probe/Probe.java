@@ -69,8 +69,57 @@ public final class Probe {
                 break;
             case "throw":
                 throw new IllegalStateException("probe failure");
+            case "providers":
+                providers();
+                break;
             default:
                 System.out.println("probe: unknown mode");
+        }
+    }
+
+    // What the JDK's service providers serve through java.base's API, which jdeps never sees: each step
+    // prints what it got, or the exception it met.
+    private static void providers() {
+        step("date", () -> java.time.format.DateTimeFormatter.ofPattern("EEEE, d. MMMM yyyy", java.util.Locale.GERMANY)
+                .format(java.time.LocalDate.of(2026, 12, 7)));
+        step("charset", () -> new String(new byte[] {(byte) 0xC8, (byte) 0x85, (byte) 0x93, (byte) 0x93, (byte) 0x96},
+                "IBM1047"));
+        step("zipfs", () -> {
+            final java.nio.file.Path jar = java.nio.file.Paths.get(System.getProperty("probe.zip"));
+            try (java.nio.file.FileSystem zip = java.nio.file.FileSystems.newFileSystem(jar, (ClassLoader) null)) {
+                return java.nio.file.Files.exists(zip.getPath("probe", "Probe.class")) ? "holds probe/Probe.class" : "no";
+            }
+        });
+        step("tls", () -> {
+            final javax.net.ssl.SSLContext context = javax.net.ssl.SSLContext.getInstance("TLSv1.3");
+            context.init(null, new javax.net.ssl.TrustManager[] {new javax.net.ssl.X509TrustManager() {
+                public void checkClientTrusted(java.security.cert.X509Certificate[] chain, String type) {
+                }
+
+                public void checkServerTrusted(java.security.cert.X509Certificate[] chain, String type) {
+                }
+
+                public java.security.cert.X509Certificate[] getAcceptedIssuers() {
+                    return new java.security.cert.X509Certificate[0];
+                }
+            }}, null);
+            try (javax.net.ssl.SSLSocket socket = (javax.net.ssl.SSLSocket) context.getSocketFactory()
+                    .createSocket("127.0.0.1", Integer.getInteger("probe.port"))) {
+                socket.startHandshake();
+                return socket.getSession().getPeerCertificates()[0].getPublicKey().getAlgorithm() + " certificate";
+            }
+        });
+    }
+
+    private interface Step {
+        String run() throws Exception;
+    }
+
+    private static void step(String name, Step step) {
+        try {
+            System.out.println("probe: " + name + " " + step.run());
+        } catch (Exception failure) {
+            System.out.println("probe: " + name + " failed: " + failure);
         }
     }
 

@@ -5,12 +5,13 @@
 #   install-deps.sh linux    the Linux build only (enough for the demo)
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev googletest picojson-dev openjdk-17-jdk-headless)
+# openssl and ant: a TLS server and a real program for the packager tests.
+packages=(cmake ninja-build g++ libgtest-dev googletest picojson-dev openjdk-17-jdk-headless openssl ant)
 if [ "${1:-all}" != linux ]; then
   # Cross-building the Windows launcher, running it under Wine, and showing
   # its message box on a virtual display; reading and making icons, signing;
   # the sanitizer build and the fuzzer.
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool icoutils osslsigncode openssl python3
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool icoutils osslsigncode python3
              clang-14 libclang-rt-14-dev locales)
 fi
 

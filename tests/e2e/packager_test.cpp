@@ -171,6 +171,9 @@ INSTANTIATE_TEST_SUITE_P(
                                      (work.root.path() / "mods").string()};
                     },
                     2, "in --module-path, the jmods folder of a windows JDK 17 (the folder that holds java.base.jmod)"},
+        RefusalCase{"MainJarAndMainModule",
+                    [](const Workspace&) { return Lines{"--module", "probe"}; }, 2,
+                    "give --main-jar or --module, not both"},
         RefusalCase{"ModulePathMissing",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe/Probe", "--module-path",
@@ -515,6 +518,24 @@ TEST(Packager, MainModuleIsLinkedIntoTheRuntimeAndRunsAsJavaRunsIt) {
     EXPECT_EQ(run.out, "module hello.app a,b hello.app/hello.Main a b\n");
 }
 
+TEST(Packager, RefusesAMainModuleItCannotLink) {
+    const Workspace work;
+    const fs::path mods = work.root.path() / "mods";
+    fs::create_directories(mods);
+    fs::copy_file(PROBE_JAR, mods / "probe.jar");  // a plain jar: the automatic module "probe"
+    for (const auto& [module, messagePart] : std::vector<std::pair<std::string, std::string>>{
+             {"absent.module", "--module absent.module is not on --module-path \"" + mods.string() + "\""},
+             {"probe", "--module probe is an automatic module"}}) {
+        const RunResult result = runProcess(java17,
+                                            {"-jar", PACKAGER_JAR, "--module", module, "--module-path", mods.string(),
+                                             "--dest", work.dest.string()},
+                                            work.root.path(), 300);
+        EXPECT_EQ(result.exitStatus, 2) << module;
+        EXPECT_NE(result.err.find(messagePart), std::string::npos) << result.err;
+    }
+    EXPECT_TRUE(fs::is_empty(work.dest));
+}
+
 TEST(Packager, ProvidersJdepsCannotSeeWorkAsUnderTheJdk) {
     const Workspace work;
     const RunResult packaged = work.package({"--main-class", "probe.Probe"});
@@ -555,6 +576,51 @@ TEST(Packager, ProvidersJdepsCannotSeeWorkAsUnderTheJdk) {
     for (const char* module : {"jdk.crypto.ec", "jdk.charsets", "jdk.zipfs", "jdk.localedata"}) {
         EXPECT_NE(release.find(module), std::string::npos) << module;
     }
+}
+
+TEST(Packager, AntFromDebianRunsAsDebiansAntDoes) {
+    const fs::path antLib = "/usr/share/ant/lib";
+    if (!fs::exists(antLib / "ant-launcher.jar")) GTEST_SKIP() << "Debian's ant is not installed (apt-get install ant)";
+    Workspace work;
+    fs::remove(work.input / "probe.jar");
+    fs::create_directories(work.input / "lib");
+    for (const char* jar : {"ant-launcher.jar", "ant.jar"}) fs::copy_file(fs::canonical(antLib / jar), work.input / "lib" / jar);
+    // Only jpackage's options: javac is a service of jdk.compiler, which no jar names.
+    const RunResult packaged = runProcess(java17,
+                                          {"-jar", PACKAGER_JAR, "--input", work.input.string(), "--main-jar",
+                                           "lib/ant-launcher.jar", "--name", "ant", "--java-options",
+                                           "-Dant.home=$APPDIR", "--add-modules", "jdk.compiler", "--dest",
+                                           work.dest.string()},
+                                          work.root.path(), 300);
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+
+    const fs::path project = work.root.path() / "project";
+    fs::create_directories(project / "src");
+    fs::create_directories(project / "classes");
+    writeFile(project / "src" / "Hi.java", "public class Hi { }\n");
+    writeFile(project / "build.xml",
+              "<project name=\"probe\" default=\"build\">\n"
+              "  <target name=\"build\">\n"
+              "    <echo message=\"Hello ${who}, caf\xC3\xA9\"/>\n"
+              "    <javac srcdir=\"src\" destdir=\"classes\" includeantruntime=\"false\"/>\n"
+              "    <available file=\"classes/Hi.class\" property=\"compiled\"/>\n"
+              "    <echo message=\"compiled: ${compiled}\"/>\n"
+              "  </target>\n"
+              "</project>\n");
+    // Both through a pipe, as a build script runs them.
+    const auto antOutput = [&](const std::string& ant) {
+        fs::remove_all(project / "classes");
+        fs::create_directories(project / "classes");
+        return runProcess("/bin/sh", {"-c", "\"$0\" -S -f build.xml -Dwho=you | cat", ant}, project, 120);
+    };
+    const RunResult packagedAnt = antOutput((work.dest / "ant" / "ant").string());
+    const RunResult debiansAnt = antOutput("/usr/bin/ant");
+
+    EXPECT_EQ(packagedAnt.exitStatus, 0) << packagedAnt.err;
+    EXPECT_EQ(packagedAnt.out, "Buildfile: " + (project / "build.xml").string() +
+                                   "\nHello you, caf\xC3\xA9\ncompiled: true\n");
+    EXPECT_EQ(packagedAnt.out, debiansAnt.out);
+    EXPECT_EQ(packagedAnt.err, debiansAnt.err);
 }
 
 struct TrainingCase {

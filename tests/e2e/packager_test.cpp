@@ -459,6 +459,12 @@ TEST(Packager, ClassPathHoldsTheInputsJarsAndCopiesOfTheJarsManifestsNameOutside
     fs::create_directories(work.root.path() / "outside" / "other");
     makeJar(work.input / "probe.jar", "Class-Path: lib/reached.jar ../outside/ext.jar absent.jar\n", classes);
     makeJar(work.input / "lib" / "reached.jar", "", classes);
+    // A class in a package of the JDK's own (as old XML jars have), of which jdeps warns on its output.
+    fs::create_directories(work.root.path() / "split" / "org" / "xml" / "sax" / "ext");
+    writeFile(work.root.path() / "split" / "org" / "xml" / "sax" / "ext" / "Split.java",
+              "package org.xml.sax.ext; public class Split { }\n");
+    runJdkTool("javac", {"--release", "8", "-d", classes.string(), "org/xml/sax/ext/Split.java"},
+               work.root.path() / "split");
     makeJar(work.input / "lib" / "unreached.jar", "", classes);
     makeJar(work.root.path() / "outside" / "ext.jar", "Class-Path: dep.jar other/ext.jar\n", classes);
     makeJar(work.root.path() / "outside" / "dep.jar", "", classes);

@@ -66,8 +66,10 @@ final class JavaRuntime {
             final List<String> jdepsArguments = new ArrayList<>(List.of("--print-module-deps", "--ignore-missing-deps",
                     "--multi-release", Integer.toString(plan.runtimeFeature)));
             jars.forEach(jar -> jdepsArguments.add(jar.toString()));
-            final String found = JdkTools.run("jdeps", jdepsArguments).trim();
-            Arrays.stream(found.split("[,\\s]+")).filter(m -> !m.isEmpty()).forEach(modules::add);
+            // jdeps warns on the same output (of a package split between a jar and the JDK, say).
+            JdkTools.run("jdeps", jdepsArguments).lines().filter(line -> !line.startsWith("Warning:"))
+                    .flatMap(line -> Arrays.stream(line.split("[,\\s]+"))).filter(m -> !m.isEmpty())
+                    .forEach(modules::add);
         }
         if (plan.mainModule != null) {
             modules.add(plan.mainModule);

@@ -234,6 +234,18 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
         return wrongType(settings, "sunJavaCommand", javaCommand, "true or false");
     }
 
+    // Programs that restart themselves run this path, as they run a jpackage launcher's.
+    const picojson::value& appPath = root["appPathProperty"];
+    if (appPath.is<bool>()) {
+        const std::string name = platform::executableFileName();
+        if (appPath.get<bool>() && !name.empty()) {
+            settings.launcherProperties.push_back("-Djpackage.app-path=" + settings.applicationDir +
+                                                  platform::pathSeparator + name);
+        }
+    } else if (!appPath.is<picojson::null>()) {
+        return wrongType(settings, "appPathProperty", appPath, "true or false");
+    }
+
     const picojson::value& workingDirectory = root["workingDirectory"];
     if (workingDirectory.is<std::string>()) {
         // Like the jar, the folder is entered by its exact name or its short one, never by a best-fit

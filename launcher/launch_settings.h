@@ -18,7 +18,8 @@ struct LaunchSettings {
     std::string mainClass;        // text of "mainClass", in the JVM's internal form (a/b/C)
     std::string classPathOption;  // "-Djava.class.path=" + jarPath and the "classPath" entries, expanded
     // -D options the launcher sets itself, after the hooks and before vmArgs:
-    // jdk.module.main for "mainModule", sun.java.command for "sunJavaCommand".
+    // jdk.module.main for "mainModule", sun.java.command for "sunJavaCommand",
+    // jpackage.app-path (the launcher's own path) for "appPathProperty".
     std::vector<std::string> launcherProperties;
     picojson::array vmArgs;       // "vmArgs", java's "--option value" pairs joined as "--option=value"
     bool passArguments = false;   // "passArguments": main receives the launcher's command line

@@ -28,6 +28,10 @@ std::vector<std::string> jarsInFolder(const std::string& folder);
 // in UTF-8 (it may name a folder the narrow encoding cannot).
 bool getApplicationDirectory(std::string& directory, std::string& error);
 
+// The file name of the running executable in the narrow encoding (on Windows
+// its short name where that lacks a character); "" when it cannot be named.
+std::string executableFileName();
+
 // A text of config.json in the encoding the JVM reads options in. On Windows
 // a text that is valid UTF-8 is converted to the ANSI code page, characters
 // it lacks becoming their best-fit form or "?", as on a java.exe command

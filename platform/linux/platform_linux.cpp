@@ -57,6 +57,14 @@ bool getApplicationDirectory(std::string& directory, std::string& error) {
     return true;
 }
 
+std::string executableFileName() {
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof path) return "";
+    const std::string full(path, static_cast<std::size_t>(length));
+    return full.substr(full.rfind('/') + 1);
+}
+
 std::vector<std::string> jvmLibraryCandidates(const std::string& applicationDir) {
 #if defined(__x86_64__)
     const char* const jdk8Arch = "amd64";

@@ -232,6 +232,18 @@ bool getApplicationDirectory(std::string& directory, std::string& error) {
     return applicationDirectoryFromModulePath(widePath, shortPathOf, directory, error);
 }
 
+std::string executableFileName() {
+    wchar_t modulePath[pathLimit];
+    const DWORD length = GetModuleFileNameW(GetModuleHandleW(nullptr), modulePath, pathLimit);
+    if (length == 0 || length >= pathLimit) return "";
+    const std::wstring full(modulePath, length);
+    // The name as it is where the code page has it, else the file's short name; never a best-fit form.
+    std::string name;
+    if (toAnsiExactly(full.substr(full.rfind(L'\\') + 1), name)) return name;
+    const std::wstring shortPath = shortPathOf(full);
+    return toAnsiExactly(shortPath.substr(shortPath.rfind(L'\\') + 1), name) ? name : "";
+}
+
 std::string jvmText(const std::string& configText) {
     const std::wstring wide = fromUtf8(configText);
     if (isAscii(configText) || GetACP() == CP_UTF8 || wide.empty()) {

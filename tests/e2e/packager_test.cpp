@@ -87,7 +87,7 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     // Split as jpackage splits --java-options: single quotes keep the first option whole.
     const RunResult packaged = work.package({"--main-class", "probe.Probe", "--name", "Probe Product", "--archive",
                                              "--java-options", "'" + option + "'", "--java-options",
-                                             "-Xmx64m \"-Dprobe.split=one option\"", "--icon",
+                                             "-Xmx64m \"-Dprobe.split=one option\" --add-modules java.sql", "--icon",
                                              (work.root.path() / "icon.png").string()});
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
 
@@ -98,6 +98,7 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     EXPECT_TRUE(fs::exists(app / "Probe Product.png"));
     const std::string release = readFile(app / "jre" / "release");
     EXPECT_NE(release.find("java.management"), std::string::npos) << "a module the probe uses: " << release;
+    EXPECT_NE(release.find("java.sql"), std::string::npos) << "a module --java-options adds: " << release;
     EXPECT_EQ(release.find("java.desktop"), std::string::npos) << "the whole JDK: " << release;
     EXPECT_TRUE(fs::exists(app / "jre" / "lib" / "server" / "classes.jsa")) << "no class-data-sharing archive";
 
@@ -110,8 +111,10 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
         const RunResult result = runProcess(folder / "Probe Product", {"one", "two words"}, work.root.path());
         EXPECT_EQ(result.exitStatus, 0) << result.err;
         EXPECT_EQ(result.probeLines().front(), "args 2") << "the packaged program receives its command line";
+        // The launcher's path, as programs that restart themselves read it; java's form of --add-modules.
         EXPECT_EQ(result.probeOptions(),
-                  (Lines{"vfprintf", "exit", "abort", option, "-Xmx64m", "-Dprobe.split=one option"}));
+                  (Lines{"vfprintf", "exit", "abort", "-Djpackage.app-path=" + fs::canonical(folder).string() +
+                         "/Probe Product", option, "-Xmx64m", "-Dprobe.split=one option", "--add-modules=java.sql"}));
         EXPECT_EQ(result.probeLines().back(), "value " + option.substr(14));
         EXPECT_NE(std::find(result.probeLines().begin(), result.probeLines().end(),
                             "class path " + fs::canonical(folder).string() + "/probe.jar"),

@@ -189,6 +189,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MainModuleArray", R"({"mainModule": ["m"]})", "", "\"mainModule\" is of type array", ""},
         FailureCase{"SunJavaCommandString", R"({"sunJavaCommand": "yes"})", "",
                     "\"sunJavaCommand\" is of type string; it must be true or false", ""},
+        FailureCase{"AppPathPropertyNumber", R"({"appPathProperty": 1})", "", "\"appPathProperty\" is of type number",
+                    ""},
         FailureCase{"TraceString", R"({"trace": "off"})", "", "\"trace\" is of type string; it must be true or false",
                     ""}),
     caseName<FailureCase>);

@@ -30,6 +30,7 @@ final class ConfigFile {
             config.append("  \"defaultArguments\": ").append(array(plan.options.arguments)).append(",\n");
         }
         config.append("  \"sunJavaCommand\": true,\n");
+        config.append("  \"appPathProperty\": true,\n");
         // Standard output is the program's; LAUNCHER_TRACE=1 shows the launcher's trace for a run.
         config.append("  \"trace\": false,\n");
         config.append("  \"vmArgs\": ").append(array(vmArgs)).append("\n}\n");

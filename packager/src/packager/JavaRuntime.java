@@ -75,6 +75,7 @@ final class JavaRuntime {
             modules.add(plan.mainModule);
         }
         modules.addAll(plan.options.addModules);
+        modules.addAll(modulesAddedAtRunTime(plan.options.javaOptions));
         modules.add("java.base");
         SMALL_PROVIDERS.stream().filter(m -> isAvailable(plan, m)).forEach(modules::add);
         if (isAvailable(plan, LOCALE_DATA) && usesLocales(jars, plan.mainModule == null ? List.of()
@@ -93,6 +94,21 @@ final class JavaRuntime {
             jlinkArguments.add("--generate-cds-archive");
         }
         JdkTools.run("jlink", jlinkArguments);
+    }
+
+    /** The modules --java-options adds ("--add-modules A,B" or "--add-modules=A,B"), which must be in the runtime. */
+    private static List<String> modulesAddedAtRunTime(List<String> javaOptions) {
+        final List<String> modules = new ArrayList<>();
+        for (int i = 0; i < javaOptions.size(); ++i) {
+            final String option = javaOptions.get(i);
+            final String list = option.equals("--add-modules") && i + 1 < javaOptions.size() ? javaOptions.get(++i)
+                    : option.startsWith("--add-modules=") ? option.substring("--add-modules=".length()) : null;
+            if (list != null) {
+                Arrays.stream(list.split(",")).map(String::trim)
+                        .filter(m -> !m.isEmpty() && !m.startsWith("ALL-")).forEach(modules::add);
+            }
+        }
+        return modules;
     }
 
     /** Whether the modules linked from have the module: the jmods folder given, or this JDK's own. */

@@ -469,6 +469,17 @@ TEST(Packager, ClassPathHoldsTheInputsJarsAndCopiesOfTheJarsManifestsNameOutside
     runJdkTool("javac", {"--release", "8", "-d", classes.string(), "org/xml/sax/ext/Split.java"},
                work.root.path() / "split");
     makeJar(work.input / "lib" / "unreached.jar", "", classes);
+    // A modular jar on the class path whose module requires one that is not there, as JavaFX libraries do.
+    const fs::path mods = work.root.path() / "mods";
+    fs::create_directories(mods / "lib.a" / "a");
+    fs::create_directories(mods / "lib.b" / "b");
+    writeFile(mods / "lib.a" / "module-info.java", "module lib.a { requires lib.b; }\n");
+    writeFile(mods / "lib.a" / "a" / "A.java", "package a; public class A { }\n");
+    writeFile(mods / "lib.b" / "module-info.java", "module lib.b { exports b; }\n");
+    writeFile(mods / "lib.b" / "b" / "B.java", "package b; public class B { }\n");
+    runJdkTool("javac", {"-d", "out", "--module-source-path", "mods", "--module", "lib.a,lib.b"}, work.root.path());
+    runJdkTool("jar", {"--create", "--file", (work.input / "lib" / "modular.jar").string(), "-C", "out/lib.a", "."},
+               work.root.path());
     makeJar(work.root.path() / "outside" / "ext.jar", "Class-Path: dep.jar other/ext.jar\n", classes);
     makeJar(work.root.path() / "outside" / "dep.jar", "", classes);
     makeJar(work.root.path() / "outside" / "other" / "ext.jar", "", classes);
@@ -489,7 +500,8 @@ TEST(Packager, ClassPathHoldsTheInputsJarsAndCopiesOfTheJarsManifestsNameOutside
     EXPECT_EQ(given.probeLines().front(), "args 1");
     const std::string folder = fs::canonical(app).string();
     EXPECT_NE(std::find(defaults.probeLines().begin(), defaults.probeLines().end(),
-                        "class path " + folder + "/probe.jar:" + folder + "/lib/unreached.jar:" + folder +
+                        "class path " + folder + "/probe.jar:" + folder + "/lib/modular.jar:" + folder +
+                            "/lib/unreached.jar:" + folder +
                             "/external-jars/ext.jar:" + folder + "/external-jars/dep.jar:" + folder +
                             "/external-jars/ext-2.jar"),
               defaults.probeLines().end())

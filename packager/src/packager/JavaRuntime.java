@@ -18,6 +18,7 @@ import java.util.stream.Collectors;
 import java.util.stream.Stream;
 import java.util.zip.ZipEntry;
 import java.util.zip.ZipFile;
+import java.util.zip.ZipOutputStream;
 
 /** The folder's jre: a copy of a given runtime, or one linked to measure for the modules the jars use. */
 final class JavaRuntime {
@@ -63,13 +64,7 @@ final class JavaRuntime {
         }
         final Set<String> modules = new LinkedHashSet<>();
         if (!jars.isEmpty()) {
-            final List<String> jdepsArguments = new ArrayList<>(List.of("--print-module-deps", "--ignore-missing-deps",
-                    "--multi-release", Integer.toString(plan.runtimeFeature)));
-            jars.forEach(jar -> jdepsArguments.add(jar.toString()));
-            // jdeps warns on the same output (of a package split between a jar and the JDK, say).
-            JdkTools.run("jdeps", jdepsArguments).lines().filter(line -> !line.startsWith("Warning:"))
-                    .flatMap(line -> Arrays.stream(line.split("[,\\s]+"))).filter(m -> !m.isEmpty())
-                    .forEach(modules::add);
+            modules.addAll(modulesTheJarsUse(jars, plan.runtimeFeature, staging));
         }
         if (plan.mainModule != null) {
             modules.add(plan.mainModule);
@@ -94,6 +89,54 @@ final class JavaRuntime {
             jlinkArguments.add("--generate-cds-archive");
         }
         JdkTools.run("jlink", jlinkArguments);
+    }
+
+    /**
+     * The JDK modules the jars use, as jdeps finds them. A modular jar is read as the plain jar it is on the
+     * class path: jdeps would read it as a module, and stop at a module it requires that is not there.
+     */
+    private static List<String> modulesTheJarsUse(List<Path> jars, int feature, Path staging) throws Stop {
+        final Path plainCopies = staging.resolve(".jdeps-plain-jars");
+        try {
+            final List<String> arguments = new ArrayList<>(List.of("--print-module-deps", "--ignore-missing-deps",
+                    "--multi-release", Integer.toString(feature)));
+            for (final Path jar : jars) {
+                arguments.add(withoutModuleInfo(jar, plainCopies).toString());
+            }
+            // jdeps warns on the same output (of a package split between a jar and the JDK, say).
+            return JdkTools.run("jdeps", arguments).lines().filter(line -> !line.startsWith("Warning:"))
+                    .flatMap(line -> Arrays.stream(line.split("[,\\s]+"))).filter(m -> !m.isEmpty()).toList();
+        } catch (IOException unreadable) {
+            throw Stop.failed("cannot read the jars for jdeps: " + Text.describe(unreadable));
+        } finally {
+            FileTrees.deleteQuietly(plainCopies);
+        }
+    }
+
+    /** The jar itself, or, if it is a modular jar, a copy without its module descriptors. */
+    private static Path withoutModuleInfo(Path jar, Path copies) throws IOException {
+        try (ZipFile zip = new ZipFile(jar.toFile())) {
+            if (zip.stream().noneMatch(JavaRuntime::isModuleInfo)) {
+                return jar;
+            }
+            final Path copy = Files.createTempFile(Files.createDirectories(copies), "plain-", ".jar");
+            try (ZipOutputStream out = new ZipOutputStream(Files.newOutputStream(copy))) {
+                for (final ZipEntry entry : java.util.Collections.list(zip.entries())) {
+                    if (!isModuleInfo(entry)) {
+                        out.putNextEntry(new ZipEntry(entry.getName()));
+                        try (InputStream in = zip.getInputStream(entry)) {
+                            in.transferTo(out);
+                        }
+                        out.closeEntry();
+                    }
+                }
+            }
+            return copy;
+        }
+    }
+
+    private static boolean isModuleInfo(ZipEntry entry) {
+        return entry.getName().equals("module-info.class") || entry.getName().matches("META-INF/versions/\\d+/module-info\\.class");
     }
 
     /** The modules --java-options adds ("--add-modules A,B" or "--add-modules=A,B"), which must be in the runtime. */

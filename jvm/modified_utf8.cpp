@@ -44,3 +44,30 @@ std::string modifiedUtf8FromUtf8(const std::string& text) {
     }
     return encoded;
 }
+
+std::string utf8FromModifiedUtf8(const std::string& text) {
+    std::string decoded;
+    const auto byteAt = [&](std::size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // ED A0..AF xx is a high surrogate; ED B0..BF xx a low one.
+        const bool pair = byteAt(i) == 0xED && (byteAt(i + 1) & 0xF0) == 0xA0 && byteAt(i + 3) == 0xED &&
+                          (byteAt(i + 4) & 0xF0) == 0xB0 && (byteAt(i + 2) & 0xC0) == 0x80 &&
+                          (byteAt(i + 5) & 0xC0) == 0x80;
+        if (pair) {
+            const char32_t high = 0xD000u | ((byteAt(i + 1) & 0x3Fu) << 6) | (byteAt(i + 2) & 0x3Fu);
+            const char32_t low = 0xD000u | ((byteAt(i + 4) & 0x3Fu) << 6) | (byteAt(i + 5) & 0x3Fu);
+            const char32_t codePoint = 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+            decoded += static_cast<char>(0xF0 | (codePoint >> 18));
+            decoded += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+            decoded += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+            decoded += static_cast<char>(0x80 | (codePoint & 0x3F));
+            i += 5;
+        } else if (byteAt(i) == 0xC0 && byteAt(i + 1) == 0x80) {
+            decoded += '\0';
+            ++i;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}

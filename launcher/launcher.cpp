@@ -47,7 +47,11 @@ std::vector<std::string> argumentsForMain(const LaunchSettings& settings, const 
 std::string javaCommandProperty(const LaunchSettings& settings, const std::vector<std::string>& arguments) {
     std::string command = settings.mainModule.empty() ? "" : settings.mainModule + "/";
     for (const char c : settings.mainClass) command += c == '/' ? '.' : c;
-    for (const std::string& argument : arguments) command += " " + argument;
+    for (const std::string& argument : arguments) {
+        command += " " + (platform::commandLineEncoding == platform::CommandLineEncoding::modifiedUtf8
+                              ? utf8FromModifiedUtf8(argument)
+                              : argument);
+    }
     return "-Dsun.java.command=" + platform::jvmText(command);
 }
 

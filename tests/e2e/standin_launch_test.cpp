@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace e2e {
 namespace {
 
@@ -51,6 +53,40 @@ TEST_F(StandinTest, TypicalLaunchMakesExactlyTheseCalls) {
                      "CallStaticVoidMethodV class com/example/Main method main with array of length 0",
                      "ExceptionCheck false",
                      "DestroyJavaVM"}));
+}
+
+TEST_F(StandinTest, ClassPathDefaultArgumentsAndTheLaunchersOwnProperties) {
+#ifdef _WIN32
+    const std::string separator = ";";
+    // Arguments reach main in the JVM's modified UTF-8: a character beyond U+FFFF as its two surrogates.
+    // (The Linux stand-in makes no strings of the system's bytes; the real JVM's tests cover them.)
+    const std::string defaults = R"("defaultArguments": ["two words", "\ud83d\ude00"],)";
+    // In the ANSI code page, as java.exe's command line has it: each surrogate a "?".
+    const std::string command = "com.example.Main two words ??";
+#else
+    const std::string separator = ":";
+    const std::string defaults;
+    const std::string command = "com.example.Main";
+#endif
+    fs::create_directories(app.dir() / "lib");
+    for (const char* jar : {"b.jar", "a.jar", "notes.txt"}) writeFile(app.dir() / "lib" / jar, "");
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/Main", "classPath": ["lib/*"], )" + defaults +
+                    R"( "sunJavaCommand": true, "appPathProperty": true, "vmArgs": ["-p", "mods"]})");
+    const RunResult result = app.run();
+
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    const Lines record = app.standinRecord();
+    ASSERT_GE(record.size(), 8u);
+    EXPECT_EQ(Lines(record.begin() + 1, record.begin() + 8),
+              (Lines{"option 0 -Djava.class.path=" + dir() + "/app.jar" + separator + dir() + "/lib/a.jar" + separator +
+                         dir() + "/lib/b.jar",
+                     "option 1 vfprintf with extraInfo", "option 2 exit with extraInfo", "option 3 abort with extraInfo",
+                     "option 4 -Djpackage.app-path=" + dir() + platformSeparator + app.launcher().filename().string(),
+                     "option 5 -Dsun.java.command=" + command, "option 6 --module-path=mods"}))
+        << result.out;
+#ifdef _WIN32
+    EXPECT_NE(std::find(record.begin(), record.end(), "NewStringUTF \xED\xA0\xBD\xED\xB8\x80"), record.end());
+#endif
 }
 
 TEST_F(StandinTest, TraceTurnedOffComesBackForARun) {

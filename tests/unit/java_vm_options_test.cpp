@@ -91,6 +91,7 @@ TEST(ModifiedUtf8, FromUtf8ChangesOnlyNulAndFourByteSequences) {
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(modifiedUtf8FromUtf8(text), expected);
+        EXPECT_EQ(utf8FromModifiedUtf8(expected), text);
     }
 }
 

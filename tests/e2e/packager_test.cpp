@@ -228,7 +228,7 @@ INSTANTIATE_TEST_SUITE_P(
                         writeFile(work.dest / "probe.tar.gz", "the user's own archive");
                         return Lines{"--main-class", "probe.Probe", "--archive", "--replace"};
                     },
-                    2, "probe.tar.gz was not made by this packager, so --replace leaves it as it is"},
+                    2, "probe.tar.gz\" was not made by this packager, so --replace leaves it as it is"},
         RefusalCase{"ValueAfterAnEqualsSign",
                     [](const Workspace&) { return Lines{"--main-jar=absent.jar"}; }, 2,
                     "--main-jar absent.jar does not exist in "},
@@ -259,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
                         writeFile(work.root.path() / "dest.txt", "a file of the user's");
                         return Lines{"--main-class", "probe.Probe", "--dest", (work.root.path() / "dest.txt").string()};
                     },
-                    2, "dest.txt is a file, not a folder"},
+                    2, "dest.txt\" is a file, not a folder"},
         RefusalCase{"JavaOptionsWithAnOpenQuote",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--java-options", "\"-Dx=y"}; },
                     2, "--java-options \"-Dx=y has a \" that is never closed"},
@@ -387,7 +387,7 @@ TEST(Packager, RefusesADestItCannotWriteIn) {
                                          "/", 300);
 
     EXPECT_EQ(result.exitStatus, 2) << result.out << result.err;
-    EXPECT_NE(result.err.find("error: no permission to write in " + work.dest.string()), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("error: no permission to write in \"" + work.dest.string() + "\""), std::string::npos) << result.err;
     EXPECT_TRUE(fs::is_empty(work.dest));
 }
 
@@ -487,8 +487,8 @@ TEST(Packager, ClassPathHoldsTheInputsJarsAndCopiesOfTheJarsManifestsNameOutside
     const RunResult packaged = work.package({"--main-class", "probe.Probe", "--arguments", "first 'second one'"});
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
     const fs::path app = work.dest / "probe";
-    EXPECT_NE(packaged.out.find("copying " + (work.root.path() / "outside" / "ext.jar").string() +
-                                " into external-jars/ext.jar: the manifest of probe.jar names it outside --input\n"),
+    EXPECT_NE(packaged.out.find("copying \"" + (work.root.path() / "outside" / "ext.jar").string() +
+                                "\" into external-jars/ext.jar: the manifest of probe.jar names it outside --input\n"),
               std::string::npos)
         << packaged.out;
     EXPECT_TRUE(fs::exists(app / "external-jars" / "ext-2.jar")) << "a second jar of the same name";

@@ -37,7 +37,7 @@ final class AppFolder {
                 staging = Files.createTempDirectory(appFolder.getParent(), "." + plan.name + ".packaging-");
                 FileTrees.readableByAll(staging, true);
             } catch (IOException | SecurityException cannotWrite) {
-                throw Stop.refused("cannot write in " + plan.options.dest.toAbsolutePath() + ": "
+                throw Stop.refused("cannot write in " + Text.quote(plan.options.dest.toAbsolutePath()) + ": "
                         + Text.describe(cannotWrite));
             }
             final String trainingFailure = build();
@@ -79,7 +79,7 @@ final class AppFolder {
             return trainingFailure;
         } catch (IOException | RuntimeException failure) {
             cleanUp();
-            throw Stop.failed("making " + plan.appFolder + " failed: " + Text.describe(failure)
+            throw Stop.failed("making " + Text.quote(plan.appFolder) + " failed: " + Text.describe(failure)
                     + "; nothing was left behind");
         } catch (Stop stop) {
             cleanUp();
@@ -103,7 +103,7 @@ final class AppFolder {
             try {
                 Files.move(replaced, plan.appFolder);
             } catch (IOException cannotPutBack) {
-                System.err.println("error: interrupted while replacing " + plan.appFolder + "; the folder it replaced "
+                System.err.println("error: interrupted while replacing " + Text.quote(plan.appFolder) + "; the folder it replaced "
                         + "is in " + replaced);
             }
         }

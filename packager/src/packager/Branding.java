@@ -25,13 +25,13 @@ final class Branding {
         try {
             launcher = Files.readAllBytes(plan.launcher);
         } catch (IOException unreadable) {
-            throw Stop.refused("--launcher " + plan.launcher + " cannot be read: " + Text.describe(unreadable));
+            throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " cannot be read: " + Text.describe(unreadable));
         }
         final IconFile icon = options.icon == null ? null : IconFile.read(options.icon);
         try {
             final PeImage image = new PeImage(launcher);
             if (image.isSigned()) {
-                throw Stop.refused("--launcher " + plan.launcher + " is signed, and branding it would break the "
+                throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " is signed, and branding it would break the "
                         + "signature: package with the unsigned launcher, then sign " + plan.executableName()
                         + " (scripts/sign.sh)");
             }
@@ -79,7 +79,7 @@ final class Branding {
             }
             return image.withResources(resources.layOut(section.virtualAddress));
         } catch (IllegalArgumentException cannotBrand) {
-            throw Stop.refused("--launcher " + plan.launcher + " cannot be branded: " + cannotBrand.getMessage()
+            throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " cannot be branded: " + cannotBrand.getMessage()
                     + "; give a Windows x64 launcher of this release");
         }
     }

@@ -147,7 +147,7 @@ final class Checks {
         }
         if (plan.target == Target.LINUX) {
             if (options.icon != null && !FileTrees.startsWith(options.icon, PNG_SIGNATURE)) {
-                throw Stop.refused("--icon " + options.icon + " is not a PNG image, which a Linux .desktop entry needs");
+                throw Stop.refused("--icon " + Text.quote(options.icon) + " is not a PNG image, which a Linux .desktop entry needs");
             }
             return;
         }
@@ -177,7 +177,7 @@ final class Checks {
         try {
             return path.toRealPath();
         } catch (IOException unreadable) {
-            throw Stop.refused("cannot read " + path + ": " + Text.describe(unreadable));
+            throw Stop.refused("cannot read " + Text.quote(path) + ": " + Text.describe(unreadable));
         }
     }
 
@@ -196,13 +196,13 @@ final class Checks {
             for (final Path file : (Iterable<Path>) files::iterator) {
                 final Path name = file.getFileName();
                 if (name != null && !name.equals(name.getFileSystem().getPath(name.toString()))) {
-                    throw Stop.refused("--archive cannot hold the name of " + file + ", which is not text in this "
+                    throw Stop.refused("--archive cannot hold the name of " + Text.quote(file) + ", which is not text in this "
                             + "system's encoding (" + System.getProperty("sun.jnu.encoding") + "); run the packager in "
                             + "a UTF-8 locale (LC_ALL=C.UTF-8, say) or rename the file");
                 }
             }
         } catch (IOException | UncheckedIOException unreadable) {
-            throw Stop.refused("--input " + options.input + " cannot be read: " + Text.describe(unreadable));
+            throw Stop.refused("--input " + Text.quote(options.input) + " cannot be read: " + Text.describe(unreadable));
         }
     }
 
@@ -210,7 +210,7 @@ final class Checks {
         try {
             return FileTrees.whyNotCopyable(folder);
         } catch (IOException | UncheckedIOException unreadable) {
-            throw Stop.refused(option + " " + folder + " cannot be read: " + Text.describe(unreadable));
+            throw Stop.refused(option + " " + Text.quote(folder) + " cannot be read: " + Text.describe(unreadable));
         }
     }
 
@@ -235,7 +235,7 @@ final class Checks {
                         + entry + ")");
             }
         } catch (IOException notAJar) {
-            throw Stop.refused("--main-jar " + plan.mainJarPath + " is not a jar: " + Text.describe(notAJar));
+            throw Stop.refused("--main-jar " + Text.quote(plan.mainJarPath) + " is not a jar: " + Text.describe(notAJar));
         }
     }
 
@@ -251,13 +251,14 @@ final class Checks {
         }
         plan.launcher = options.launcher != null ? options.launcher : Launchers.defaultFor(target, options.winConsole);
         if (!Files.exists(plan.launcher)) {
-            throw Stop.refused("--launcher " + plan.launcher + " does not exist" + (plan.launcher.isAbsolute() ? ""
-                    : " (in " + Path.of("").toAbsolutePath() + ", the current directory)"));
+            throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " does not exist"
+                    + (plan.launcher.isAbsolute() ? ""
+                            : " (in " + Text.quote(Path.of("").toAbsolutePath()) + ", the current directory)"));
         }
         final boolean windowsExecutable = FileTrees.startsWith(plan.launcher, new byte[] {'M', 'Z'});
         final boolean linuxExecutable = FileTrees.startsWith(plan.launcher, new byte[] {0x7f, 'E', 'L', 'F'});
         if (!Files.isRegularFile(plan.launcher) || (target == Target.WINDOWS ? !windowsExecutable : !linuxExecutable)) {
-            throw Stop.refused("--launcher " + plan.launcher + " is not a " + target.name + " executable");
+            throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " is not a " + target.name + " executable");
         }
     }
 
@@ -356,31 +357,31 @@ final class Checks {
         final Path appFolder = plan.appFolder;
         if (Files.exists(appFolder, LinkOption.NOFOLLOW_LINKS) && !FileTrees.isEmptyFolder(appFolder)) {
             if (!options.replace) {
-                throw Stop.refused(appFolder + " exists and is not empty; give --replace to replace a folder this "
+                throw Stop.refused(Text.quote(appFolder) + " exists and is not empty; give --replace to replace a folder this "
                         + "packager made, or choose another --name or --dest");
             }
             if (!Files.isDirectory(appFolder, LinkOption.NOFOLLOW_LINKS)
                     || !Files.isRegularFile(appFolder.resolve(Plan.MARKER))) {
-                throw Stop.refused(appFolder + " was not made by this packager (it has no " + Plan.MARKER + "), so "
+                throw Stop.refused(Text.quote(appFolder) + " was not made by this packager (it has no " + Plan.MARKER + "), so "
                         + "--replace leaves it as it is; choose another --name or --dest");
             }
         }
         final Path archivePath = plan.archivePath;
         if (options.archive && Files.exists(archivePath, LinkOption.NOFOLLOW_LINKS)) {
             if (!options.replace) {
-                throw Stop.refused(archivePath + " exists; give --replace to replace an archive this packager made");
+                throw Stop.refused(Text.quote(archivePath) + " exists; give --replace to replace an archive this packager made");
             }
             if (!archiveHoldsMarker(archivePath)) {
-                throw Stop.refused(archivePath + " was not made by this packager, so --replace leaves it as it is");
+                throw Stop.refused(Text.quote(archivePath) + " was not made by this packager, so --replace leaves it as it is");
             }
         }
         final Path dest = options.dest.toAbsolutePath().normalize();
         if (Files.exists(dest) && !Files.isDirectory(dest)) {
-            throw Stop.refused("--dest " + options.dest + " is a file, not a folder; name the folder the application "
+            throw Stop.refused("--dest " + Text.quote(options.dest) + " is a file, not a folder; name the folder the application "
                     + "folder is made in");
         }
         if (!Files.isWritable(dest) && Files.exists(dest)) {
-            throw Stop.refused("no permission to write in " + dest);
+            throw Stop.refused("no permission to write in " + Text.quote(dest));
         }
     }
 

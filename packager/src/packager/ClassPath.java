@@ -53,7 +53,7 @@ final class ClassPath {
                 }
             }
         } catch (IOException | UncheckedIOException unreadable) {
-            throw Stop.refused("cannot list the jars in --input \"" + input + "\": " + Text.describe(unreadable));
+            throw Stop.refused("cannot list the jars in --input " + Text.quote(input) + ": " + Text.describe(unreadable));
         }
         classPath.externalJars.values().forEach(name -> classPath.entries.add(EXTERNAL_FOLDER + "/" + name));
         return classPath;
@@ -74,11 +74,11 @@ final class ClassPath {
                 } else if (Files.isRegularFile(named)) {
                     final String name = freeName(named.getFileName().toString(), takenNames);
                     externalJars.put(named, name);
-                    System.out.println("copying " + named + " into " + EXTERNAL_FOLDER + "/" + name + ": the manifest "
+                    System.out.println("copying " + Text.quote(named) + " into " + EXTERNAL_FOLDER + "/" + name + ": the manifest "
                             + "of " + jar.getFileName() + " names it outside --input");
                     toRead.push(named);
                 } else {
-                    System.out.println("warning: the manifest of " + jar.getFileName() + " names " + named
+                    System.out.println("warning: the manifest of " + jar.getFileName() + " names " + Text.quote(named)
                             + ", a folder outside --input, which is not copied");
                 }
             }

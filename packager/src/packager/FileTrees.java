@@ -41,7 +41,7 @@ final class FileTrees {
             @Override
             public FileVisitResult visitFile(Path file, BasicFileAttributes attributes) throws IOException {
                 if (attributes.isSymbolicLink()) {
-                    System.err.println("warning: left out " + file + ", a link to nothing");
+                    System.err.println("warning: left out " + Text.quote(file) + ", a link to nothing");
                     return FileVisitResult.CONTINUE;
                 }
                 Files.copy(file, to.resolve(from.relativize(file)), StandardCopyOption.COPY_ATTRIBUTES);

@@ -23,16 +23,16 @@ final class IconFile {
         try {
             file = Files.readAllBytes(path);
         } catch (IOException unreadable) {
-            throw Stop.refused("--icon " + path + " cannot be read: " + Text.describe(unreadable));
+            throw Stop.refused("--icon " + Text.quote(path) + " cannot be read: " + Text.describe(unreadable));
         }
         final ByteBuffer bytes = ByteBuffer.wrap(file).order(ByteOrder.LITTLE_ENDIAN);
         if (file.length < 6 || bytes.getShort(0) != 0 || bytes.getShort(2) != 1 || bytes.getShort(4) <= 0) {
-            throw Stop.refused("--icon " + path + " is not a Windows icon (.ico) file; for a Windows target give an .ico "
+            throw Stop.refused("--icon " + Text.quote(path) + " is not a Windows icon (.ico) file; for a Windows target give an .ico "
                     + "(icotool -c makes one from PNG images)");
         }
         final int count = bytes.getShort(4);
         if (6 + 16L * count > file.length) {
-            throw Stop.refused("--icon " + path + " is damaged: it lists " + count + " images, but ends before their "
+            throw Stop.refused("--icon " + Text.quote(path) + " is damaged: it lists " + count + " images, but ends before their "
                     + "directory does");
         }
         final IconFile icon = new IconFile();
@@ -41,7 +41,7 @@ final class IconFile {
             final long size = bytes.getInt(entry + 8) & 0xffffffffL;
             final long offset = bytes.getInt(entry + 12) & 0xffffffffL;
             if (size == 0 || offset < 6 + 16L * count || offset + size > file.length) {
-                throw Stop.refused("--icon " + path + " is damaged: its image " + (i + 1) + " lies outside the file");
+                throw Stop.refused("--icon " + Text.quote(path) + " is damaged: its image " + (i + 1) + " lies outside the file");
             }
             icon.entries.add(Arrays.copyOfRange(file, entry, entry + 12));
             icon.images.add(Arrays.copyOfRange(file, (int) offset, (int) (offset + size)));

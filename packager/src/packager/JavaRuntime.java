@@ -113,9 +113,15 @@ final class JavaRuntime {
         }
     }
 
-    /** The jar itself, or, if it is a modular jar, a copy without its module descriptors. */
+    /** The jar itself (also when it cannot be read), or, if it is a modular jar, a copy without its module descriptors. */
     private static Path withoutModuleInfo(Path jar, Path copies) throws IOException {
-        try (ZipFile zip = new ZipFile(jar.toFile())) {
+        final ZipFile zip;
+        try {
+            zip = new ZipFile(jar.toFile());
+        } catch (IOException notAZip) {
+            return jar;  // jdeps says what is wrong with it
+        }
+        try (zip) {
             if (zip.stream().noneMatch(JavaRuntime::isModuleInfo)) {
                 return jar;
             }

@@ -22,7 +22,7 @@ final class JdkTools {
         final boolean windows = System.getProperty("os.name").toLowerCase(Locale.ROOT).startsWith("windows");
         final Path tool = Path.of(System.getProperty("java.home"), "bin", toolName + (windows ? ".exe" : ""));
         if (!Files.isExecutable(tool)) {
-            throw Stop.failed("this Java runtime has no " + toolName + " (" + tool + "); run the packager with a "
+            throw Stop.failed("this Java runtime has no " + toolName + " (" + Text.quote(tool) + "); run the packager with a "
                     + "full JDK");
         }
         final List<String> command = new ArrayList<>(List.of(tool.toString()));
@@ -45,7 +45,7 @@ final class JdkTools {
             }
             return text;
         } catch (IOException cannotRun) {
-            throw Stop.failed("cannot run " + tool + ": " + Text.describe(cannotRun));
+            throw Stop.failed("cannot run " + Text.quote(tool) + ": " + Text.describe(cannotRun));
         } catch (InterruptedException interrupted) {
             Thread.currentThread().interrupt();
             throw Stop.failed(toolName + " was interrupted; nothing was left behind");

@@ -29,8 +29,8 @@ final class Launchers {
                 return candidate;
             }
         }
-        throw Stop.refused("there is no " + target.name + " launcher at " + candidates.get(0) + " (a release) nor at "
-                + candidates.get(1) + " (a checkout): build it (cmake --preset " + preset + " && cmake --build "
+        throw Stop.refused("there is no " + target.name + " launcher at " + Text.quote(candidates.get(0))
+                + " (a release) nor at " + Text.quote(candidates.get(1)) + " (a checkout): build it (cmake --preset " + preset + " && cmake --build "
                 + "--preset " + preset + ") or give --launcher");
     }
 

@@ -177,6 +177,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"MainJarAndMainModule",
                     [](const Workspace&) { return Lines{"--module", "probe"}; }, 2,
                     "give --main-jar or --module, not both"},
+        RefusalCase{"ClassPathInTheJavaOptions",
+                    [](const Workspace&) { return Lines{"--java-options", "-Xmx1g -cp lib/extra.jar"}; }, 2,
+                    "--java-options -cp cannot be used: the class path is the main jar and the other jars of --input"},
         RefusalCase{"ModulePathMissing",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe/Probe", "--module-path",
@@ -484,7 +487,9 @@ TEST(Packager, ClassPathHoldsTheInputsJarsAndCopiesOfTheJarsManifestsNameOutside
     makeJar(work.root.path() / "outside" / "dep.jar", "", classes);
     makeJar(work.root.path() / "outside" / "other" / "ext.jar", "", classes);
 
-    const RunResult packaged = work.package({"--main-class", "probe.Probe", "--arguments", "first 'second one'"});
+    // jlink's --add-options puts an option into the runtime itself.
+    const RunResult packaged = work.package({"--main-class", "probe.Probe", "--arguments", "first 'second one'",
+                                             "--jlink-options", "--add-options=-Dprobe.value=from-jlink --strip-debug"});
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
     const fs::path app = work.dest / "probe";
     EXPECT_NE(packaged.out.find("copying \"" + (work.root.path() / "outside" / "ext.jar").string() +
@@ -498,6 +503,7 @@ TEST(Packager, ClassPathHoldsTheInputsJarsAndCopiesOfTheJarsManifestsNameOutside
     ASSERT_EQ(defaults.exitStatus, 0) << defaults.err;
     EXPECT_EQ(defaults.probeLines().front(), "args 2");
     EXPECT_EQ(given.probeLines().front(), "args 1");
+    EXPECT_EQ(defaults.probeLines().back(), "value from-jlink");
     const std::string folder = fs::canonical(app).string();
     EXPECT_NE(std::find(defaults.probeLines().begin(), defaults.probeLines().end(),
                         "class path " + folder + "/probe.jar:" + folder + "/lib/modular.jar:" + folder +

@@ -63,6 +63,12 @@ final class Checks {
                 throw Stop.refused("--module-path names " + Text.quote(folder) + ", which does not exist");
             }
         }
+        for (final String option : options.javaOptions) {
+            if (List.of("-cp", "-classpath", "--class-path", "-jar").contains(option)) {
+                throw Stop.refused("--java-options " + option + " cannot be used: the class path is the main jar and "
+                        + "the other jars of --input, which the packager puts on it; leave the option out");
+            }
+        }
         if (options.module != null) {
             checkMainModule();
         } else {

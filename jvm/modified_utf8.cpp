@@ -28,8 +28,8 @@ std::string modifiedUtf8FromUtf8(const std::string& text) {
         if (byte == 0) {
             encoded += "\xC0\x80";
         } else if ((byte & 0xF8) == 0xF0 && continuation(1) && continuation(2) && continuation(3)) {
-            const char32_t codePoint = ((byte & 0x07u) << 18) | ((text[i + 1] & 0x3Fu) << 12) |
-                                       ((text[i + 2] & 0x3Fu) << 6) | (text[i + 3] & 0x3Fu);
+            const auto bits = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]) & 0x3Fu; };
+            const char32_t codePoint = ((byte & 0x07u) << 18) | (bits(1) << 12) | (bits(2) << 6) | bits(3);
             if (codePoint < 0x10000 || codePoint > 0x10FFFF) {  // not a character: left as it is
                 encoded += text[i];
                 continue;

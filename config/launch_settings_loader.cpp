@@ -130,7 +130,11 @@ StageResult joinJavaLauncherForms(LaunchSettings& settings, const picojson::arra
                                         settings.configPath + " cannot be used: \"jar\" in config.json is the class "
                                         "path, with further entries in \"classPath\"; put the jars there");
         }
-        if (!takesNextWord(option)) {
+        if (text.rfind("-splash:", 0) == 0) {
+            // Shown by the launcher before the JVM exists, as java shows it; the JVM does not know the option.
+            // A path with no exact or short name is left as its converted text, which names no file.
+            resolveInApplicationDir(settings, text.substr(8), settings.splashImage);
+        } else if (!takesNextWord(option)) {
             settings.vmArgs.push_back(vmArgs[i]);
         } else if (i + 1 == vmArgs.size()) {
             return configurationFailure("\"" + text + "\" is the last element of \"vmArgs\" in the configuration "

@@ -2,6 +2,7 @@
 
 #include "jvm/jvm_hooks.h"
 #include "jvm/jvm_library.h"
+#include "jvm/splash_screen.h"
 #include "launcher/trace.h"
 #include "platform/platform.h"
 
@@ -65,6 +66,8 @@ StageResult createJavaVm(const LaunchSettings& settings, CreatedJavaVm& created)
     if (StageResult failure = loadJvmLibrary(settings.applicationDir, createVm)) {
         return failure;
     }
+    // After the JVM library, as under java, and before the JVM: the splash is up while it starts.
+    showSplashScreen(settings);
 
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;

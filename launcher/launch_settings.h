@@ -27,6 +27,9 @@ struct LaunchSettings {
     std::vector<std::string> defaultArguments;
     std::string mainModule;       // "mainModule": the program's named module, resolved at boot; empty: none
     bool setJavaCommand = false;  // "sunJavaCommand": sun.java.command names the main class and arguments
+    // The image of a "-splash:" element of vmArgs (the last, as under java), resolved against
+    // applicationDir; empty: none. The element itself never reaches the JVM.
+    std::string splashImage;
     std::string workingDirectory; // "workingDirectory" resolved against applicationDir; empty: leave it
 };
 

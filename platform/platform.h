@@ -52,6 +52,14 @@ bool isHeldOpenByAnotherProgram(const std::string& path);
 // `applicationDir`/jre, the preferred layout first.
 std::vector<std::string> jvmLibraryCandidates(const std::string& applicationDir);
 
+// The absolute path of the runtime's splash-screen library under
+// `applicationDir`/jre.
+std::string splashLibraryPath(const std::string& applicationDir);
+
+// Whether a window can be shown: on Linux a display is named in the
+// environment (DISPLAY or WAYLAND_DISPLAY); on Windows always.
+bool hasDisplay();
+
 bool fileExists(const std::string& path);
 // Whether a file or folder of that name exists.
 bool pathExists(const std::string& path);

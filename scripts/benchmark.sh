@@ -8,6 +8,7 @@
 # then a class-heavy program (bench.Heavy) packaged by the packager with a
 # Java 25 runtime, with and without its ahead-of-time cache, against
 # java -cp app.jar with the whole Java 25 JDK (skipped without a Java 25 JDK);
+# then the time to first pixel of a Swing program, with and without a splash, against java -splash:;
 # then the launcher's own share of a launch: the launcher with a JVM library
 # that does nothing, against a program that does nothing at all.
 # Usage: scripts/benchmark.sh [RUNS]
@@ -17,9 +18,10 @@ root=$PWD
 runs=${1:-60}
 
 scripts/install-deps.sh linux
-for tool in hyperfine python3 valgrind; do
-  command -v "$tool" > /dev/null || missing="${missing:-} $tool"
+for tool in hyperfine python3 valgrind Xvfb; do
+  command -v "$tool" > /dev/null || missing="${missing:-} ${tool/Xvfb/xvfb}"
 done
+[ -f /usr/include/X11/Xlib.h ] || missing="${missing:-} libx11-dev"
 if [ -n "${missing:-}" ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -28,7 +30,8 @@ if [ -n "${missing:-}" ]; then
 fi
 
 scripts/package-demo.sh > /dev/null
-cmake --build --preset linux --target launcher packager noop_jvm does_nothing > /dev/null
+cmake --preset linux > /dev/null  # finds the X11 headers for first_pixel
+cmake --build --preset linux --target launcher packager noop_jvm does_nothing first_pixel > /dev/null
 jdk=$(sed -n 's/^LAUNCHER_JDK_HOME:PATH=//p' build/linux/CMakeCache.txt)
 work=$root/build/benchmark
 rm -rf "$work/apps"
@@ -84,6 +87,33 @@ if [ -x "$java25/bin/java" ]; then
 else
   echo "== bench.Heavy skipped: no Java 25 JDK at $java25 (set LAUNCHER_JAVA25_HOME)"
 fi
+# Time to first pixel on a virtual display: (f) the launcher with a splash, (g) without (bench.Frame's own
+# window), (h) java -splash: with the same JDK; side by side, each run of each in turn.
+display=$((100 + $$ % 400))
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2> /dev/null || true' EXIT
+while [ ! -e "/tmp/.X11-unix/X$display" ]; do sleep 0.1; done
+app "splash-Frame" "$jdk" "bench/Frame"
+cp "$root/tests/fixtures/splash.png" splash-Frame/splash.png
+echo "{\"jar\": \"app.jar\", \"mainClass\": \"bench/Frame\", \"trace\": false,
+  \"vmArgs\": [\"-splash:\$APPDIR/splash.png\", $options]}" > splash-Frame/config.json
+app "plain-Frame" "$jdk" "bench/Frame"
+firstPixel=$root/build/linux/benchmark/first_pixel
+echo "== bench.Frame, time to first pixel, $runs runs each"
+: > "$work/first-pixel.txt"
+for run in $(seq 0 "$runs"); do
+  for variant in f g h; do
+    case $variant in
+      f) command=(splash-Frame/launcher) ;;
+      g) command=(plain-Frame/launcher) ;;
+      h) command=("$jdk/bin/java" -splash:splash-Frame/splash.png -Xmx64m -Dbench.name=benchmark -cp "$work/app.jar" bench.Frame) ;;
+    esac
+    milliseconds=$(DISPLAY=":$display" "$firstPixel" "${command[@]}")
+    [ "$run" -eq 0 ] || echo "$variant $milliseconds" >> "$work/first-pixel.txt"  # run 0 warms up
+  done
+done
+
 runtimeMegabytes=$(du -sm "$root/build/demo/demo/jre" | cut -f1)
 
 mkdir -p noop/jre/lib/server
@@ -125,6 +155,17 @@ if os.path.exists(f"{work}/Heavy.json"):
     for k in m:
         print(f"  {k:50s} {m[k]:7.1f} ms")
     print(f"  ratio d/e = {d / e:.2f}   ratio d'/e = {d0 / e:.2f}")
+import statistics
+times = {}
+for line in open(f"{work}/first-pixel.txt"):
+    variant, ms = line.split()
+    times.setdefault(variant, []).append(float(ms))
+f, g, h = (statistics.median(times[v]) for v in "fgh")
+print("\nbench.Frame, time to first pixel (medians):")
+print(f"  (f) launcher with -splash:                     {f:7.1f} ms")
+print(f"  (g) launcher without a splash (its window)     {g:7.1f} ms")
+print(f"  (h) java -splash: -cp app.jar bench.Frame      {h:7.1f} ms")
+print(f"  ratio f/g = {f / g:.2f}   ratio f/h = {f / h:.2f}")
 print(f"\nThe demo's packaged runtime (java.base only, with its CDS archive): {runtime_mb} MB")
 share = medians("share")
 launcher, floor = share["launcher with a JVM library that does nothing"], share["a program that does nothing"]

@@ -5,13 +5,15 @@
 #   install-deps.sh linux    the Linux build only (enough for the demo)
 set -euo pipefail
 
-# openssl and ant: a TLS server and a real program for the packager tests.
-packages=(cmake ninja-build g++ libgtest-dev googletest picojson-dev openjdk-17-jdk-headless openssl ant)
+# For the Linux tests: openssl, a TLS server; ant, a real program; xvfb and openjdk-17-jre (the JDK's splash
+# and X11 libraries), a display and a splash on it.
+packages=(cmake ninja-build g++ libgtest-dev googletest picojson-dev openjdk-17-jdk-headless openssl ant xvfb
+          openjdk-17-jre)
 if [ "${1:-all}" != linux ]; then
   # Cross-building the Windows launcher, running it under Wine, and showing
   # its message box on a virtual display; reading and making icons, signing;
   # the sanitizer build and the fuzzer.
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool icoutils osslsigncode python3
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 xdotool icoutils osslsigncode python3
              clang-14 libclang-rt-14-dev locales)
 fi
 

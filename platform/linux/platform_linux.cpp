@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
@@ -78,6 +79,18 @@ std::vector<std::string> jvmLibraryCandidates(const std::string& applicationDir)
     // JDK 9 and later keep the library in lib/server, JDK 8 in lib/<arch>/server.
     return {applicationDir + "/jre/lib/server/libjvm.so",
             applicationDir + "/jre/lib/" + jdk8Arch + "/server/libjvm.so"};
+}
+
+std::string splashLibraryPath(const std::string& applicationDir) {
+    return applicationDir + "/jre/lib/libsplashscreen.so";
+}
+
+bool hasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
 }
 
 bool fileExists(const std::string& path) {

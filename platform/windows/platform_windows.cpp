@@ -307,6 +307,14 @@ std::vector<std::string> jvmLibraryCandidates(const std::string& applicationDir)
     return {applicationDir + "\\jre\\bin\\server\\jvm.dll"};
 }
 
+std::string splashLibraryPath(const std::string& applicationDir) {
+    return applicationDir + "\\jre\\bin\\splashscreen.dll";
+}
+
+bool hasDisplay() {
+    return true;  // a desktop session always has one
+}
+
 bool fileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

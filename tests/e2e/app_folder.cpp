@@ -1,5 +1,7 @@
 #include "e2e/app_folder.h"
 
+#include <algorithm>
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -29,7 +31,7 @@ Lines RunResult::traceLines() const {
     Lines trace;
     for (const std::string& line : splitLines(out)) {
         for (const char* prefix : {"config file: ", "Couldn't parse json: ", "mainModule: ", "jar: ", "mainClass: ",
-                                   "classPath: ", "workingDirectory: ", "vmArg "}) {
+                                   "classPath: ", "workingDirectory: ", "vmArg ", "splash: "}) {
             if (startsWith(line, prefix)) {
                 trace.push_back(line);
                 break;
@@ -130,6 +132,12 @@ void AppFolder::useStandin(bool withItsDependency) const {
     }
 }
 
+void AppFolder::useStandinSplash() const {
+    fs::create_directories((dir_ / "jre" / SPLASH_LIBRARY_IN_JRE).parent_path());
+    fs::copy_file(STANDIN_SPLASH_LIBRARY, dir_ / "jre" / SPLASH_LIBRARY_IN_JRE);
+    setEnvironment("STANDIN_SPLASH_LOAD", "");
+}
+
 Lines AppFolder::standinRecord() const {
     return splitLines(readFile(recordPath()));
 }
@@ -140,6 +148,10 @@ void AppFolder::removeRuntime() const {
 
 RunResult AppFolder::run(const Lines& arguments, Output output) const {
     return runProcess(launcher(), arguments, otherCwd_.path(), 60, output);
+}
+
+bool contains(const Lines& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 void writeFile(const fs::path& path, const std::string& text) {

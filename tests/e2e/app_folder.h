@@ -71,6 +71,8 @@ public:
     // runtime's own libraries lie; it records into recordPath() and behaves
     // normally until the test sets its STANDIN_* variables.
     void useStandin(bool withItsDependency = true) const;
+    // The stand-in splash library in jre, which records into recordPath() too.
+    void useStandinSplash() const;
     fs::path recordPath() const { return dir_ / "standin-record.txt"; }
     Lines standinRecord() const;
     void removeRuntime() const;
@@ -96,6 +98,8 @@ void writeFile(const fs::path& path, const std::string& text);
 std::string readFile(const fs::path& path);
 std::string jsonString(const std::string& text);
 Lines splitLines(const std::string& text);
+// Whether `lines` holds this line.
+bool contains(const Lines& lines, const std::string& line);
 
 // Sets an environment variable of the test process, which the launcher inherits.
 void setEnvironment(const std::string& name, const std::string& value);
@@ -109,6 +113,22 @@ RunResult runCommandLine(const fs::path& executable, std::wstring commandLine, c
 // POSIX only: runs `executable` as the user nobody when the tests run as root, whom file permissions do not
 // bind; as the test's own user otherwise. Whatever it needs must be readable by others.
 RunResult runAsNobody(const fs::path& executable, const Lines& arguments, const fs::path& cwd, int timeoutSeconds = 60);
+// POSIX only: a virtual display (Xvfb) of the test's own, ready when constructed, which DISPLAY names
+// until it is destroyed.
+class VirtualDisplay {
+public:
+    VirtualDisplay();
+    ~VirtualDisplay();
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+    bool isReady() const;
+
+private:
+    std::string number_;
+    std::string pid_;
+    std::string displayBefore_;
+};
+
 std::string pathAsLauncherSeesIt(const fs::path& path);
 fs::path temporaryRoot();
 

@@ -7,15 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+
+#include <unistd.h>
 
 namespace e2e {
 namespace {
 
-// The options the probe saw, in order (the JVM's own input arguments).
-
-bool contains(const Lines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
 
 TEST(Launch, TypicalLaunchTracesAndRunsMain) {
     JdkApp app;
@@ -141,6 +139,25 @@ TEST(Launch, MainModuleRunsAsANamedModuleFromTheModulePath) {
                                           "mainClass: probe/Probe",
                                           "vmArg 0: --module-path=" + app.launcherView() + "/mods",
                                           "vmArg 1: -Dprobe.mode=args"}));
+}
+
+TEST(Launch, SplashIsUpBeforeMainAndTheProgramClosesIt) {
+    if (!fs::exists("/usr/bin/Xvfb")) GTEST_SKIP() << "no Xvfb (apt-get install xvfb): the splash is not tested";
+    const VirtualDisplay display;
+    ASSERT_TRUE(display.isReady()) << "Xvfb did not start";
+    JdkApp app;
+    fs::copy_file(SPLASH_IMAGE, app.dir() / "splash.png");
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe",
+                        "vmArgs": ["-splash:$APPDIR/splash.png", "-Dprobe.mode=splash"]})");
+    const RunResult result = app.run();
+
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    const std::string image = app.launcherView() + "/splash.png";
+    EXPECT_EQ(result.probeLines(), (Lines{"args 0", "splash file:" + image, "pixel 200,30,60",
+                                          "after close null, pixel 0,0,0"}))
+        << result.out << result.err;
+    EXPECT_TRUE(contains(result.traceLines(), "vmArg 0: -Dprobe.mode=splash")) << result.out;
+    EXPECT_NE(result.out.find("\nsplash: " + image + "\n"), std::string::npos) << result.out;
 }
 
 TEST(Launch, OptionsNameTheApplicationsFilesThroughAppDir) {

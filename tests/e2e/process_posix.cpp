@@ -70,4 +70,25 @@ RunResult runProcess(const fs::path& executable, const Lines& arguments, const f
     return result;
 }
 
+VirtualDisplay::VirtualDisplay() : number_(std::to_string(100 + getpid() % 400)) {
+    const RunResult started =
+        runProcess("/bin/sh", {"-c", "Xvfb :$0 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 & echo $!", number_},
+                   "/");
+    const Lines pid = splitLines(started.out);
+    pid_ = pid.empty() ? "" : pid.front();
+    for (int attempt = 0; attempt < 300 && !isReady(); ++attempt) usleep(100000);
+    const char* before = std::getenv("DISPLAY");
+    displayBefore_ = before != nullptr ? before : "";
+    setEnvironment("DISPLAY", ":" + number_);
+}
+
+VirtualDisplay::~VirtualDisplay() {
+    setEnvironment("DISPLAY", displayBefore_);
+    if (!pid_.empty()) runProcess("/bin/kill", {pid_}, "/");
+}
+
+bool VirtualDisplay::isReady() const {
+    return fs::exists("/tmp/.X11-unix/X" + number_);
+}
+
 }  // namespace e2e

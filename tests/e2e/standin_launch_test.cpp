@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <vector>
 
 namespace e2e {
 namespace {
@@ -88,6 +91,92 @@ TEST_F(StandinTest, ClassPathDefaultArgumentsAndTheLaunchersOwnProperties) {
     EXPECT_NE(std::find(record.begin(), record.end(), "NewStringUTF \xED\xA0\xBD\xED\xB8\x80"), record.end());
 #endif
 }
+
+// A display named in the environment for the test (the stand-in needs none), the one before put back.
+class SplashTest : public StandinTest {
+protected:
+    void SetUp() override {
+        const char* display = std::getenv("DISPLAY");
+        displayBefore = display != nullptr ? display : "";
+        setEnvironment("DISPLAY", ":1");
+        writeFile(app.dir() / "splash.png", "stands for an image");
+        app.writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/Main",
+                            "vmArgs": ["-Xmx512m", "-splash:$APPDIR/splash.png", "-Dafter=splash"]})");
+    }
+    void TearDown() override { setEnvironment("DISPLAY", displayBefore); }
+
+    std::string displayBefore;
+};
+
+TEST_F(SplashTest, IsShownBeforeTheVmIsCreatedAndNeverReachesIt) {
+    app.useStandinSplash();
+    const RunResult result = app.run();
+
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    const std::string image = dir() + "/splash.png";
+    const Lines record = app.standinRecord();
+    ASSERT_GE(record.size(), 8u);
+    EXPECT_EQ(Lines(record.begin(), record.begin() + 8),
+              (Lines{"SplashGetScaledImgNameMaxPstfixLen " + image,
+                     "SplashGetScaledImageName null " + image + " room " + std::to_string(2 * image.size() + 9),
+                     "SplashInit", "SplashLoadFile " + image, "SplashSetFileJarName " + image + " null",
+                     "JNI_CreateJavaVM version 0x00010006 ignoreUnrecognized 0 nOptions 6 runtime standin_runtime",
+                     "option 0 -Djava.class.path=" + dir() + "/app.jar", "option 1 vfprintf with extraInfo"}));
+    EXPECT_EQ(record[10], "option 4 -Xmx512m");
+    EXPECT_EQ(record[11], "option 5 -Dafter=splash");
+    EXPECT_TRUE(contains(result.traceLines(), "splash: " + image)) << result.out;
+}
+
+struct SplashCase {
+    const char* name;
+    std::function<void(StandinApp&)> arrange;
+    std::string why;  // what follows "splash: not shown, "
+};
+
+class SplashNotShownTest : public testing::TestWithParam<SplashCase> {};
+
+// A splash is a decoration: the program starts without it, and the trace says why.
+TEST_P(SplashNotShownTest, ProgramStartsWithoutIt) {
+    StandinApp app;
+    const char* display = std::getenv("DISPLAY");
+    const std::string displayBefore = display != nullptr ? display : "";
+    setEnvironment("DISPLAY", ":1");
+    writeFile(app.dir() / "splash.png", "stands for an image");
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/Main", "vmArgs": ["-splash:$APPDIR/splash.png"]})");
+    GetParam().arrange(app);
+    const RunResult result = app.run();
+    setEnvironment("DISPLAY", displayBefore);
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_NE(result.out.find("\nsplash: not shown, " + GetParam().why), std::string::npos) << result.out;
+    EXPECT_TRUE(contains(app.standinRecord(),
+                         "CallStaticVoidMethodV class com/example/Main method main with array of length 0"));
+}
+
+std::vector<SplashCase> splashNotShownCases() {
+    std::vector<SplashCase> cases = {
+        {"ImageMissing", [](StandinApp& app) { app.useStandinSplash(); fs::remove(app.dir() / "splash.png"); },
+         "the image "},
+        {"RuntimeWithoutTheSplashLibrary", [](StandinApp&) {}, "the runtime has no splash library "},
+        {"ImageTheLibraryCannotRead",
+         [](StandinApp& app) {
+             app.useStandinSplash();
+             setEnvironment("STANDIN_SPLASH_LOAD", "fail");
+         },
+         "the splash library could not show "}};
+#ifndef _WIN32
+    cases.push_back({"NoDisplay",
+                     [](StandinApp& app) {
+                         app.useStandinSplash();
+                         setEnvironment("DISPLAY", "");
+                         setEnvironment("WAYLAND_DISPLAY", "");
+                     },
+                     "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"});
+#endif
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Standin, SplashNotShownTest, testing::ValuesIn(splashNotShownCases()), caseName<SplashCase>);
 
 TEST_F(StandinTest, TraceTurnedOffComesBackForARun) {
     app.writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/Main", "vmArgs": ["-Xmx512m"], "trace": false})");

@@ -298,6 +298,12 @@ void setUpTables() {
 extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vmOut, void** envOut, void* initArgs) {
     const std::string recordPath = setting("STANDIN_RECORD");
     recordFile = recordPath.empty() ? nullptr : std::fopen(recordPath.c_str(), "w");
+    // What the stand-in splash library recorded before the VM was created comes first.
+    if (std::FILE* splash = recordFile == nullptr ? nullptr : std::fopen((recordPath + ".splash").c_str(), "r")) {
+        for (int c; (c = std::fgetc(splash)) != EOF;) std::fputc(c, recordFile);
+        std::fclose(splash);
+        std::remove((recordPath + ".splash").c_str());
+    }
     setUpTables();
 
     const auto* args = static_cast<const JavaVMInitArgs*>(initArgs);

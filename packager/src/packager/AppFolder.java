@@ -6,7 +6,6 @@ import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
-import java.util.ArrayList;
 import java.util.List;
 
 /**
@@ -129,6 +128,12 @@ final class AppFolder {
             Files.copy(plan.launcher, executable, StandardCopyOption.REPLACE_EXISTING);
         }
         FileTrees.makeExecutable(executable);
+        if (plan.splashEntry != null) {
+            try (java.util.jar.JarFile jar = new java.util.jar.JarFile(plan.mainJarPath.toFile());
+                    java.io.InputStream image = jar.getInputStream(jar.getEntry(plan.splashEntry))) {
+                Files.copy(image, staging.resolve(plan.splashImageName()));
+            }
+        }
         JavaRuntime.make(plan, staging);
         if (plan.options.icon != null) {
             Files.copy(plan.options.icon, staging.resolve(plan.name + ".png"));
@@ -140,7 +145,7 @@ final class AppFolder {
     }
 
     private void writeConfig(Path staging, boolean withCache) throws IOException {
-        final List<String> options = new ArrayList<>(plan.options.javaOptions);
+        final List<String> options = plan.javaOptions();
         if (withCache) {
             // $APPDIR: the cache is found wherever the folder is moved.
             options.add("-XX:AOTCache=$APPDIR/" + Plan.AOT_CACHE);

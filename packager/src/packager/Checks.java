@@ -96,6 +96,9 @@ final class Checks {
         if (!plan.classPath.externalJars.isEmpty()) {
             reserved.add(ClassPath.EXTERNAL_FOLDER);
         }
+        if (plan.splashEntry != null) {
+            reserved.add(plan.splashImageName());
+        }
         if (input != null) {
             checkInput(input, reserved);
         }
@@ -233,6 +236,13 @@ final class Checks {
                 mainClass = mainClass.trim();
             }
             plan.mainClassInternalName = mainClass.replace('.', '/');
+            // The splash java -jar would show, unless --java-options names one.
+            final String splash = jar.getManifest() == null ? null
+                    : jar.getManifest().getMainAttributes().getValue("SplashScreen-Image");
+            if (splash != null && jar.getEntry(splash.trim()) != null
+                    && options.javaOptions.stream().noneMatch(o -> o.startsWith("-splash:"))) {
+                plan.splashEntry = splash.trim();
+            }
             final String entry = plan.mainClassInternalName + ".class";
             final boolean present = jar.stream().anyMatch(e -> e.getName().equals(entry)
                     || e.getName().matches("META-INF/versions/\\d+/" + Pattern.quote(entry)));

@@ -71,6 +71,9 @@ final class JavaRuntime {
         }
         modules.addAll(plan.options.addModules);
         modules.addAll(modulesAddedAtRunTime(plan.options.javaOptions));
+        if (plan.javaOptions().stream().anyMatch(option -> option.startsWith("-splash:"))) {
+            modules.add("java.desktop");  // the splash library
+        }
         modules.add("java.base");
         SMALL_PROVIDERS.stream().filter(m -> isAvailable(plan, m)).forEach(modules::add);
         if (isAvailable(plan, LOCALE_DATA) && usesLocales(jars, plan.mainModule == null ? List.of()

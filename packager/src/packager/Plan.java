@@ -1,12 +1,15 @@
 package packager;
 
 import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
 
 /** What the checks settled before anything is made: the options, with every default filled in and checked. */
 final class Plan {
     /** The file that marks a folder this packager made, so that --replace never deletes anything else. */
     static final String MARKER = ".made-by-packager";
     static final String AOT_CACHE = "app.aot";
+    static final String SPLASH_IMAGE = "splash";
 
     final Options options;
     String name;
@@ -18,6 +21,8 @@ final class Plan {
     String mainModule;
     /** The jars on the class path after the main jar, and those copied from outside --input. */
     ClassPath classPath;
+    /** The main jar's SplashScreen-Image entry, extracted as SPLASH_IMAGE beside the launcher; null: none. */
+    String splashEntry;
     /** The JDK's jmods folder among --module-path; null when this JDK's own modules are linked. */
     Path jmods;
     Path launcher;
@@ -31,6 +36,21 @@ final class Plan {
 
     Plan(Options options) {
         this.options = options;
+    }
+
+    /** The splash image's file name beside the launcher: "splash" and the entry's extension. */
+    String splashImageName() {
+        final String name = splashEntry.substring(splashEntry.lastIndexOf('/') + 1);
+        return SPLASH_IMAGE + (name.contains(".") ? name.substring(name.lastIndexOf('.')) : "");
+    }
+
+    /** The JVM options config.json gets: --java-options, after the splash image java -jar would show. */
+    List<String> javaOptions() {
+        final List<String> javaOptions = new ArrayList<>(options.javaOptions);
+        if (splashEntry != null) {
+            javaOptions.add(0, "-splash:$APPDIR/" + splashImageName());
+        }
+        return javaOptions;
     }
 
     String executableName() {

@@ -72,6 +72,9 @@ public final class Probe {
             case "providers":
                 providers();
                 break;
+            case "splash":
+                splash();
+                break;
             default:
                 System.out.println("probe: unknown mode");
         }
@@ -109,6 +112,26 @@ public final class Probe {
                 return socket.getSession().getPeerCertificates()[0].getPublicKey().getAlgorithm() + " certificate";
             }
         });
+    }
+
+    // The splash the launcher showed before the JVM: the program finds it, reads its pixels off the screen
+    // before it shows anything, and closes it.
+    private static void splash() throws Exception {
+        final java.awt.SplashScreen splash = java.awt.SplashScreen.getSplashScreen();
+        System.out.println("probe: splash " + (splash == null ? "none" : splash.getImageURL()));
+        if (splash != null) {
+            final java.awt.Rectangle bounds = splash.getBounds();
+            final java.awt.Robot screen = new java.awt.Robot();
+            System.out.println("probe: pixel " + rgb(screen.getPixelColor((int) bounds.getCenterX(), (int) bounds.getCenterY())));
+            splash.close();
+            screen.delay(500);
+            System.out.println("probe: after close " + java.awt.SplashScreen.getSplashScreen() + ", pixel "
+                    + rgb(screen.getPixelColor((int) bounds.getCenterX(), (int) bounds.getCenterY())));
+        }
+    }
+
+    private static String rgb(java.awt.Color color) {
+        return color.getRed() + "," + color.getGreen() + "," + color.getBlue();
     }
 
     private interface Step {

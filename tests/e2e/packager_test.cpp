@@ -554,11 +554,14 @@ TEST(Packager, MainModuleIsLinkedIntoTheRuntimeAndRunsAsJavaRunsIt) {
 
     const RunResult packaged = runProcess(java17,
                                           {"-jar", PACKAGER_JAR, "--module", "hello.app", "--module-path",
-                                           (work.root.path() / "mods").string(), "--dest", work.dest.string()},
+                                           (work.root.path() / "mods").string(), "--dest", work.dest.string(),
+                                           "--java-options", "-splash:$APPDIR/absent.png"},
                                           work.root.path(), 300);
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
     const fs::path app = work.dest / "hello.app";
     EXPECT_NE(readFile(app / "jre" / "release").find("hello.app"), std::string::npos) << "not linked";
+    // The splash library is java.desktop's, which no class of the program names.
+    EXPECT_NE(readFile(app / "jre" / "release").find("java.desktop"), std::string::npos);
     EXPECT_NE(readFile(app / "config.json").find("\"mainModule\": \"hello.app\""), std::string::npos);
     const RunResult run = runProcess(app / "hello.app", {"a", "b"}, work.root.path());
     EXPECT_EQ(run.exitStatus, 0) << run.err;

@@ -118,7 +118,10 @@ final class AppFolder {
         if (!plan.classPath.externalJars.isEmpty()) {
             final Path external = Files.createDirectory(staging.resolve(ClassPath.EXTERNAL_FOLDER));
             for (final var jar : plan.classPath.externalJars.entrySet()) {
-                Files.copy(jar.getKey(), external.resolve(jar.getValue()));
+                final String name = jar.getValue().name();
+                System.out.println("copying " + Text.quote(jar.getKey()) + " into " + ClassPath.EXTERNAL_FOLDER + "/"
+                        + name + ": the manifest of " + jar.getValue().namedBy() + " names it outside --input");
+                Files.copy(jar.getKey(), external.resolve(name));
             }
         }
         final Path executable = staging.resolve(plan.executableName());

@@ -30,8 +30,11 @@ final class ClassPath {
 
     /** Class path entries after the main jar, relative to the application folder, "/"-separated. */
     final List<String> entries = new ArrayList<>();
-    /** Each jar from outside --input, and its name in EXTERNAL_FOLDER. */
-    final Map<Path, String> externalJars = new LinkedHashMap<>();
+    /** Each jar from outside --input: its name in EXTERNAL_FOLDER and the jar whose manifest names it. */
+    final Map<Path, ExternalJar> externalJars = new LinkedHashMap<>();
+
+    record ExternalJar(String name, String namedBy) {
+    }
 
     private ClassPath() {
     }
@@ -55,7 +58,7 @@ final class ClassPath {
         } catch (IOException | UncheckedIOException unreadable) {
             throw Stop.refused("cannot list the jars in --input " + Text.quote(input) + ": " + Text.describe(unreadable));
         }
-        classPath.externalJars.values().forEach(name -> classPath.entries.add(EXTERNAL_FOLDER + "/" + name));
+        classPath.externalJars.values().forEach(jar -> classPath.entries.add(EXTERNAL_FOLDER + "/" + jar.name()));
         return classPath;
     }
 
@@ -73,9 +76,7 @@ final class ClassPath {
                     toRead.push(named);
                 } else if (Files.isRegularFile(named)) {
                     final String name = freeName(named.getFileName().toString(), takenNames);
-                    externalJars.put(named, name);
-                    System.out.println("copying " + Text.quote(named) + " into " + EXTERNAL_FOLDER + "/" + name + ": the manifest "
-                            + "of " + jar.getFileName() + " names it outside --input");
+                    externalJars.put(named, new ExternalJar(name, jar.getFileName().toString()));
                     toRead.push(named);
                 } else {
                     System.out.println("warning: the manifest of " + jar.getFileName() + " names " + Text.quote(named)

@@ -39,15 +39,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     require(settings.configRoot.is<picojson::object>());
-    require(settings.jarPath.rfind(settings.applicationDir + "/", 0) == 0);
-    require(settings.classPathOption == "-Djava.class.path=" + settings.jarPath);
+    // A program run from its main module may have no jar; any other has one in the folder, first on the class path.
+    require(settings.jarPath.rfind(settings.applicationDir + "/", 0) == 0 ||
+            (settings.jarPath.empty() && !settings.mainModule.empty()));
+    require(settings.classPathOption.rfind("-Djava.class.path=" + settings.jarPath, 0) == 0);
 
     const JavaVmOptions options = buildJavaVmOptions(settings);
-    require(options.records.size() == settings.vmArgs.size() + 4);  // the class path, the JVM's three hooks
+    // The class path, the JVM's three hooks, the launcher's own properties, then vmArgs.
+    const std::size_t firstVmArg = 4 + settings.launcherProperties.size();
+    require(options.records.size() == settings.vmArgs.size() + firstVmArg);
     require(options.records[0].optionString == settings.classPathOption.c_str());
     for (std::size_t hook = 1; hook <= 3; ++hook) require(options.records[hook].extraInfo != nullptr);
     for (std::size_t k = 0; k < settings.vmArgs.size(); ++k) {
-        const JavaVMOption& record = options.records[k + 4];
+        const JavaVMOption& record = options.records[k + firstVmArg];
         require(record.extraInfo == nullptr && record.optionString != nullptr);
         // A plain ASCII string without "$APPDIR" reaches the JVM as it stands, up to its first NUL.
         const picojson::value& vmArg = settings.vmArgs[k];

@@ -56,7 +56,6 @@ LaunchFailure explainMissingObject(const LaunchSettings& settings, const std::st
                                 shortened(settings.parseError) + "); it must start with \"{\"");
 }
 
-
 // The texts of a key that holds an array of strings; absent or null holds none.
 StageResult readTexts(const LaunchSettings& settings, picojson::object& root, const char* key,
                       const std::string& example, std::vector<std::string>& texts) {
@@ -146,6 +145,7 @@ StageResult joinJavaLauncherForms(LaunchSettings& settings, const picojson::arra
     }
     return std::nullopt;
 }
+
 }  // namespace
 
 const char* jsonTypeName(const picojson::value& value) {

@@ -7,15 +7,16 @@
 #include <string>
 
 // The configuration stage: parses config.json from `configStream`, prints the
-// parse error if there is one, fills configRoot, parseError, jarPath,
-// mainClass, classPathOption, vmArgs, passArguments and workingDirectory
-// (applicationDir and configPath must be set), and prints the "jar",
-// "mainClass" and, when one is configured, "workingDirectory" trace lines.
+// parse error if there is one, fills every setting but the application
+// directory and configPath (which must be set), and prints the "mainModule",
+// "jar", "mainClass", "classPath" and "workingDirectory" trace lines of what
+// is configured.
 //
 // A syntax error does not stop the launch: the settings are read from what the
 // JSON library built before it. The launch stops when there is no top-level
-// object to read them from, or when vmArgs, passArguments or workingDirectory
-// holds a value of the wrong type (null always stands for absent).
+// object to read them from, when a key holds a value of the wrong type (null
+// always stands for absent), or when vmArgs holds -cp, -jar or an option
+// without the value that must follow it.
 // `openError` says why the stream could not be opened, if it could not.
 StageResult loadLaunchSettings(std::istream& configStream, const std::string& openError, LaunchSettings& settings);
 

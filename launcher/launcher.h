@@ -5,9 +5,9 @@
 #include <vector>
 
 // The arguments handed to the Java main. The entry point sets them to none;
-// runLauncher points them at the command line only when config.json asks for
-// it with "passArguments", so by default the Java main receives an empty
-// String[].
+// runLauncher points them at the command line when config.json asks for it
+// with "passArguments", or else at its "defaultArguments", so by default the
+// Java main receives an empty String[].
 extern std::int32_t launchArgumentCount;
 extern char** launchArguments;
 

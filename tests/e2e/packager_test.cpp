@@ -178,6 +178,50 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ClassPathInTheJavaOptions",
                     [](const Workspace&) { return Lines{"--java-options", "-Xmx1g -cp lib/extra.jar"}; }, 2,
                     "--java-options -cp cannot be used: the class path is the main jar and the other jars of --input"},
+        RefusalCase{"PackageTypeUnknown",
+                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--type", "rpm"}; }, 2,
+                    "--type rpm is not one the packager makes: give app-image (the folder) or deb"},
+        RefusalCase{"DebianPackageForWindows",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "launcher.exe", "MZ, a Windows launcher");
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--target", "windows",
+                                     "--launcher", (work.root.path() / "launcher.exe").string(), "--runtime-image",
+                                     JDK_HOME};
+                    },
+                    2, "--type deb makes a Debian package, which installs a Linux program; the target is windows"},
+        RefusalCase{"PackageNameDebianRefuses",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--linux-package-name", "My_App"};
+                    },
+                    2, "the package name My_App is not one Debian accepts"},
+        RefusalCase{"VersionDebianRefuses",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--app-version", "v1.0"};
+                    },
+                    2, "--app-version v1.0 is not a Debian version"},
+        RefusalCase{"ShortcutWithoutAPackage",
+                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--linux-shortcut"}; }, 2,
+                    "--linux-shortcut is for an installer: give --type deb with it"},
+        RefusalCase{"FileAssociationsMissing",
+                    [](const Workspace& work) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--file-associations",
+                                     (work.root.path() / "absent.properties").string()};
+                    },
+                    2, "absent.properties\" cannot be read: no such file"},
+        RefusalCase{"FileAssociationsWithoutExtension",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "plan.properties", "mime-type=application/x-plan\n");
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--file-associations",
+                                     (work.root.path() / "plan.properties").string()};
+                    },
+                    2, "plan.properties\" has no extension=: give the extension of the documents"},
+        RefusalCase{"FileAssociationsNotProperties",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "plan.xml", "<association extension=\"plan\"/>\n");
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--file-associations",
+                                     (work.root.path() / "plan.xml").string()};
+                    },
+                    2, "plan.xml\" is not in jpackage's properties format"},
         RefusalCase{"ModulePathMissing",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe/Probe", "--module-path",
@@ -532,6 +576,69 @@ TEST(Packager, SplashImageOfTheManifestIsShownAsJavaJarShowsIt) {
     ASSERT_GE(run.probeLines().size(), 3u) << run.out << run.err;
     EXPECT_EQ(run.probeLines()[1], "splash file:" + fs::canonical(app).string() + "/splash.png");
     EXPECT_EQ(run.probeLines()[2], "pixel 200,30,60");
+}
+
+// Removes the test's package from the machine at the end, also when the test fails half-way.
+struct InstalledPackage {
+    std::string name;
+    ~InstalledPackage() { runProcess("/usr/bin/dpkg", {"--purge", name}, "/", 120); }
+};
+
+TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
+    if (getuid() != 0 || !fs::exists("/usr/bin/dpkg")) GTEST_SKIP() << "installing a package needs dpkg and root";
+    const Workspace work;
+    writeFile(work.root.path() / "plan.properties", "extension=plan\nmime-type=application/x-probe-plan\n"
+                                                    "description=Probe plan\n");
+    fs::copy_file(SPLASH_IMAGE, work.root.path() / "icon.png");
+    const RunResult packaged = work.package(
+        {"--main-class", "probe.Probe", "--type", "deb", "--name", "Probe", "--linux-package-name",
+         "launcher-test-probe", "--app-version", "1.2.0", "--vendor", "Example Ltd", "--linux-deb-maintainer",
+         "dev@example.com", "--description", "Reports what the launcher hands it", "--linux-shortcut",
+         "--file-associations", (work.root.path() / "plan.properties").string(), "--icon",
+         (work.root.path() / "icon.png").string()});
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+    const fs::path deb = work.dest / "launcher-test-probe_1.2.0_amd64.deb";
+    ASSERT_EQ(std::distance(fs::directory_iterator(work.dest), fs::directory_iterator()), 1) << "only the package";
+
+    const std::string info = runProcess("/usr/bin/dpkg-deb", {"--info", deb.string()}, "/").out;
+    for (const char* field : {" Package: launcher-test-probe\n", " Version: 1.2.0\n", " Architecture: amd64\n",
+                              " Maintainer: Example Ltd <dev@example.com>\n", "libc6", "zlib1g"}) {
+        EXPECT_NE(info.find(field), std::string::npos) << field << " in " << info;
+    }
+    const std::string contents = runProcess("/usr/bin/dpkg-deb", {"--contents", deb.string()}, "/").out;
+    for (const char* file : {"./opt/launcher-test-probe/Probe\n", "./opt/launcher-test-probe/jre/lib/server/libjvm.so\n",
+                             "./usr/share/applications/launcher-test-probe.desktop\n",
+                             "./usr/share/mime/packages/launcher-test-probe.xml\n"}) {
+        EXPECT_NE(contents.find(file), std::string::npos) << file;
+    }
+    if (fs::exists("/usr/bin/lintian")) {
+        // Accepted warnings: the copyright is the product's own text, and Java's gzip marks no compression level.
+        const RunResult lint = runProcess("/usr/bin/lintian", {deb.string()}, "/", 300);
+        EXPECT_EQ(lint.out.find("E: "), std::string::npos) << lint.out;
+    }
+
+    const InstalledPackage installed{"launcher-test-probe"};
+    const RunResult install = runProcess("/usr/bin/dpkg", {"--install", deb.string()}, "/", 300);
+    ASSERT_EQ(install.exitStatus, 0) << install.out << install.err;
+    const RunResult run = runProcess("/opt/launcher-test-probe/Probe", {"/home/user/a.plan"}, "/");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.probeLines().front(), "args 1");
+    const std::string entry = "/usr/share/applications/launcher-test-probe.desktop";
+    EXPECT_NE(readFile(entry).find("\nExec=/opt/launcher-test-probe/Probe %f\nIcon=/opt/launcher-test-probe/Probe.png\n"
+                                   "MimeType=application/x-probe-plan;\n"),
+              std::string::npos)
+        << readFile(entry);
+    if (fs::exists("/usr/bin/desktop-file-validate")) {
+        const RunResult valid = runProcess("/usr/bin/desktop-file-validate", {entry}, "/");
+        EXPECT_EQ(valid.exitStatus, 0) << valid.out << valid.err;
+    }
+    const Lines files = splitLines(runProcess("/usr/bin/dpkg", {"--listfiles", "launcher-test-probe"}, "/").out);
+    ASSERT_EQ(runProcess("/usr/bin/dpkg", {"--remove", "launcher-test-probe"}, "/", 300).exitStatus, 0);
+    for (const std::string& file : files) {
+        if (file.rfind("/opt/launcher-test-probe", 0) == 0 || file.find("launcher-test-probe.") != std::string::npos) {
+            EXPECT_FALSE(fs::exists(file)) << file << " is left behind";
+        }
+    }
 }
 
 TEST(Packager, MainModuleIsLinkedIntoTheRuntimeAndRunsAsJavaRunsIt) {

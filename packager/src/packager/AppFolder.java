@@ -23,6 +23,7 @@ final class AppFolder {
     private volatile Path staging;
     private volatile Path partialArchive;
     private volatile Path previous;
+    private volatile Path packageRoot;
 
     /** Makes the folder (and archive); returns the exit status. */
     int make() throws Stop {
@@ -40,7 +41,8 @@ final class AppFolder {
                         + Text.describe(cannotWrite));
             }
             final String trainingFailure = build();
-            System.out.println("made " + appFolder + (plan.options.archive ? " and " + plan.archivePath : ""));
+            System.out.println("made " + (plan.isDeb() ? plan.debPath()
+                    : appFolder + (plan.options.archive ? " and " + plan.archivePath : "")));
             if (trainingFailure != null) {
                 System.err.println("error: " + trainingFailure + "; the folder was made without the ahead-of-time "
                         + "cache, and starts as it would without --aot-cache");
@@ -65,6 +67,18 @@ final class AppFolder {
                 trainingFailure = AotTraining.train(plan, staging);
             }
             writeConfig(staging, trainingFailure == null && plan.options.aotCache);
+            if (plan.isDeb()) {
+                // The package takes the folder over: it moves into the package's root, removed at the end.
+                packageRoot = DebPackage.root(plan);
+                final Path folder = staging;
+                staging = null;
+                partialArchive = DebPackage.write(plan, folder, packageRoot);
+                FileTrees.deleteQuietly(packageRoot);
+                packageRoot = null;
+                Files.move(partialArchive, plan.debPath(), StandardCopyOption.REPLACE_EXISTING);
+                partialArchive = null;
+                return trainingFailure;
+            }
             if (plan.options.archive) {
                 // Before anything is replaced, so that a failure here changes nothing.
                 partialArchive = Archives.write(plan, staging);
@@ -92,6 +106,9 @@ final class AppFolder {
         }
         if (partialArchive != null) {
             FileTrees.deleteQuietly(partialArchive);
+        }
+        if (packageRoot != null) {
+            FileTrees.deleteQuietly(packageRoot);
         }
     }
 
@@ -140,7 +157,8 @@ final class AppFolder {
         JavaRuntime.make(plan, staging);
         if (plan.options.icon != null) {
             Files.copy(plan.options.icon, staging.resolve(plan.name + ".png"));
-            Files.writeString(staging.resolve(plan.name + ".desktop"), DesktopEntry.of(plan), StandardCharsets.UTF_8);
+            Files.writeString(staging.resolve(plan.name + ".desktop"), DesktopEntry.of(plan, plan.runFolder()),
+                    StandardCharsets.UTF_8);
         }
         Files.writeString(staging.resolve(Plan.MARKER),
                 "This folder was made by the launcher's packager; its --replace may replace it.\n",

@@ -89,6 +89,7 @@ final class Checks {
         checkName(plan.name);
         plan.target = options.target != null ? options.target : Target.own().orElseThrow(
                 () -> Stop.refused("this machine is neither Linux nor Windows: give --target"));
+        checkPackageType();
         final List<String> reserved = new ArrayList<>(List.of("jre", "config.json", Plan.MARKER, plan.executableName()));
         if (options.icon != null) {
             reserved.addAll(List.of(plan.name + ".png", plan.name + ".desktop"));
@@ -111,6 +112,7 @@ final class Checks {
                     + "--module-path instead");
         }
         checkBranding();
+        checkDebianPackage();
         if (options.aotCache && !plan.target.isOwn()) {
             throw Stop.refused("--aot-cache trains the program on this machine, so the target must be this machine's "
                     + "platform, not " + plan.target.name);
@@ -142,6 +144,75 @@ final class Checks {
         }
         if (options.archive) {
             checkNamesForTheArchive(input);
+        }
+    }
+
+    /** --type, and the options that only an installer takes. */
+    private void checkPackageType() throws Stop {
+        if (!List.of("app-image", "deb").contains(options.type)) {
+            throw Stop.refused("--type " + options.type + " is not one the packager makes: give app-image (the folder) "
+                    + "or deb (a Debian package)");
+        }
+        if (!plan.isDeb()) {
+            for (final String[] option : new String[][] {{"--install-dir", options.installDir},
+                    {"--linux-package-name", options.linuxPackageName}, {"--linux-deb-maintainer",
+                    options.linuxDebMaintainer}, {"--linux-app-category", options.linuxAppCategory},
+                    {"--linux-shortcut", options.linuxShortcut ? "" : null},
+                    {"--file-associations", options.fileAssociations.isEmpty() ? null : ""}}) {
+                if (option[1] != null) {
+                    throw Stop.refused(option[0] + " is for an installer: give --type deb with it");
+                }
+            }
+            return;
+        }
+        if (plan.target != Target.LINUX) {
+            throw Stop.refused("--type deb makes a Debian package, which installs a Linux program; the target is "
+                    + plan.target.name);
+        }
+        if (options.archive) {
+            throw Stop.refused("--archive archives the folder, and --type deb makes a package of it; give one");
+        }
+    }
+
+    /** What a Debian package needs: a valid name, version and install folder, and its document types. */
+    private void checkDebianPackage() throws Stop {
+        if (!plan.isDeb()) {
+            return;
+        }
+        plan.linuxPackageName = options.linuxPackageName != null ? options.linuxPackageName
+                : plan.name.toLowerCase(java.util.Locale.ROOT).replaceAll("[^a-z0-9+.-]+", "-").replaceAll("^[^a-z0-9]+", "");
+        if (!plan.linuxPackageName.matches("[a-z0-9][a-z0-9+.-]+")) {
+            throw Stop.refused("the package name " + plan.linuxPackageName + " is not one Debian accepts: two or more "
+                    + "lower-case letters, digits and + - ., starting with a letter or digit; give --linux-package-name");
+        }
+        if (!plan.debVersion().matches("([0-9]+:)?[0-9][A-Za-z0-9.+~]*(-[A-Za-z0-9.+~]+)?")) {
+            throw Stop.refused("--app-version " + plan.debVersion() + " is not a Debian version: it must start with a "
+                    + "digit and hold only letters, digits and . + ~ (and one - before a revision), such as 1.2.0");
+        }
+        plan.installDir = options.installDir != null ? options.installDir : "/opt/" + plan.linuxPackageName;
+        if (!plan.installDir.startsWith("/") || plan.installDir.equals("/")
+                || List.of(plan.installDir.split("/")).contains("..") || plan.installDir.contains("\\")) {
+            throw Stop.refused("--install-dir " + plan.installDir + " is not an absolute folder such as /opt/"
+                    + plan.linuxPackageName);
+        }
+        plan.installDir = plan.installDir.replaceAll("/+$", "");
+        plan.debArchitecture = debArchitecture(plan.launcher);
+        plan.fileAssociations = FileAssociation.read(options.fileAssociations, plan.name);
+    }
+
+    /** Debian's name for the processor the launcher is built for (ELF e_machine). */
+    private static String debArchitecture(Path launcher) throws Stop {
+        try (java.io.InputStream in = Files.newInputStream(launcher)) {
+            final byte[] header = in.readNBytes(20);
+            final int machine = header.length < 20 ? 0 : (header[18] & 0xff) | (header[19] & 0xff) << 8;
+            return switch (machine) {
+                case 0x3E -> "amd64";
+                case 0xB7 -> "arm64";
+                default -> throw Stop.refused("--launcher " + Text.quote(launcher) + " is built for a processor "
+                        + "(ELF machine " + machine + ") the packager knows no Debian architecture for");
+            };
+        } catch (IOException unreadable) {
+            throw Stop.refused("--launcher " + Text.quote(launcher) + " cannot be read: " + Text.describe(unreadable));
         }
     }
 
@@ -371,7 +442,7 @@ final class Checks {
     /** The folder and archive may be made: absent, an empty folder, or made by this packager and --replace given. */
     private void checkReplaceable() throws Stop {
         final Path appFolder = plan.appFolder;
-        if (Files.exists(appFolder, LinkOption.NOFOLLOW_LINKS) && !FileTrees.isEmptyFolder(appFolder)) {
+        if (!plan.isDeb() && Files.exists(appFolder, LinkOption.NOFOLLOW_LINKS) && !FileTrees.isEmptyFolder(appFolder)) {
             if (!options.replace) {
                 throw Stop.refused(Text.quote(appFolder) + " exists and is not empty; give --replace to replace a folder this "
                         + "packager made, or choose another --name or --dest");
@@ -381,6 +452,9 @@ final class Checks {
                 throw Stop.refused(Text.quote(appFolder) + " was not made by this packager (it has no " + Plan.MARKER + "), so "
                         + "--replace leaves it as it is; choose another --name or --dest");
             }
+        }
+        if (plan.isDeb() && Files.exists(plan.debPath(), LinkOption.NOFOLLOW_LINKS) && !options.replace) {
+            throw Stop.refused(Text.quote(plan.debPath()) + " exists; give --replace to replace it");
         }
         final Path archivePath = plan.archivePath;
         if (options.archive && Files.exists(archivePath, LinkOption.NOFOLLOW_LINKS)) {

@@ -1,20 +1,25 @@
 package packager;
 
 import java.nio.file.Path;
+import java.util.List;
 
-/** A freedesktop.org entry that starts the launcher where the packager made the folder. */
+/** A freedesktop.org entry that starts the launcher where the folder runs from. */
 final class DesktopEntry {
     private DesktopEntry() {
     }
 
-    static String of(Plan plan) {
-        final Path executable = plan.appFolder.resolve(plan.name);
+    /** The entry of the folder where it runs from; with document types, one document (%f) at a time. */
+    static String of(Plan plan, Path folder) {
+        final Path executable = folder.resolve(plan.name);
+        final List<String> mimeTypes = plan.fileAssociations.stream().map(FileAssociation::mimeType).toList();
         return "[Desktop Entry]\n"
                 + "Type=Application\n"
                 + "Name=" + string(plan.name) + "\n"
                 + (plan.options.description != null ? "Comment=" + string(plan.options.description) + "\n" : "")
-                + "Exec=" + string(execArgument(executable.toString())) + " %F\n"
-                + "Icon=" + string(plan.appFolder.resolve(plan.name + ".png").toString()) + "\n"
+                + "Exec=" + string(execArgument(executable.toString())) + (mimeTypes.isEmpty() ? " %F" : " %f") + "\n"
+                + (plan.options.icon != null ? "Icon=" + string(folder.resolve(plan.name + ".png").toString()) + "\n"
+                        : "")
+                + (mimeTypes.isEmpty() ? "" : "MimeType=" + String.join(";", mimeTypes) + ";\n")
                 + "Terminal=false\n";
     }
 

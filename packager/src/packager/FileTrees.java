@@ -109,6 +109,19 @@ final class FileTrees {
         }
     }
 
+    /** The bytes of the regular files below a folder. */
+    static long size(Path folder) throws IOException {
+        try (Stream<Path> files = Files.walk(folder)) {
+            long total = 0;
+            for (final Path file : (Iterable<Path>) files::iterator) {
+                if (Files.isRegularFile(file, LinkOption.NOFOLLOW_LINKS)) {
+                    total += Files.size(file);
+                }
+            }
+            return total;
+        }
+    }
+
     static boolean isEmptyFolder(Path folder) {
         try (Stream<Path> entries = Files.list(folder)) {
             return Files.isDirectory(folder, LinkOption.NOFOLLOW_LINKS) && entries.findAny().isEmpty();

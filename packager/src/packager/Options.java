@@ -39,6 +39,13 @@ final class Options {
     String description;
     String copyright;
     boolean replace;
+    String type = "app-image";
+    String installDir;
+    String linuxPackageName;
+    String linuxDebMaintainer;
+    String linuxAppCategory;
+    boolean linuxShortcut;
+    final List<Path> fileAssociations = new ArrayList<>();
 
     private interface Setter {
         void set(Options options, String value) throws Stop;
@@ -121,6 +128,24 @@ final class Options {
                     (o, v) -> o.description = v),
             new OptionSpec("--copyright", "TEXT", "Windows: the copyright in the executable's properties",
                     (o, v) -> o.copyright = v),
+            new OptionSpec("--type", "app-image|deb", "what to make: the application folder (the default), or a\n"
+                    + "Debian package that installs it (a Linux target)",
+                    (o, v) -> o.type = v),
+            new OptionSpec("--install-dir", "DIR", "deb: where the package installs the folder (default /opt/NAME)",
+                    (o, v) -> o.installDir = v),
+            new OptionSpec("--linux-package-name", "NAME", "deb: the package's name (default: NAME in lower case,\n"
+                    + "made a valid Debian package name)",
+                    (o, v) -> o.linuxPackageName = v),
+            new OptionSpec("--linux-deb-maintainer", "EMAIL", "deb: the maintainer's e-mail address",
+                    (o, v) -> o.linuxDebMaintainer = v),
+            new OptionSpec("--linux-app-category", "SECTION", "deb: the package's section (default misc)",
+                    (o, v) -> o.linuxAppCategory = v),
+            new OptionSpec("--linux-shortcut", null, "deb: a menu entry, NAME.desktop in /usr/share/applications",
+                    (o, v) -> o.linuxShortcut = true),
+            new OptionSpec("--file-associations", "FILE", "deb: a document type the program opens, in jpackage's\n"
+                    + "properties (extension=, mime-type=, description=, icon=);\n"
+                    + "repeatable",
+                    (o, v) -> o.fileAssociations.add(path("--file-associations", v))),
             new OptionSpec("--replace", null, "replace a folder (and archive) this packager made before",
                     (o, v) -> o.replace = true),
             new OptionSpec("--help", null, "this text", (o, v) -> { }));

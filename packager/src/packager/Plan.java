@@ -23,6 +23,12 @@ final class Plan {
     ClassPath classPath;
     /** The main jar's SplashScreen-Image entry, extracted as SPLASH_IMAGE beside the launcher; null: none. */
     String splashEntry;
+    /** --type deb: the package's name, its architecture, where it installs the folder, the document types. */
+    String linuxPackageName;
+    String debArchitecture;
+    String installDir;
+    List<FileAssociation> fileAssociations = List.of();
+
     /** The JDK's jmods folder among --module-path; null when this JDK's own modules are linked. */
     Path jmods;
     Path launcher;
@@ -51,6 +57,28 @@ final class Plan {
             javaOptions.add(0, "-splash:$APPDIR/" + splashImageName());
         }
         return javaOptions;
+    }
+
+    boolean isDeb() {
+        return "deb".equals(options.type);
+    }
+
+    /** The Debian version: --app-version, or 1.0 as jpackage's default. */
+    String debVersion() {
+        return options.appVersion != null ? options.appVersion : "1.0";
+    }
+
+    String debFileName() {
+        return linuxPackageName + "_" + debVersion().replaceFirst("^[0-9]+:", "") + "_" + debArchitecture + ".deb";
+    }
+
+    Path debPath() {
+        return appFolder.resolveSibling(debFileName());
+    }
+
+    /** Where the folder runs from: where it is made, or where the package installs it. */
+    Path runFolder() {
+        return isDeb() ? Path.of(installDir) : appFolder;
     }
 
     String executableName() {

@@ -1,0 +1,337 @@
+package packager;
+
+import java.io.ByteArrayOutputStream;
+import java.io.IOException;
+import java.io.InputStream;
+import java.io.OutputStream;
+import java.nio.ByteBuffer;
+import java.nio.ByteOrder;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.LinkOption;
+import java.nio.file.Path;
+import java.security.MessageDigest;
+import java.security.NoSuchAlgorithmException;
+import java.util.ArrayList;
+import java.util.HexFormat;
+import java.util.List;
+import java.util.Map;
+import java.util.Set;
+import java.util.TreeSet;
+import java.util.stream.Stream;
+import java.util.zip.GZIPOutputStream;
+
+/**
+ * A Debian package that installs the application folder, written directly (an ar archive of debian-binary,
+ * control.tar.gz and data.tar.gz), so that any machine with a JDK can make it: the folder in --install-dir, a
+ * menu entry and the document types in /usr/share, and Depends derived from the ELF files' needed libraries.
+ */
+final class DebPackage {
+    /**
+     * The Debian 12 packages of the system libraries a launcher and a JDK's runtime link against. A library
+     * the runtime ships itself is no dependency; one missing here is named in a warning.
+     */
+    private static final Map<String, String> PACKAGE_OF_LIBRARY = Map.ofEntries(
+            Map.entry("libc.so.6", "libc6"), Map.entry("libm.so.6", "libc6"), Map.entry("libdl.so.2", "libc6"),
+            Map.entry("libpthread.so.0", "libc6"), Map.entry("librt.so.1", "libc6"),
+            Map.entry("ld-linux-x86-64.so.2", "libc6"), Map.entry("ld-linux-aarch64.so.1", "libc6"),
+            Map.entry("libz.so.1", "zlib1g"), Map.entry("libgcc_s.so.1", "libgcc-s1"),
+            Map.entry("libstdc++.so.6", "libstdc++6"), Map.entry("libX11.so.6", "libx11-6"),
+            Map.entry("libXext.so.6", "libxext6"), Map.entry("libXrender.so.1", "libxrender1"),
+            Map.entry("libXtst.so.6", "libxtst6"), Map.entry("libXi.so.6", "libxi6"),
+            Map.entry("libfreetype.so.6", "libfreetype6"), Map.entry("libfontconfig.so.1", "libfontconfig1"),
+            Map.entry("libasound.so.2", "libasound2"), Map.entry("libjpeg.so.62", "libjpeg62-turbo"),
+            Map.entry("liblcms2.so.2", "liblcms2-2"), Map.entry("libpng16.so.16", "libpng16-16"),
+            Map.entry("libgif.so.7", "libgif7"), Map.entry("libharfbuzz.so.0", "libharfbuzz0b"));
+
+    private DebPackage() {
+    }
+
+    /** A new hidden folder beside the result, to lay out the installed files in. */
+    static Path root(Plan plan) throws IOException {
+        return Files.createTempDirectory(plan.appFolder.getParent(), "." + plan.name + ".deb-root-");
+    }
+
+    /**
+     * Moves the folder in `staging` to its place under `root` and writes the package of `root` into a hidden
+     * file beside the result; returns that file.
+     */
+    static Path write(Plan plan, Path staging, Path root) throws IOException {
+        final Path partial = plan.appFolder.resolveSibling("." + plan.debFileName() + ".part");
+        boolean written = false;
+        try {
+            final Path installed = root.resolve(plan.installDir.substring(1));
+            Files.createDirectories(installed.getParent());
+            Files.move(staging, installed);
+            Files.delete(installed.resolve(Plan.MARKER));  // a package replaces its files itself
+            writeDesktopFiles(plan, root);
+            writeDocumentation(plan, root);
+            normalizeModes(root);
+            final long installedKilobytes = (FileTrees.size(root) + 1023) / 1024;
+            final String control = control(plan, dependencies(root), installedKilobytes);
+            try (OutputStream out = Files.newOutputStream(partial)) {
+                out.write("!<arch>\n".getBytes(StandardCharsets.US_ASCII));
+                arMember(out, "debian-binary", "2.0\n".getBytes(StandardCharsets.US_ASCII));
+                arMember(out, "control.tar.gz", controlArchive(control, md5sums(root)));
+                final Path data = Files.createTempFile(root.getParent(), "." + plan.name + ".data-", ".tar.gz");
+                try {
+                    try (OutputStream dataOut = new GZIPOutputStream(Files.newOutputStream(data))) {
+                        Tar.write(dataOut, root, ".");
+                    }
+                    arMember(out, "data.tar.gz", data);
+                } finally {
+                    Files.deleteIfExists(data);
+                }
+            }
+            FileTrees.readableByAll(partial, false);
+            written = true;
+            return partial;
+        } finally {
+            if (!written) {
+                Files.deleteIfExists(partial);
+            }
+        }
+    }
+
+    /** The menu entry and the document types, where the desktop finds them. */
+    private static void writeDesktopFiles(Plan plan, Path root) throws IOException {
+        if (plan.options.linuxShortcut || !plan.fileAssociations.isEmpty()) {
+            final Path entry = root.resolve("usr/share/applications/" + plan.linuxPackageName + ".desktop");
+            Files.createDirectories(entry.getParent());
+            Files.writeString(entry, DesktopEntry.of(plan, Path.of(plan.installDir)), StandardCharsets.UTF_8);
+        }
+        if (!plan.fileAssociations.isEmpty()) {
+            final StringBuilder mime = new StringBuilder("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                    + "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n");
+            for (final FileAssociation association : plan.fileAssociations) {
+                mime.append("  <mime-type type=\"").append(xml(association.mimeType())).append("\">\n")
+                        .append("    <comment>").append(xml(association.description())).append("</comment>\n")
+                        .append("    <glob pattern=\"*.").append(association.extension()).append("\"/>\n")
+                        .append("  </mime-type>\n");
+            }
+            final Path types = root.resolve("usr/share/mime/packages/" + plan.linuxPackageName + ".xml");
+            Files.createDirectories(types.getParent());
+            Files.writeString(types, mime.append("</mime-info>\n"), StandardCharsets.UTF_8);
+        }
+    }
+
+    /**
+     * The copyright file and changelog every Debian package has, and the lintian overrides of what such a
+     * package is by design: installed in /opt (as --install-dir asks), with the JDK's libraries as the JDK
+     * ships them.
+     */
+    private static void writeDocumentation(Plan plan, Path root) throws IOException {
+        final Path doc = Files.createDirectories(root.resolve("usr/share/doc/" + plan.linuxPackageName));
+        Files.writeString(doc.resolve("copyright"), "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+                + "Upstream-Name: " + plan.name + "\n\n"
+                + "Files: *\n"
+                + "Copyright: " + (plan.options.copyright != null ? plan.options.copyright
+                        : plan.options.vendor != null ? plan.options.vendor : plan.name) + "\n"
+                + "License: other\n"
+                + " The program's own terms. Its Java runtime's notices are in " + plan.installDir + "/jre/legal.\n",
+                StandardCharsets.UTF_8);
+        final String changelog = plan.linuxPackageName + " (" + plan.debVersion() + ") unstable; urgency=medium\n\n"
+                + "  * " + plan.name + " " + plan.debVersion() + ".\n\n"
+                + " -- " + maintainer(plan) + "  " + java.time.format.DateTimeFormatter.RFC_1123_DATE_TIME
+                        .format(java.time.ZonedDateTime.now(java.time.ZoneOffset.UTC)).replaceFirst(" GMT$", " +0000")
+                + "\n";
+        try (OutputStream out = new GZIPOutputStream(Files.newOutputStream(doc.resolve("changelog.gz"))) {
+            {
+                def.setLevel(java.util.zip.Deflater.BEST_COMPRESSION);  // as Debian compresses changelogs
+            }
+        }) {
+            out.write(changelog.getBytes(StandardCharsets.UTF_8));
+        }
+        final Path overrides = Files.createDirectories(root.resolve("usr/share/lintian/overrides"));
+        Files.writeString(overrides.resolve(plan.linuxPackageName), plan.linuxPackageName + ": dir-or-file-in-opt *\n"
+                + plan.linuxPackageName + ": unstripped-binary-or-object *\n"
+                + plan.linuxPackageName + ": jar-not-in-usr-share *\n", StandardCharsets.UTF_8);
+    }
+
+    /** Folders and executables 0755, other files 0644, as dpkg installs them best. */
+    private static void normalizeModes(Path root) throws IOException {
+        try (Stream<Path> files = Files.walk(root)) {
+            for (final Path file : (Iterable<Path>) files::iterator) {
+                if (Files.isSymbolicLink(file)) {
+                    continue;
+                }
+                final boolean executable = Files.isDirectory(file) || Files.isExecutable(file);
+                final java.nio.file.attribute.PosixFileAttributeView view = Files.getFileAttributeView(file,
+                        java.nio.file.attribute.PosixFileAttributeView.class, LinkOption.NOFOLLOW_LINKS);
+                if (view != null) {
+                    view.setPermissions(java.nio.file.attribute.PosixFilePermissions
+                            .fromString(executable ? "rwxr-xr-x" : "rw-r--r--"));
+                }
+            }
+        }
+    }
+
+    private static String maintainer(Plan plan) {
+        return (plan.options.vendor != null ? plan.options.vendor : plan.name) + " <"
+                + (plan.options.linuxDebMaintainer != null ? plan.options.linuxDebMaintainer : "nobody@localhost") + ">";
+    }
+
+    private static String control(Plan plan, List<String> depends, long installedKilobytes) {
+        final String description = plan.options.description != null ? plan.options.description
+                : "desktop program with its own Java runtime";
+        return "Package: " + plan.linuxPackageName + "\n"
+                + "Version: " + plan.debVersion() + "\n"
+                + "Section: " + (plan.options.linuxAppCategory != null ? plan.options.linuxAppCategory : "misc") + "\n"
+                + "Priority: optional\n"
+                + "Architecture: " + plan.debArchitecture + "\n"
+                + "Maintainer: " + maintainer(plan) + "\n"
+                + "Installed-Size: " + installedKilobytes + "\n"
+                + (depends.isEmpty() ? "" : "Depends: " + String.join(", ", depends) + "\n")
+                + "Description: " + description + "\n"
+                + " " + plan.name + ", a Java program with its own Java runtime, installed in " + plan.installDir
+                + ".\n";
+    }
+
+    /** The packages of the libraries the ELF files need and the package does not hold. */
+    private static List<String> dependencies(Path root) throws IOException {
+        final Set<String> needed = new TreeSet<>();
+        final Set<String> held = new TreeSet<>();
+        try (Stream<Path> files = Files.walk(root)) {
+            for (final Path file : (Iterable<Path>) files::iterator) {
+                if (Files.isRegularFile(file, LinkOption.NOFOLLOW_LINKS)) {
+                    held.add(file.getFileName().toString());
+                    needed.addAll(neededLibraries(file));
+                }
+            }
+        }
+        needed.removeAll(held);
+        final Set<String> packages = new TreeSet<>();
+        for (final String library : needed) {
+            final String debianPackage = PACKAGE_OF_LIBRARY.get(library);
+            if (debianPackage == null) {
+                System.out.println("warning: no Debian package is known for " + library + ", which the runtime needs; "
+                        + "it is not in Depends");
+            } else {
+                packages.add(debianPackage);
+            }
+        }
+        return new ArrayList<>(packages);
+    }
+
+    /** The DT_NEEDED entries of a 64-bit little-endian ELF file; none for any other file. */
+    static List<String> neededLibraries(Path file) throws IOException {
+        final List<String> needed = new ArrayList<>();
+        final byte[] start;
+        try (InputStream in = Files.newInputStream(file)) {
+            start = in.readNBytes(5);
+        }
+        if (start.length < 5 || start[0] != 0x7f || start[1] != 'E' || start[2] != 'L' || start[3] != 'F'
+                || start[4] != 2) {
+            return needed;
+        }
+        final ByteBuffer elf = ByteBuffer.wrap(Files.readAllBytes(file)).order(ByteOrder.LITTLE_ENDIAN);
+        try {
+            final long sectionTable = elf.getLong(0x28);
+            final int sectionSize = elf.getShort(0x3A) & 0xffff;
+            final int sections = elf.getShort(0x3C) & 0xffff;
+            for (int i = 0; i < sections; ++i) {
+                final int header = Math.toIntExact(sectionTable + (long) i * sectionSize);
+                if (elf.getInt(header + 4) != 6) {  // SHT_DYNAMIC
+                    continue;
+                }
+                final int strings = Math.toIntExact(sectionTable + (long) elf.getInt(header + 40) * sectionSize);
+                final long stringsOffset = elf.getLong(strings + 24);
+                final long offset = elf.getLong(header + 24);
+                final long size = elf.getLong(header + 32);
+                for (long entry = offset; entry + 16 <= offset + size; entry += 16) {
+                    final long tag = elf.getLong(Math.toIntExact(entry));
+                    if (tag == 0) {
+                        break;
+                    }
+                    if (tag == 1) {  // DT_NEEDED
+                        needed.add(cString(elf, Math.toIntExact(stringsOffset + elf.getLong(Math.toIntExact(entry + 8)))));
+                    }
+                }
+            }
+        } catch (IndexOutOfBoundsException | ArithmeticException damaged) {
+            // not an ELF file this reader understands: it needs nothing it can name
+        }
+        return needed;
+    }
+
+    private static String cString(ByteBuffer buffer, int offset) {
+        int end = offset;
+        while (buffer.get(end) != 0) {
+            ++end;
+        }
+        final byte[] bytes = new byte[end - offset];
+        buffer.get(offset, bytes);
+        return new String(bytes, StandardCharsets.UTF_8);
+    }
+
+    private static String md5sums(Path root) throws IOException {
+        final StringBuilder sums = new StringBuilder();
+        try (Stream<Path> files = Files.walk(root)) {
+            for (final Path file : (Iterable<Path>) files.sorted()::iterator) {
+                if (Files.isRegularFile(file, LinkOption.NOFOLLOW_LINKS)) {
+                    final MessageDigest md5 = md5();
+                    try (InputStream in = Files.newInputStream(file)) {
+                        final byte[] buffer = new byte[1 << 16];
+                        for (int n; (n = in.read(buffer)) > 0;) {
+                            md5.update(buffer, 0, n);
+                        }
+                    }
+                    sums.append(HexFormat.of().formatHex(md5.digest())).append("  ")
+                            .append(root.relativize(file).toString().replace('\\', '/')).append('\n');
+                }
+            }
+        }
+        return sums.toString();
+    }
+
+    private static MessageDigest md5() {
+        try {
+            return MessageDigest.getInstance("MD5");
+        } catch (NoSuchAlgorithmException absent) {
+            throw new IllegalStateException("this JDK has no MD5", absent);
+        }
+    }
+
+    private static byte[] controlArchive(String control, String md5sums) throws IOException {
+        final ByteArrayOutputStream archive = new ByteArrayOutputStream();
+        try (OutputStream tar = new GZIPOutputStream(archive)) {
+            final long now = System.currentTimeMillis() / 1000;
+            Tar.writeHeader(tar, "./", 0755, 0, now, '5', new byte[0]);
+            for (final String[] file : new String[][] {{"./control", control}, {"./md5sums", md5sums}}) {
+                final byte[] bytes = file[1].getBytes(StandardCharsets.UTF_8);
+                Tar.writeHeader(tar, file[0], 0644, bytes.length, now, '0', new byte[0]);
+                tar.write(bytes);
+                Tar.pad(tar, bytes.length);
+            }
+            tar.write(new byte[1024]);
+        }
+        return archive.toByteArray();
+    }
+
+    private static void arMember(OutputStream out, String name, byte[] data) throws IOException {
+        arHeader(out, name, data.length);
+        out.write(data);
+        if (data.length % 2 != 0) {
+            out.write('\n');
+        }
+    }
+
+    private static void arMember(OutputStream out, String name, Path data) throws IOException {
+        final long size = Files.size(data);
+        arHeader(out, name, size);
+        Files.copy(data, out);
+        if (size % 2 != 0) {
+            out.write('\n');
+        }
+    }
+
+    private static void arHeader(OutputStream out, String name, long size) throws IOException {
+        final String header = String.format("%-16s%-12d%-6d%-6d%-8s%-10d`\n", name,
+                System.currentTimeMillis() / 1000, 0, 0, "100644", size);
+        out.write(header.getBytes(StandardCharsets.US_ASCII));
+    }
+
+    private static String xml(String text) {
+        return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;").replace("\"", "&quot;");
+    }
+}

@@ -612,7 +612,7 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
         EXPECT_NE(contents.find(file), std::string::npos) << file;
     }
     if (fs::exists("/usr/bin/lintian")) {
-        // Accepted warnings: the copyright is the product's own text, and Java's gzip marks no compression level.
+        // The one warning accepted: the copyright is the product's own text, here none.
         const RunResult lint = runProcess("/usr/bin/lintian", {deb.string()}, "/", 300);
         EXPECT_EQ(lint.out.find("E: "), std::string::npos) << lint.out;
     }

@@ -135,17 +135,34 @@ final class DebPackage {
                 + " -- " + maintainer(plan) + "  " + java.time.format.DateTimeFormatter.RFC_1123_DATE_TIME
                         .format(java.time.ZonedDateTime.now(java.time.ZoneOffset.UTC)).replaceFirst(" GMT$", " +0000")
                 + "\n";
-        try (OutputStream out = new GZIPOutputStream(Files.newOutputStream(doc.resolve("changelog.gz"))) {
-            {
-                def.setLevel(java.util.zip.Deflater.BEST_COMPRESSION);  // as Debian compresses changelogs
-            }
-        }) {
-            out.write(changelog.getBytes(StandardCharsets.UTF_8));
-        }
+        Files.write(doc.resolve("changelog.gz"), gzipBest(changelog.getBytes(StandardCharsets.UTF_8)));
         final Path overrides = Files.createDirectories(root.resolve("usr/share/lintian/overrides"));
         Files.writeString(overrides.resolve(plan.linuxPackageName), plan.linuxPackageName + ": dir-or-file-in-opt *\n"
                 + plan.linuxPackageName + ": unstripped-binary-or-object *\n"
                 + plan.linuxPackageName + ": jar-not-in-usr-share *\n", StandardCharsets.UTF_8);
+    }
+
+    /**
+     * gzip at the best compression, marked so in its header as gzip -9n marks it (Debian wants that of a
+     * changelog; the JDK's GZIPOutputStream marks no level), with no name and no time.
+     */
+    static byte[] gzipBest(byte[] data) {
+        final java.util.zip.Deflater deflater = new java.util.zip.Deflater(java.util.zip.Deflater.BEST_COMPRESSION, true);
+        deflater.setInput(data);
+        deflater.finish();
+        final ByteArrayOutputStream out = new ByteArrayOutputStream();
+        out.writeBytes(new byte[] {0x1f, (byte) 0x8b, 8, 0, 0, 0, 0, 0, 2, 3});
+        final byte[] buffer = new byte[1 << 16];
+        while (!deflater.finished()) {
+            out.write(buffer, 0, deflater.deflate(buffer));
+        }
+        deflater.end();
+        final java.util.zip.CRC32 crc = new java.util.zip.CRC32();
+        crc.update(data);
+        final ByteBuffer trailer = ByteBuffer.allocate(8).order(ByteOrder.LITTLE_ENDIAN);
+        trailer.putInt((int) crc.getValue()).putInt(data.length);
+        out.writeBytes(trailer.array());
+        return out.toByteArray();
     }
 
     /** Folders and executables 0755, other files 0644, as dpkg installs them best. */

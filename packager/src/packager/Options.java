@@ -119,19 +119,23 @@ final class Options {
                     + "NAME.png and NAME.desktop beside the launcher",
                     (o, v) -> o.icon = path("--icon", v)),
             new OptionSpec("--app-version", "VERSION", "Windows: the file and product version, one to four numbers\n"
-                    + "(default: the launcher's own)",
+                    + "(default: the launcher's own); deb: the package's version\n"
+                    + "(default 1.0)",
                     (o, v) -> o.appVersion = v),
-            new OptionSpec("--vendor", "TEXT", "Windows: the company name in the executable's properties",
+            new OptionSpec("--vendor", "TEXT", "Windows: the company name in the executable's properties;\n"
+                    + "deb: the maintainer's name",
                     (o, v) -> o.vendor = v),
             new OptionSpec("--description", "TEXT", "Windows: the file description (default: the name); Linux: the\n"
-                    + "comment of the .desktop entry",
+                    + "comment of the .desktop entry; deb: the package's description",
                     (o, v) -> o.description = v),
-            new OptionSpec("--copyright", "TEXT", "Windows: the copyright in the executable's properties",
+            new OptionSpec("--copyright", "TEXT", "Windows: the copyright in the executable's properties; deb:\n"
+                    + "the copyright file's notice",
                     (o, v) -> o.copyright = v),
             new OptionSpec("--type", "app-image|deb", "what to make: the application folder (the default), or a\n"
                     + "Debian package that installs it (a Linux target)",
                     (o, v) -> o.type = v),
-            new OptionSpec("--install-dir", "DIR", "deb: where the package installs the folder (default /opt/NAME)",
+            new OptionSpec("--install-dir", "DIR", "deb: where the package installs the folder (default\n"
+                    + "/opt/PACKAGE, PACKAGE the package's name)",
                     (o, v) -> o.installDir = v),
             new OptionSpec("--linux-package-name", "NAME", "deb: the package's name (default: NAME in lower case,\n"
                     + "made a valid Debian package name)",
@@ -195,7 +199,8 @@ final class Options {
                 "       java -jar packager.jar --module NAME[/CLASS] --module-path PATH [options]",
                 "",
                 "Makes the application folder DEST/NAME: the launcher as NAME (NAME.exe for Windows), config.json,",
-                "everything in --input, and a Java runtime in jre made with jlink for the modules the jars use.",
+                "everything in --input, and a Java runtime in jre made with jlink for the modules the jars use;",
+                "or, with --type deb, a Debian package that installs it.",
                 "", ""));
         for (final OptionSpec entry : TABLE) {
             final String left = entry.name() + (entry.takesValue() ? " " + entry.valueName() : "");

@@ -110,20 +110,6 @@ INSTANTIATE_TEST_SUITE_P(Launch, PassArgumentsTest,
                                          ArgumentsCase{"AsciiLocale", "C", "0063 0061 0066 fffd fffd"}),
                          caseName<ArgumentsCase>);
 
-TEST(Launch, DefaultArgumentsWhenTheCommandLineHasNone) {
-    JdkApp app;
-    app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "vmArgs": ["-Dprobe.mode=args"],
-                        "passArguments": true, "defaultArguments": ["caf\u00e9", "two words"]})");
-
-    const RunResult defaults = app.run();
-    const RunResult given = app.run({"given"});
-
-    ASSERT_EQ(defaults.exitStatus, 0) << defaults.err;
-    EXPECT_EQ(defaults.probeLines(), (Lines{"args 2", "arg 0063 0061 0066 00e9",
-                                            "arg 0074 0077 006f 0020 0077 006f 0072 0064 0073", "command null"}));
-    EXPECT_EQ(given.probeLines(), (Lines{"args 1", "arg 0067 0069 0076 0065 006e", "command null"}));
-}
-
 TEST(Launch, MainModuleRunsAsANamedModuleFromTheModulePath) {
     JdkApp app;
     // The probe jar, a plain jar, is an automatic module named "probe" on the module path.

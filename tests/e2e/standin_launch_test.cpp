@@ -92,38 +92,33 @@ TEST_F(StandinTest, ClassPathDefaultArgumentsAndTheLaunchersOwnProperties) {
 #endif
 }
 
-// A display named in the environment for the test (the stand-in needs none), the one before put back.
-class SplashTest : public StandinTest {
-protected:
-    void SetUp() override {
-        const char* display = std::getenv("DISPLAY");
-        displayBefore = display != nullptr ? display : "";
+// A display named in the environment while it lives (the stand-in needs none), and the splash config.
+struct SplashApp : StandinApp {
+    SplashApp() : displayBefore(std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "") {
         setEnvironment("DISPLAY", ":1");
-        writeFile(app.dir() / "splash.png", "stands for an image");
-        app.writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/Main",
-                            "vmArgs": ["-Xmx512m", "-splash:$APPDIR/splash.png", "-Dafter=splash"]})");
+        writeFile(dir() / "splash.png", "stands for an image");
+        writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/Main",
+                        "vmArgs": ["-Xmx512m", "-splash:$APPDIR/splash.png", "-Dafter=splash"]})");
     }
-    void TearDown() override { setEnvironment("DISPLAY", displayBefore); }
-
+    ~SplashApp() { setEnvironment("DISPLAY", displayBefore); }
     std::string displayBefore;
 };
 
-TEST_F(SplashTest, IsShownBeforeTheVmIsCreatedAndNeverReachesIt) {
+TEST(Splash, IsShownBeforeTheVmIsCreatedAndNeverReachesIt) {
+    SplashApp app;
     app.useStandinSplash();
     const RunResult result = app.run();
 
     ASSERT_EQ(result.exitStatus, 0) << result.err;
-    const std::string image = dir() + "/splash.png";
+    const std::string image = app.launcherView() + "/splash.png";
     const Lines record = app.standinRecord();
-    ASSERT_GE(record.size(), 8u);
-    EXPECT_EQ(Lines(record.begin(), record.begin() + 8),
+    ASSERT_GE(record.size(), 12u);
+    EXPECT_EQ(Lines(record.begin(), record.begin() + 6),
               (Lines{"SplashGetScaledImgNameMaxPstfixLen " + image,
                      "SplashGetScaledImageName null " + image + " room " + std::to_string(2 * image.size() + 9),
                      "SplashInit", "SplashLoadFile " + image, "SplashSetFileJarName " + image + " null",
-                     "JNI_CreateJavaVM version 0x00010006 ignoreUnrecognized 0 nOptions 6 runtime standin_runtime",
-                     "option 0 -Djava.class.path=" + dir() + "/app.jar", "option 1 vfprintf with extraInfo"}));
-    EXPECT_EQ(record[10], "option 4 -Xmx512m");
-    EXPECT_EQ(record[11], "option 5 -Dafter=splash");
+                     "JNI_CreateJavaVM version 0x00010006 ignoreUnrecognized 0 nOptions 6 runtime standin_runtime"}));
+    EXPECT_EQ(Lines(record.begin() + 10, record.begin() + 12), (Lines{"option 4 -Xmx512m", "option 5 -Dafter=splash"}));
     EXPECT_TRUE(contains(result.traceLines(), "splash: " + image)) << result.out;
 }
 
@@ -137,15 +132,9 @@ class SplashNotShownTest : public testing::TestWithParam<SplashCase> {};
 
 // A splash is a decoration: the program starts without it, and the trace says why.
 TEST_P(SplashNotShownTest, ProgramStartsWithoutIt) {
-    StandinApp app;
-    const char* display = std::getenv("DISPLAY");
-    const std::string displayBefore = display != nullptr ? display : "";
-    setEnvironment("DISPLAY", ":1");
-    writeFile(app.dir() / "splash.png", "stands for an image");
-    app.writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/Main", "vmArgs": ["-splash:$APPDIR/splash.png"]})");
+    SplashApp app;
     GetParam().arrange(app);
     const RunResult result = app.run();
-    setEnvironment("DISPLAY", displayBefore);
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_NE(result.out.find("\nsplash: not shown, " + GetParam().why), std::string::npos) << result.out;

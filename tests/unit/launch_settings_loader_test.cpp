@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -232,29 +230,6 @@ TEST(ConfigKeys, WorkingDirectoryIsResolvedAgainstTheApplicationFolder) {
         const std::string traceLine = expected.empty() ? "" : "workingDirectory: " + expected + "\n";
         EXPECT_EQ(loaded.trace, "jar: " + appDir + "/null\nmainClass: M\n" + traceLine) << value;
     }
-}
-
-TEST(ConfigKeys, ClassPathEntriesFollowTheJarAndAFolderStarIsItsJars) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "class-path-entries";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder / "lib" / "inner.jar");
-    for (const char* name : {"b.jar", "a.JAR", "notes.txt", "c.jar.bak"}) std::ofstream(folder / "lib" / name) << "";
-    const std::string lib = (folder / "lib").string() + "/";
-    std::string libInJson;
-    for (const char c : lib) libInJson += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    const std::string config = R"({"jar": "app.jar", "classPath": [")" + libInJson + R"(*", "$APPDIR/classes", "x.jar",
-                                   "empty/*"]})";
-    const Loaded loaded = load(config);
-    std::filesystem::remove_all(folder);
-
-    ASSERT_FALSE(loaded.failure) << loaded.failure->message;
-    const std::string separator = platform::classPathSeparator;
-    // Sorted by name, a folder named like a jar too, as java's expansion takes it; no entry for an empty one.
-    const std::string expected = appDir + "/app.jar" + separator + lib + "a.JAR" + separator + lib + "b.jar" +
-                                 separator + lib + "inner.jar" + separator + appDir + "/classes" + separator + appDir +
-                                 "/x.jar";
-    EXPECT_EQ(loaded.settings.classPathOption, "-Djava.class.path=" + expected);
-    EXPECT_NE(loaded.trace.find("\nclassPath: " + expected + "\n"), std::string::npos) << loaded.trace;
 }
 
 TEST(ConfigNesting, DeepObjectsAreASyntaxErrorNotAStackOverflow) {

@@ -326,17 +326,19 @@ final class DebPackage {
     }
 
     private static void arMember(OutputStream out, String name, byte[] data) throws IOException {
-        arHeader(out, name, data.length);
-        out.write(data);
-        if (data.length % 2 != 0) {
-            out.write('\n');
-        }
+        arMember(out, name, new java.io.ByteArrayInputStream(data), data.length);
     }
 
     private static void arMember(OutputStream out, String name, Path data) throws IOException {
-        final long size = Files.size(data);
+        try (InputStream in = Files.newInputStream(data)) {
+            arMember(out, name, in, Files.size(data));
+        }
+    }
+
+    /** An ar member: its header, its bytes, and a line feed to an even length. */
+    private static void arMember(OutputStream out, String name, InputStream data, long size) throws IOException {
         arHeader(out, name, size);
-        Files.copy(data, out);
+        data.transferTo(out);
         if (size % 2 != 0) {
             out.write('\n');
         }

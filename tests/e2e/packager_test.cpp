@@ -139,6 +139,18 @@ Lines withUsersFolder(const Workspace& work, const Lines& options) {
     return options;
 }
 
+// --type msi for a Windows target, with stand-ins for its launcher and runtime (refused before either is read);
+// returns the options with `options` after them.
+Lines windowsInstaller(const Workspace& work, const Lines& options) {
+    writeFile(work.root.path() / "launcher.exe", "MZ, a Windows launcher");
+    fs::create_directories(work.root.path() / "runtime" / "bin" / "server");
+    writeFile(work.root.path() / "runtime" / "bin" / "server" / "jvm.dll", "MZ, a JVM library");
+    Lines all = {"--main-class", "probe.Probe", "--type", "msi", "--target", "windows", "--launcher",
+                 (work.root.path() / "launcher.exe").string(), "--runtime-image", (work.root.path() / "runtime").string()};
+    all.insert(all.end(), options.begin(), options.end());
+    return all;
+}
+
 class PackagerRefusalTest : public testing::TestWithParam<RefusalCase> {};
 
 TEST_P(PackagerRefusalTest, SaysWhyAndLeavesTheUsersFilesAsTheyWere) {
@@ -193,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "--java-options -cp cannot be used: the class path is the main jar and the other jars of --input"},
         RefusalCase{"PackageTypeUnknown",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--type", "rpm"}; }, 2,
-                    "--type rpm is not one the packager makes: give app-image (the folder) or deb"},
+                    "--type rpm is not one the packager makes: give app-image (the folder), deb (a Debian package) or msi"},
         RefusalCase{"DebianPackageForWindows",
                     [](const Workspace& work) {
                         writeFile(work.root.path() / "launcher.exe", "MZ, a Windows launcher");
@@ -214,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
                     2, "--app-version v1.0 is not a Debian version"},
         RefusalCase{"ShortcutWithoutAPackage",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--linux-shortcut"}; }, 2,
-                    "--linux-shortcut is for an installer: give --type deb with it"},
+                    "--linux-shortcut is for a Debian package: give --type deb with it"},
         RefusalCase{"FileAssociationsMissing",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe.Probe", "--type", "deb", "--file-associations",
@@ -235,6 +247,24 @@ INSTANTIATE_TEST_SUITE_P(
                                      (work.root.path() / "plan.xml").string()};
                     },
                     2, "plan.xml\" is not in jpackage's properties format"},
+        RefusalCase{"WindowsInstallerForLinux",
+                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--type", "msi"}; }, 2,
+                    "--type msi makes a Windows Installer package, which installs a Windows program; the target is linux"},
+        RefusalCase{"WindowsShortcutWithoutAPackage",
+                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--win-menu"}; }, 2,
+                    "--win-menu is for a Windows Installer package: give --type msi with it"},
+        RefusalCase{"VersionWindowsInstallerRefuses",
+                    [](const Workspace& work) { return windowsInstaller(work, {"--app-version", "1.256.0"}); }, 2,
+                    "--app-version 1.256.0 has the minor version 256, and Windows Installer holds at most 255 there"},
+        RefusalCase{"UpgradeCodeNotAUuid",
+                    [](const Workspace& work) { return windowsInstaller(work, {"--win-upgrade-uuid", "{1234-5678}"}); },
+                    2, "--win-upgrade-uuid {1234-5678} is not a UUID: give 32 hexadecimal digits"},
+        RefusalCase{"InstallDirOutsideThePrograms",
+                    [](const Workspace& work) { return windowsInstaller(work, {"--install-dir", "C:\\Apps\\Probe"}); },
+                    2, "--install-dir C:\\Apps\\Probe is not a folder under %LOCALAPPDATA%\\Programs"},
+        RefusalCase{"NameOutsideTheInstallersCodePage",
+                    [](const Workspace& work) { return windowsInstaller(work, {"--name", "\xE8\xA8\x88\xE7\x94\xBB"}); },
+                    2, "cannot be held by the package: wixl writes its texts in code page 1252"},
         RefusalCase{"ModulePathMissing",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe/Probe", "--module-path",

@@ -97,6 +97,8 @@ package_branded() {  # package_branded DEST LAUNCHER OPTION...: the status, and 
 package_branded "$work/pk/out" "$default_exe" --icon "$work/icon/product.ico" --app-version 2.5.7 --vendor "$company" \
   --description "$description" --copyright "$copyright"
 expect "the packager brands the launcher" "0" "$?$(grep -v '^made ' "$work/pk/out.log")"
+expect "the .ico brands the executable only: no Linux icon or menu entry beside it" "" \
+  "$(ls "$work/pk/out/MyProduct" | grep -E '\.(png|desktop)$')"
 packaged=$work/pk/out/MyProduct/MyProduct.exe
 wrestool -x --type=14 "$packaged" > "$work/pk/extracted.ico" 2> /dev/null
 expect "the packager's icon group and images are the CMake build's" "" \

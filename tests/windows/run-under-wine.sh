@@ -7,7 +7,8 @@
 set -eu
 prefix=$1
 shift
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono, no Gecko, and no menu entries or desktop files in the user's home for what a test installs.
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ -n "${WINE_TEST_DISPLAY:-}" ]; then
   export DISPLAY="$WINE_TEST_DISPLAY"
 else

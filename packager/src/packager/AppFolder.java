@@ -41,7 +41,8 @@ final class AppFolder {
                         + Text.describe(cannotWrite));
             }
             final String trainingFailure = build();
-            System.out.println("made " + (plan.isDeb() ? plan.debPath()
+            System.out.println("made " + (plan.isDeb() ? plan.installerPath()
+                    : plan.isMsi() ? plan.installerPath() + " (upgrade code " + MsiPackage.guid(plan.upgradeCode) + ")"
                     : appFolder + (plan.options.archive ? " and " + plan.archivePath : "")));
             if (trainingFailure != null) {
                 System.err.println("error: " + trainingFailure + "; the folder was made without the ahead-of-time "
@@ -67,16 +68,17 @@ final class AppFolder {
                 trainingFailure = AotTraining.train(plan, staging);
             }
             writeConfig(staging, trainingFailure == null && plan.options.aotCache);
-            if (plan.isDeb()) {
-                // The package takes the folder over: it moves into the package's root, removed at the end.
-                packageRoot = DebPackage.root(plan);
+            if (plan.isDeb() || plan.isMsi()) {
+                // The installer takes the folder over: it moves into a hidden work folder, removed at the end.
+                packageRoot = Files.createTempDirectory(plan.appFolder.getParent(), "." + plan.name + ".package-");
                 final Path folder = staging;
                 staging = null;
-                partialArchive = DebPackage.write(plan, folder, packageRoot);
+                partialArchive = plan.isDeb() ? DebPackage.write(plan, folder, packageRoot)
+                        : MsiPackage.write(plan, folder, packageRoot);
+                Files.move(partialArchive, plan.installerPath(), StandardCopyOption.REPLACE_EXISTING);
+                partialArchive = null;
                 FileTrees.deleteQuietly(packageRoot);
                 packageRoot = null;
-                Files.move(partialArchive, plan.debPath(), StandardCopyOption.REPLACE_EXISTING);
-                partialArchive = null;
                 return trainingFailure;
             }
             if (plan.options.archive) {
@@ -155,7 +157,7 @@ final class AppFolder {
             }
         }
         JavaRuntime.make(plan, staging);
-        if (plan.options.icon != null) {
+        if (plan.options.icon != null && plan.target == Target.LINUX) {
             Files.copy(plan.options.icon, staging.resolve(plan.name + ".png"));
             Files.writeString(staging.resolve(plan.name + ".desktop"), DesktopEntry.of(plan, plan.runFolder()),
                     StandardCharsets.UTF_8);

@@ -91,7 +91,7 @@ final class Checks {
                 () -> Stop.refused("this machine is neither Linux nor Windows: give --target"));
         checkPackageType();
         final List<String> reserved = new ArrayList<>(List.of("jre", "config.json", Plan.MARKER, plan.executableName()));
-        if (options.icon != null) {
+        if (options.icon != null && plan.target == Target.LINUX) {
             reserved.addAll(List.of(plan.name + ".png", plan.name + ".desktop"));
         }
         if (!plan.classPath.externalJars.isEmpty()) {
@@ -111,6 +111,7 @@ final class Checks {
                     + plan.mainModule + " (its release file does not list it); link the module into it, or give "
                     + "--module-path instead");
         }
+        checkWindowsInstaller();
         checkBranding();
         checkDebianPackage();
         if (options.aotCache && !plan.target.isOwn()) {
@@ -128,6 +129,12 @@ final class Checks {
         plan.appFolder = options.dest.toAbsolutePath().normalize().resolve(plan.name);
         plan.archivePath = plan.appFolder.resolveSibling(plan.name + plan.target.archiveSuffix);
         checkReplaceable();
+        if (plan.isMsi()) {
+            // Last, so that every mistake in the options is named first.
+            plan.msiTools = MsiPackage.findTools().orElseThrow(() -> Stop.refused("--type msi needs wixl on the path "
+                    + "(the Debian and Ubuntu package wixl, the Fedora package msitools), or WiX 3's candle and "
+                    + "light; none of them is on PATH"));
+        }
     }
 
     /** Nothing in --input has a name the packager gives its own files, and all of it can be copied. */
@@ -147,31 +154,48 @@ final class Checks {
         }
     }
 
-    /** --type, and the options that only an installer takes. */
+    /** --type, and the options that only an installer, or only one type of installer, takes. */
     private void checkPackageType() throws Stop {
-        if (!List.of("app-image", "deb").contains(options.type)) {
-            throw Stop.refused("--type " + options.type + " is not one the packager makes: give app-image (the folder) "
-                    + "or deb (a Debian package)");
+        if (!List.of("app-image", "deb", "msi").contains(options.type)) {
+            throw Stop.refused("--type " + options.type + " is not one the packager makes: give app-image (the folder), "
+                    + "deb (a Debian package) or msi (a Windows Installer package)");
         }
-        if (!plan.isDeb()) {
-            for (final String[] option : new String[][] {{"--install-dir", options.installDir},
-                    {"--linux-package-name", options.linuxPackageName}, {"--linux-deb-maintainer",
-                    options.linuxDebMaintainer}, {"--linux-app-category", options.linuxAppCategory},
-                    {"--linux-shortcut", options.linuxShortcut ? "" : null},
-                    {"--file-associations", options.fileAssociations.isEmpty() ? null : ""}}) {
-                if (option[1] != null) {
-                    throw Stop.refused(option[0] + " is for an installer: give --type deb with it");
-                }
-            }
-            return;
+        final List<String> debOnly = given(new Object[][] {{"--linux-package-name", options.linuxPackageName},
+                {"--linux-deb-maintainer", options.linuxDebMaintainer}, {"--linux-app-category", options.linuxAppCategory},
+                {"--linux-shortcut", options.linuxShortcut}});
+        final List<String> msiOnly = given(new Object[][] {{"--win-per-user-install", options.winPerUserInstall},
+                {"--win-per-machine-install", options.winPerMachineInstall}, {"--win-upgrade-uuid", options.winUpgradeUuid},
+                {"--win-menu", options.winMenu}, {"--win-menu-group", options.winMenuGroup},
+                {"--win-shortcut", options.winShortcut}});
+        final List<String> installerOnly = given(new Object[][] {{"--install-dir", options.installDir},
+                {"--file-associations", !options.fileAssociations.isEmpty()}});
+        if (!plan.isDeb() && !debOnly.isEmpty()) {
+            throw Stop.refused(debOnly.get(0) + " is for a Debian package: give --type deb with it");
         }
-        if (plan.target != Target.LINUX) {
+        if (!plan.isMsi() && !msiOnly.isEmpty()) {
+            throw Stop.refused(msiOnly.get(0) + " is for a Windows Installer package: give --type msi with it");
+        }
+        if (!plan.isDeb() && !plan.isMsi() && !installerOnly.isEmpty()) {
+            throw Stop.refused(installerOnly.get(0) + " is for an installer: give --type deb or msi with it");
+        }
+        if (plan.isDeb() && plan.target != Target.LINUX) {
             throw Stop.refused("--type deb makes a Debian package, which installs a Linux program; the target is "
                     + plan.target.name);
         }
-        if (options.archive) {
-            throw Stop.refused("--archive archives the folder, and --type deb makes a package of it; give one");
+        if (plan.isMsi() && plan.target != Target.WINDOWS) {
+            throw Stop.refused("--type msi makes a Windows Installer package, which installs a Windows program; the "
+                    + "target is " + plan.target.name + " (give --target windows)");
         }
+        if (options.archive && !options.type.equals("app-image")) {
+            throw Stop.refused("--archive archives the folder, and --type " + options.type + " makes an installer of "
+                    + "it; give one");
+        }
+    }
+
+    /** The names of the options given among {name, value}: a value that is not null, false or empty. */
+    private static List<String> given(Object[][] options) {
+        return java.util.Arrays.stream(options).filter(o -> o[1] != null && !Boolean.FALSE.equals(o[1]))
+                .map(o -> (String) o[0]).toList();
     }
 
     /** What a Debian package needs: a valid name, version and install folder, and its document types. */
@@ -198,6 +222,62 @@ final class Checks {
         plan.installDir = plan.installDir.replaceAll("/+$", "");
         plan.debArchitecture = debArchitecture(plan.launcher);
         plan.fileAssociations = FileAssociation.read(options.fileAssociations, plan.name);
+    }
+
+    /**
+     * What a Windows Installer package needs: a version and an upgrade code it can hold, a folder under the
+     * per-user or per-machine programs folder, and texts in the code page its database is written in.
+     */
+    private void checkWindowsInstaller() throws Stop {
+        if (!plan.isMsi()) {
+            return;
+        }
+        if (options.winPerUserInstall && options.winPerMachineInstall) {
+            throw Stop.refused("give --win-per-user-install or --win-per-machine-install, not both");
+        }
+        plan.msiVersion = options.appVersion != null ? options.appVersion : "1.0";
+        final String why = MsiPackage.whyNotAVersion(plan.msiVersion);
+        if (why != null) {
+            throw Stop.refused("--app-version " + plan.msiVersion + " " + why);
+        }
+        if (!plan.msiVersion.contains(".")) {
+            plan.msiVersion += ".0";  // Windows Installer reads at least major.minor
+        }
+        if (options.winUpgradeUuid != null) {
+            plan.upgradeCode = MsiPackage.parseGuid(options.winUpgradeUuid).orElseThrow(() -> Stop.refused(
+                    "--win-upgrade-uuid " + options.winUpgradeUuid + " is not a UUID: give 32 hexadecimal digits "
+                            + "grouped 8-4-4-4-12, such as 3f2504e0-4f89-41d3-9a0c-0305e82c3301"));
+        } else {
+            plan.upgradeCode = MsiPackage.derivedUpgradeCode(options.vendor, plan.name);
+        }
+        plan.installDir = options.installDir != null ? options.installDir.replace('/', '\\') : plan.name;
+        plan.installDir = plan.installDir.replaceAll("\\\\+$", "");
+        final boolean absolute = plan.installDir.startsWith("\\") || plan.installDir.matches("[A-Za-z]:.*");
+        final boolean badPart = List.of(plan.installDir.split("\\\\", -1)).stream().anyMatch(part -> part.isBlank()
+                || part.equals(".") || part.equals("..") || part.endsWith(".") || part.endsWith(" ")
+                || part.codePoints().anyMatch(c -> "<>:\"|?*".indexOf(c) >= 0 || Text.breaksALine(c)));
+        if (absolute || badPart) {
+            throw Stop.refused("--install-dir " + options.installDir + " is not a folder under "
+                    + (options.winPerMachineInstall ? "Program Files" : "%LOCALAPPDATA%\\Programs")
+                    + ", where the package installs: give a relative folder such as \"Example\\" + plan.name + "\"");
+        }
+        plan.fileAssociations = FileAssociation.read(options.fileAssociations, plan.name);
+        final List<String[]> texts = new ArrayList<>(List.of(new String[] {"--name", plan.name},
+                new String[] {"--vendor", options.vendor}, new String[] {"--description", options.description},
+                new String[] {"--install-dir", plan.installDir}, new String[] {"--win-menu-group", options.winMenuGroup}));
+        for (final FileAssociation association : plan.fileAssociations) {
+            texts.add(new String[] {"--file-associations description", association.description()});
+        }
+        for (final String[] text : texts) {
+            if (text[1] != null && !MsiPackage.canHold(text[1])) {
+                throw Stop.refused(text[0] + " " + text[1] + " cannot be held by the package: wixl writes its texts "
+                        + "in code page 1252 (Western European) and reads $( and $$ as variables; give the text in "
+                        + "those characters, without $( or $$");
+            }
+        }
+        if (plan.input != null) {
+            checkNamesForTheInstaller(plan.input);
+        }
     }
 
     /** Debian's name for the processor the launcher is built for (ELF e_machine). */
@@ -272,15 +352,28 @@ final class Checks {
 
     /** An archive holds names as text: each must be text in this system's encoding, or it would change. */
     private void checkNamesForTheArchive(Path input) throws Stop {
+        final Path file = firstFileNamed(input, name -> !name.equals(name.getFileSystem().getPath(name.toString())));
+        if (file != null) {
+            throw Stop.refused("--archive cannot hold the name of " + Text.quote(file) + ", which is not text in this "
+                    + "system's encoding (" + System.getProperty("sun.jnu.encoding") + "); run the packager in "
+                    + "a UTF-8 locale (LC_ALL=C.UTF-8, say) or rename the file");
+        }
+    }
+
+    /** The package's database holds the names of the files it installs, in its code page. */
+    private void checkNamesForTheInstaller(Path input) throws Stop {
+        final Path file = firstFileNamed(input, name -> !MsiPackage.canHold(name.toString()));
+        if (file != null) {
+            throw Stop.refused("the package cannot hold the name of " + Text.quote(file) + ": wixl writes its texts in "
+                    + "code page 1252 (Western European) and reads $( and $$ as variables; rename the file");
+        }
+    }
+
+    /** The first file or folder in --input whose name is as `test` says; null if none is. */
+    private Path firstFileNamed(Path input, java.util.function.Predicate<Path> test) throws Stop {
         try (Stream<Path> files = Files.walk(input, FileVisitOption.FOLLOW_LINKS)) {
-            for (final Path file : (Iterable<Path>) files::iterator) {
-                final Path name = file.getFileName();
-                if (name != null && !name.equals(name.getFileSystem().getPath(name.toString()))) {
-                    throw Stop.refused("--archive cannot hold the name of " + Text.quote(file) + ", which is not text in this "
-                            + "system's encoding (" + System.getProperty("sun.jnu.encoding") + "); run the packager in "
-                            + "a UTF-8 locale (LC_ALL=C.UTF-8, say) or rename the file");
-                }
-            }
+            return files.filter(file -> file.getFileName() != null && test.test(file.getFileName())).findFirst()
+                    .orElse(null);
         } catch (IOException | UncheckedIOException unreadable) {
             throw Stop.refused("--input " + Text.quote(options.input) + " cannot be read: " + Text.describe(unreadable));
         }
@@ -442,7 +535,8 @@ final class Checks {
     /** The folder and archive may be made: absent, an empty folder, or made by this packager and --replace given. */
     private void checkReplaceable() throws Stop {
         final Path appFolder = plan.appFolder;
-        if (!plan.isDeb() && Files.exists(appFolder, LinkOption.NOFOLLOW_LINKS) && !FileTrees.isEmptyFolder(appFolder)) {
+        final boolean installer = plan.isDeb() || plan.isMsi();
+        if (!installer && Files.exists(appFolder, LinkOption.NOFOLLOW_LINKS) && !FileTrees.isEmptyFolder(appFolder)) {
             if (!options.replace) {
                 throw Stop.refused(Text.quote(appFolder) + " exists and is not empty; give --replace to replace a folder this "
                         + "packager made, or choose another --name or --dest");
@@ -453,8 +547,8 @@ final class Checks {
                         + "--replace leaves it as it is; choose another --name or --dest");
             }
         }
-        if (plan.isDeb() && Files.exists(plan.debPath(), LinkOption.NOFOLLOW_LINKS) && !options.replace) {
-            throw Stop.refused(Text.quote(plan.debPath()) + " exists; give --replace to replace it");
+        if (installer && Files.exists(plan.installerPath(), LinkOption.NOFOLLOW_LINKS) && !options.replace) {
+            throw Stop.refused(Text.quote(plan.installerPath()) + " exists; give --replace to replace it");
         }
         final Path archivePath = plan.archivePath;
         if (options.archive && Files.exists(archivePath, LinkOption.NOFOLLOW_LINKS)) {

@@ -47,11 +47,6 @@ final class DebPackage {
     private DebPackage() {
     }
 
-    /** A new hidden folder beside the result, to lay out the installed files in. */
-    static Path root(Plan plan) throws IOException {
-        return Files.createTempDirectory(plan.appFolder.getParent(), "." + plan.name + ".deb-root-");
-    }
-
     /**
      * Moves the folder in `staging` to its place under `root` and writes the package of `root` into a hidden
      * file beside the result; returns that file.

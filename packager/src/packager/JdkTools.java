@@ -1,7 +1,6 @@
 package packager;
 
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
@@ -27,32 +26,18 @@ final class JdkTools {
         }
         final List<String> command = new ArrayList<>(List.of(tool.toString()));
         command.addAll(arguments);
-        Path output = null;
-        Path errors = null;
         try {
-            output = Files.createTempFile("packager-" + toolName, ".out");
-            errors = Files.createTempFile("packager-" + toolName, ".err");
-            final Process process = new ProcessBuilder(command).redirectOutput(output.toFile())
-                    .redirectError(errors.toFile()).start();
-            ChildProcess.started(process);
-            process.getOutputStream().close();
-            final int status = process.waitFor();
-            final String text = new String(Files.readAllBytes(output), StandardCharsets.UTF_8);
-            if (status != 0) {
-                final String said = firstErrorLine(new String(Files.readAllBytes(errors), StandardCharsets.UTF_8)
-                        + "\n" + text);
-                throw Stop.failed(toolName + " failed (status " + status + "): " + said + "; nothing was left behind");
+            final ChildProcess.Result result = ChildProcess.run(command, Path.of("").toAbsolutePath());
+            if (result.status() != 0) {
+                throw Stop.failed(toolName + " failed (status " + result.status() + "): "
+                        + firstErrorLine(result.errors() + "\n" + result.output()) + "; nothing was left behind");
             }
-            return text;
+            return result.output();
         } catch (IOException cannotRun) {
             throw Stop.failed("cannot run " + Text.quote(tool) + ": " + Text.describe(cannotRun));
         } catch (InterruptedException interrupted) {
             Thread.currentThread().interrupt();
             throw Stop.failed(toolName + " was interrupted; nothing was left behind");
-        } finally {
-            ChildProcess.ended();
-            deleteQuietly(output);
-            deleteQuietly(errors);
         }
     }
 
@@ -61,15 +46,5 @@ final class JdkTools {
         final List<String> lines = said.lines().map(String::strip).filter(l -> !l.isEmpty()).toList();
         return lines.stream().filter(l -> l.toLowerCase(Locale.ROOT).contains("error")).findFirst()
                 .orElse(lines.isEmpty() ? "it said nothing" : lines.get(0));
-    }
-
-    private static void deleteQuietly(Path file) {
-        if (file != null) {
-            try {
-                Files.deleteIfExists(file);
-            } catch (IOException ignored) {
-                // A temporary file of ours, in the system's temporary folder.
-            }
-        }
     }
 }

@@ -46,6 +46,12 @@ final class Options {
     String linuxAppCategory;
     boolean linuxShortcut;
     final List<Path> fileAssociations = new ArrayList<>();
+    boolean winPerMachineInstall;
+    boolean winPerUserInstall;
+    String winUpgradeUuid;
+    boolean winMenu;
+    String winMenuGroup;
+    boolean winShortcut;
 
     private interface Setter {
         void set(Options options, String value) throws Stop;
@@ -120,22 +126,28 @@ final class Options {
                     (o, v) -> o.icon = path("--icon", v)),
             new OptionSpec("--app-version", "VERSION", "Windows: the file and product version, one to four numbers\n"
                     + "(default: the launcher's own); deb: the package's version\n"
-                    + "(default 1.0)",
+                    + "(default 1.0); msi: the product's version, major and minor\n"
+                    + "at most 255, build at most 65535 (default 1.0)",
                     (o, v) -> o.appVersion = v),
             new OptionSpec("--vendor", "TEXT", "Windows: the company name in the executable's properties;\n"
-                    + "deb: the maintainer's name",
+                    + "deb: the maintainer's name; msi: the manufacturer",
                     (o, v) -> o.vendor = v),
             new OptionSpec("--description", "TEXT", "Windows: the file description (default: the name); Linux: the\n"
-                    + "comment of the .desktop entry; deb: the package's description",
+                    + "comment of the .desktop entry; deb: the package's description;\n"
+                    + "msi: the comment in Add/Remove Programs",
                     (o, v) -> o.description = v),
             new OptionSpec("--copyright", "TEXT", "Windows: the copyright in the executable's properties; deb:\n"
                     + "the copyright file's notice",
                     (o, v) -> o.copyright = v),
-            new OptionSpec("--type", "app-image|deb", "what to make: the application folder (the default), or a\n"
-                    + "Debian package that installs it (a Linux target)",
+            new OptionSpec("--type", "app-image|deb|msi", "what to make: the application folder (the default), a Debian\n"
+                    + "package that installs it (a Linux target), or a Windows\n"
+                    + "Installer package, NAME-VERSION.msi (a Windows target; made\n"
+                    + "with wixl, or WiX 3's candle and light)",
                     (o, v) -> o.type = v),
             new OptionSpec("--install-dir", "DIR", "deb: where the package installs the folder (default\n"
-                    + "/opt/PACKAGE, PACKAGE the package's name)",
+                    + "/opt/PACKAGE, PACKAGE the package's name); msi: the folder\n"
+                    + "under %LOCALAPPDATA%\\Programs, or under Program Files with\n"
+                    + "--win-per-machine-install (default NAME)",
                     (o, v) -> o.installDir = v),
             new OptionSpec("--linux-package-name", "NAME", "deb: the package's name (default: NAME in lower case,\n"
                     + "made a valid Debian package name)",
@@ -146,7 +158,24 @@ final class Options {
                     (o, v) -> o.linuxAppCategory = v),
             new OptionSpec("--linux-shortcut", null, "deb: a menu entry, NAME.desktop in /usr/share/applications",
                     (o, v) -> o.linuxShortcut = true),
-            new OptionSpec("--file-associations", "FILE", "deb: a document type the program opens, in jpackage's\n"
+            new OptionSpec("--win-per-user-install", null, "msi: install for the user who runs the installer, in\n"
+                    + "%LOCALAPPDATA%\\Programs, with no administrator rights (the default)",
+                    (o, v) -> o.winPerUserInstall = true),
+            new OptionSpec("--win-per-machine-install", null, "msi: install for all users, under Program Files (the\n"
+                    + "installer then asks for administrator rights)",
+                    (o, v) -> o.winPerMachineInstall = true),
+            new OptionSpec("--win-upgrade-uuid", "UUID", "msi: the upgrade code shared by every version, so that a new\n"
+                    + "version replaces the one installed (default: derived from\n"
+                    + "--vendor and NAME, the same for every version)",
+                    (o, v) -> o.winUpgradeUuid = v),
+            new OptionSpec("--win-menu", null, "msi: a Start-menu shortcut",
+                    (o, v) -> o.winMenu = true),
+            new OptionSpec("--win-menu-group", "NAME", "msi: the Start-menu folder of the shortcut (implies --win-menu;\n"
+                    + "default: none, the shortcut is in the menu itself)",
+                    (o, v) -> o.winMenuGroup = v),
+            new OptionSpec("--win-shortcut", null, "msi: a desktop shortcut",
+                    (o, v) -> o.winShortcut = true),
+            new OptionSpec("--file-associations", "FILE", "deb, msi: a document type the program opens, in jpackage's\n"
                     + "properties (extension=, mime-type=, description=, icon=);\n"
                     + "repeatable",
                     (o, v) -> o.fileAssociations.add(path("--file-associations", v))),
@@ -200,7 +229,7 @@ final class Options {
                 "",
                 "Makes the application folder DEST/NAME: the launcher as NAME (NAME.exe for Windows), config.json,",
                 "everything in --input, and a Java runtime in jre made with jlink for the modules the jars use;",
-                "or, with --type deb, a Debian package that installs it.",
+                "or, with --type deb or msi, an installer of it.",
                 "", ""));
         for (final OptionSpec entry : TABLE) {
             final String left = entry.name() + (entry.takesValue() ? " " + entry.valueName() : "");

@@ -23,11 +23,18 @@ final class Plan {
     ClassPath classPath;
     /** The main jar's SplashScreen-Image entry, extracted as SPLASH_IMAGE beside the launcher; null: none. */
     String splashEntry;
-    /** --type deb: the package's name, its architecture, where it installs the folder, the document types. */
+    /**
+     * --type deb: the package's name, its architecture, where it installs the folder (for msi: the folder
+     * under %LOCALAPPDATA%\\Programs or Program Files, with backslashes); deb and msi: the document types.
+     */
     String linuxPackageName;
     String debArchitecture;
     String installDir;
     List<FileAssociation> fileAssociations = List.of();
+    /** --type msi: its version, its upgrade code and the tool that builds it (wixl, or WiX 3's candle and light). */
+    String msiVersion;
+    java.util.UUID upgradeCode;
+    List<Path> msiTools;
 
     /** The JDK's jmods folder among --module-path; null when this JDK's own modules are linked. */
     Path jmods;
@@ -61,6 +68,15 @@ final class Plan {
 
     boolean isDeb() {
         return "deb".equals(options.type);
+    }
+
+    boolean isMsi() {
+        return "msi".equals(options.type);
+    }
+
+    /** The package an installer type makes, beside where the folder would be. */
+    Path installerPath() {
+        return isDeb() ? debPath() : appFolder.resolveSibling(name + "-" + msiVersion + ".msi");
     }
 
     /** The Debian version: --app-version, or 1.0 as jpackage's default. */

@@ -1,0 +1,384 @@
+package packager;
+
+import java.io.File;
+import java.io.IOException;
+import java.nio.charset.Charset;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Locale;
+import java.util.Optional;
+import java.util.UUID;
+import java.util.stream.Stream;
+
+/**
+ * A Windows Installer package that installs the application folder: the packager writes its WiX source and
+ * builds it with wixl (msitools) or WiX 3's candle and light. It installs per user, into
+ * %LOCALAPPDATA%\Programs with no administrator rights, or per machine under Program Files; every version
+ * shares the upgrade code, so that installing one removes the version installed before.
+ */
+final class MsiPackage {
+    /** The code page of the package's database: wixl writes every text in it, and mangles what it lacks. */
+    private static final Charset CODE_PAGE = Charset.forName("windows-1252");
+
+    private static final String ICON = "ProductIcon.exe";
+
+    private MsiPackage() {
+    }
+
+    /** Why Windows Installer cannot hold a version (major and minor at most 255, build at most 65535); or null. */
+    static String whyNotAVersion(String version) {
+        final String why = Branding.whyNotAVersion(version);
+        if (why != null) {
+            return why;
+        }
+        final String[] numbers = version.split("\\.");
+        final String[] names = {"major version", "minor version"};
+        for (int i = 0; i < Math.min(2, numbers.length); ++i) {
+            if (Integer.parseInt(numbers[i]) > 255) {
+                return "has the " + names[i] + " " + numbers[i] + ", and Windows Installer holds at most 255 there "
+                        + "(major and minor at most 255, build at most 65535)";
+            }
+        }
+        return null;
+    }
+
+    /** A UUID written as 8-4-4-4-12 hexadecimal digits, in braces or not. */
+    static Optional<UUID> parseGuid(String text) {
+        final String bare = text.matches("\\{.*}") ? text.substring(1, text.length() - 1) : text;
+        if (!bare.matches("[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}")) {
+            return Optional.empty();
+        }
+        return Optional.of(UUID.fromString(bare));
+    }
+
+    /**
+     * The upgrade code of a product with no --win-upgrade-uuid: the name-based (MD5, version 3) UUID of the
+     * UTF-8 text "VENDOR/NAME" (VENDOR empty without --vendor), the same for every version.
+     */
+    static UUID derivedUpgradeCode(String vendor, String name) {
+        return UUID.nameUUIDFromBytes(((vendor == null ? "" : vendor) + "/" + name).getBytes(StandardCharsets.UTF_8));
+    }
+
+    /** A GUID as Windows Installer writes it: upper case, in braces. */
+    static String guid(UUID uuid) {
+        return "{" + uuid.toString().toUpperCase(Locale.ROOT) + "}";
+    }
+
+    /** wixl, or else WiX 3's candle and light, as found on PATH; empty when neither is. */
+    static Optional<List<Path>> findTools() {
+        final Optional<Path> wixl = onPath("wixl");
+        if (wixl.isPresent()) {
+            return Optional.of(List.of(wixl.get()));
+        }
+        final Optional<Path> candle = onPath("candle");
+        final Optional<Path> light = onPath("light");
+        return candle.isPresent() && light.isPresent() ? Optional.of(List.of(candle.get(), light.get()))
+                : Optional.empty();
+    }
+
+    private static Optional<Path> onPath(String tool) {
+        final String path = System.getenv("PATH");
+        if (path == null) {
+            return Optional.empty();
+        }
+        for (final String folder : path.split(java.util.regex.Pattern.quote(File.pathSeparator))) {
+            for (final String suffix : List.of("", ".exe")) {
+                try {
+                    final Path candidate = Path.of(folder.isEmpty() ? "." : folder, tool + suffix);
+                    if (Files.isRegularFile(candidate) && Files.isExecutable(candidate)) {
+                        return Optional.of(candidate.toAbsolutePath());
+                    }
+                } catch (java.nio.file.InvalidPathException notAFolder) {
+                    // a PATH entry this system cannot name holds no tool
+                }
+            }
+        }
+        return Optional.empty();
+    }
+
+    /**
+     * Moves the folder in `staging` into `root`, writes the package's source there and builds it into a hidden
+     * file beside the result; returns that file.
+     */
+    static Path write(Plan plan, Path staging, Path root) throws IOException, Stop {
+        final Path partial = plan.appFolder.resolveSibling("." + plan.installerPath().getFileName() + ".part");
+        boolean written = false;
+        try {
+            final Path folder = root.resolve("app");
+            Files.move(staging, folder);
+            Files.delete(folder.resolve(Plan.MARKER));  // the installer replaces its files itself
+            Files.writeString(root.resolve("product.wxs"), source(plan, folder), StandardCharsets.UTF_8);
+            if (plan.msiTools.size() == 1) {
+                build(plan.msiTools.get(0), root, "-a", "x64", "-o", partial.toString(), "product.wxs");
+            } else {
+                build(plan.msiTools.get(0), root, "-nologo", "-arch", "x64", "-out", "product.wixobj", "product.wxs");
+                // -sval: the validation needs Windows Installer itself, which a build machine may lack.
+                build(plan.msiTools.get(1), root, "-nologo", "-sval", "-out", partial.toString(), "product.wixobj");
+            }
+            if (!Files.isRegularFile(partial)) {
+                throw Stop.failed(plan.msiTools.get(plan.msiTools.size() - 1).getFileName() + " made no package; "
+                        + "nothing was left behind");
+            }
+            FileTrees.readableByAll(partial, false);
+            written = true;
+            return partial;
+        } finally {
+            if (!written) {
+                Files.deleteIfExists(partial);
+            }
+        }
+    }
+
+    /** Runs a tool in `root`; a failure quotes what it said, without GLib's warnings about itself. */
+    private static void build(Path tool, Path root, String... arguments) throws Stop {
+        final List<String> command = new ArrayList<>(List.of(tool.toString()));
+        command.addAll(List.of(arguments));
+        final ChildProcess.Result result;
+        try {
+            result = ChildProcess.run(command, root);
+        } catch (IOException cannotRun) {
+            throw Stop.failed("cannot run " + Text.quote(tool) + ": " + Text.describe(cannotRun));
+        } catch (InterruptedException interrupted) {
+            Thread.currentThread().interrupt();
+            throw Stop.failed(tool.getFileName() + " was interrupted; nothing was left behind");
+        }
+        if (result.status() != 0) {
+            final List<String> said = (result.errors() + "\n" + result.output()).lines().map(String::strip)
+                    .filter(line -> !line.isEmpty() && !line.matches("\\(\\w+:\\d+\\): GLib.*")).toList();
+            throw Stop.failed(tool.getFileName() + " failed (status " + result.status() + "): "
+                    + (said.isEmpty() ? "it said nothing" : String.join(" / ", said)) + "; nothing was left behind");
+        }
+    }
+
+    /** The WiX source of the package of `folder`, whose files it names relative to its parent. */
+    static String source(Plan plan, Path folder) throws IOException {
+        final Options options = plan.options;
+        final boolean perMachine = options.winPerMachineInstall;
+        final String registryRoot = perMachine ? "HKLM" : "HKCU";
+        final String keyPathKey = "Software\\" + (options.vendor != null ? options.vendor.replace('\\', '_') + "\\" : "")
+                + plan.name;
+        final String upgradeCode = guid(plan.upgradeCode);
+        final String version3 = firstThree(plan.msiVersion);
+        final Wxs wxs = new Wxs(plan, registryRoot, keyPathKey, perMachine);
+        final StringBuilder out = new StringBuilder();
+        out.append("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n")
+                .append("<Wix xmlns=\"http://schemas.microsoft.com/wix/2006/wi\">\n")
+                .append("  <Product Id=\"*\" Name=").append(attribute(plan.name)).append(" Language=\"1033\" Version=")
+                .append(attribute(plan.msiVersion)).append(" Manufacturer=")
+                .append(attribute(options.vendor != null ? options.vendor : plan.name)).append(" UpgradeCode=\"")
+                .append(upgradeCode).append("\">\n")
+                .append("    <Package InstallerVersion=\"500\" Compressed=\"yes\" InstallScope=\"")
+                .append(perMachine ? "perMachine" : "perUser").append("\" Description=")
+                .append(attribute(plan.name + " " + plan.msiVersion))
+                .append(options.description != null ? " Comments=" + attribute(options.description) : "").append("/>\n")
+                .append("    <Media Id=\"1\" Cabinet=\"product.cab\" EmbedCab=\"yes\"/>\n")
+                // Every older version, and this one built again, is removed before this one is installed.
+                .append("    <Upgrade Id=\"").append(upgradeCode).append("\">\n")
+                .append("      <UpgradeVersion Minimum=\"0.0.0\" IncludeMinimum=\"yes\" Maximum=\"")
+                .append(versionAbove(version3)).append("\" IncludeMaximum=\"no\" Property=\"OLDERVERSIONFOUND\"/>\n")
+                .append("      <UpgradeVersion Minimum=\"").append(version3)
+                .append("\" IncludeMinimum=\"no\" OnlyDetect=\"yes\" Property=\"NEWERVERSIONFOUND\"/>\n")
+                .append("    </Upgrade>\n")
+                .append("    <Condition Message=").append(attribute("A newer version of " + plan.name
+                        + " is installed; uninstall it first to install this one."))
+                .append(">NOT NEWERVERSIONFOUND OR Installed</Condition>\n")
+                .append("    <InstallExecuteSequence><RemoveExistingProducts After=\"InstallValidate\"/>"
+                        + "</InstallExecuteSequence>\n")
+                .append("    <Icon Id=\"").append(ICON).append("\" SourceFile=")
+                .append(attribute("app/" + plan.executableName())).append("/>\n")
+                .append("    <Property Id=\"ARPPRODUCTICON\" Value=\"").append(ICON).append("\"/>\n")
+                .append("    <Property Id=\"ARPNOMODIFY\" Value=\"1\"/>\n")
+                .append(options.description != null
+                        ? "    <Property Id=\"ARPCOMMENTS\" Value=" + attribute(options.description) + "/>\n" : "")
+                .append("    <Directory Id=\"TARGETDIR\" Name=\"SourceDir\">\n");
+        wxs.installFolder(out, folder);
+        if (options.winMenu || options.winMenuGroup != null) {
+            out.append("      <Directory Id=\"ProgramMenuFolder\">\n");
+            if (options.winMenuGroup != null) {
+                out.append("        <Directory Id=\"MenuGroupFolder\" Name=").append(attribute(options.winMenuGroup))
+                        .append(">\n");
+                wxs.shortcut(out, "MenuShortcut", "MenuGroupFolder");
+                out.append("        </Directory>\n");
+            } else {
+                wxs.shortcut(out, "MenuShortcut", null);
+            }
+            out.append("      </Directory>\n");
+        }
+        if (options.winShortcut) {
+            out.append("      <Directory Id=\"DesktopFolder\">\n");
+            wxs.shortcut(out, "DesktopShortcut", null);
+            out.append("      </Directory>\n");
+        }
+        out.append("    </Directory>\n    <Feature Id=\"Complete\" Level=\"1\">\n");
+        for (final String component : wxs.components) {
+            out.append("      <ComponentRef Id=\"").append(component).append("\"/>\n");
+        }
+        return out.append("    </Feature>\n  </Product>\n</Wix>\n").toString();
+    }
+
+    /** The parts of the source that name components, which the feature then lists. */
+    private static final class Wxs {
+        final Plan plan;
+        final String registryRoot;
+        final String keyPathKey;
+        final boolean perMachine;
+        final List<String> components = new ArrayList<>();
+        int files;
+        int folders;
+
+        Wxs(Plan plan, String registryRoot, String keyPathKey, boolean perMachine) {
+            this.plan = plan;
+            this.registryRoot = registryRoot;
+            this.keyPathKey = keyPathKey;
+            this.perMachine = perMachine;
+        }
+
+        /**
+         * The folders above INSTALLDIR, each with a component that removes it (wixl removes only the folder a
+         * component is in), then the folder's own tree.
+         */
+        void installFolder(StringBuilder out, Path folder) throws IOException {
+            final String[] parts = plan.installDir.split("\\\\");
+            out.append(perMachine ? "      <Directory Id=\"ProgramFiles64Folder\">\n"
+                    : "      <Directory Id=\"LocalAppDataFolder\">\n<Directory Id=\"ProgramsFolder\" Name=\"Programs\">\n");
+            for (int i = 0; i < parts.length - 1; ++i) {
+                final String id = "InstallParent" + i;
+                out.append("<Directory Id=\"").append(id).append("\" Name=").append(attribute(parts[i])).append(">\n");
+                component(out, "Folder_" + id, String.join("\\", List.of(parts).subList(0, i + 1)), id);
+                out.append("</Component>\n");
+            }
+            out.append("<Directory Id=\"INSTALLDIR\" Name=").append(attribute(parts[parts.length - 1])).append(">\n");
+            tree(out, folder, folder, "INSTALLDIR");
+            out.append("</Directory>\n".repeat(parts.length));
+            out.append(perMachine ? "      </Directory>\n" : "</Directory>\n      </Directory>\n");
+        }
+
+        /** One folder: one component for its files, then its subfolders. */
+        private void tree(StringBuilder out, Path top, Path directory, String id) throws IOException {
+            final List<Path> entries;
+            try (Stream<Path> list = Files.list(directory)) {
+                entries = list.sorted().toList();
+            }
+            final String relative = top.relativize(directory).toString().replace('\\', '/');
+            component(out, "Files_" + id, "app/" + relative, id);
+            if (directory.equals(top)) {
+                associations(out);
+            }
+            boolean hasFiles = false;
+            for (final Path entry : entries) {
+                if (Files.isRegularFile(entry)) {
+                    hasFiles = true;
+                    out.append("  <File Id=\"File").append(++files).append("\" Name=")
+                            .append(attribute(entry.getFileName().toString())).append(" Source=")
+                            .append(attribute("app/" + top.relativize(entry).toString().replace('\\', '/')))
+                            .append("/>\n");
+                }
+            }
+            if (!hasFiles) {
+                out.append("  <CreateFolder/>\n");  // an empty folder is installed too
+            }
+            out.append("</Component>\n");
+            for (final Path entry : entries) {
+                if (Files.isDirectory(entry)) {
+                    final String childId = "Folder" + ++folders;
+                    out.append("<Directory Id=\"").append(childId).append("\" Name=")
+                            .append(attribute(entry.getFileName().toString())).append(">\n");
+                    tree(out, top, entry, childId);
+                    out.append("</Directory>\n");
+                }
+            }
+        }
+
+        /**
+         * A component: its key path a registry value (what Windows Installer asks of a component in a user's
+         * profile), and the folder `removedFolder` (if not null) removed when uninstalled, if nothing of the
+         * user's is left in it.
+         */
+        private String component(StringBuilder out, String id, String what, String removedFolder) {
+            final UUID componentGuid = UUID.nameUUIDFromBytes((guid(plan.upgradeCode) + "/" + registryRoot + "/" + what)
+                    .getBytes(StandardCharsets.UTF_8));
+            out.append("<Component Id=\"").append(id).append("\" Guid=\"").append(guid(componentGuid)).append("\">\n")
+                    .append("  <RegistryValue Root=\"").append(registryRoot).append("\" Key=")
+                    .append(attribute(formatted(keyPathKey))).append(" Name=\"").append(id)
+                    .append("\" Type=\"integer\" Value=\"1\" KeyPath=\"yes\"/>\n");
+            if (removedFolder != null) {
+                out.append("  <RemoveFolder Id=\"Remove").append(id).append("\" Directory=\"").append(removedFolder)
+                        .append("\" On=\"uninstall\"/>\n");
+            }
+            components.add(id);
+            return id;
+        }
+
+        /** The document types, each opened by the executable with the document's path as its one argument. */
+        private void associations(StringBuilder out) {
+            final String executable = "[INSTALLDIR]" + formatted(plan.executableName());
+            final String progIdStem = plan.name.replaceAll("[^A-Za-z0-9]", "");
+            for (final FileAssociation association : plan.fileAssociations) {
+                final String progId = ((progIdStem.isEmpty() ? "Application" : progIdStem) + "." + association.extension())
+                        .substring(0, Math.min(39, progIdStem.length() + 1 + association.extension().length()));
+                registry(out, "." + association.extension(), null, progId);
+                registry(out, "." + association.extension(), "Content Type", association.mimeType());
+                registry(out, progId, null, formatted(association.description()));
+                registry(out, progId + "\\DefaultIcon", null, executable + ",0");
+                registry(out, progId + "\\shell\\open\\command", null, "\"" + executable + "\" \"%1\"");
+            }
+        }
+
+        private void registry(StringBuilder out, String classKey, String name, String value) {
+            out.append("  <RegistryValue Root=\"").append(registryRoot).append("\" Key=")
+                    .append(attribute("Software\\Classes\\" + classKey))
+                    .append(name != null ? " Name=" + attribute(name) : "").append(" Type=\"string\" Value=")
+                    .append(attribute(value)).append("/>\n");
+        }
+
+        /** A shortcut to the executable, with its icon; its own folder, a menu group, removed with it. */
+        void shortcut(StringBuilder out, String id, String ownFolder) {
+            // The Start menu and the desktop themselves are not the package's to remove.
+            component(out, "Component" + id, id, ownFolder);
+            out.append("  <Shortcut Id=\"").append(id).append("\" Name=").append(attribute(plan.name))
+                    .append(plan.options.description != null ? " Description=" + attribute(plan.options.description) : "")
+                    .append(" Target=").append(attribute("[INSTALLDIR]" + formatted(plan.executableName())))
+                    .append(" WorkingDirectory=\"INSTALLDIR\" Icon=\"").append(ICON).append("\"/>\n")
+                    .append("</Component>\n");
+        }
+    }
+
+    /** A text in a formatted field, where [ ] { } would be read as property references: each escaped. */
+    static String formatted(String text) {
+        return text.replaceAll("([\\[\\]{}])", "[\\\\$1]");
+    }
+
+    /** An XML attribute value, quoted, with "$" as WiX's preprocessor reads it: "$$". */
+    private static String attribute(String text) {
+        return "\"" + text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;").replace("\"", "&quot;")
+                .replace("$", "$$") + "\"";
+    }
+
+    /**
+     * Whether the package can hold a text: in its database's code page, and without "$(" or "$$", which wixl's
+     * preprocessor reads as a variable or mangles, whatever their escape.
+     */
+    static boolean canHold(String text) {
+        return CODE_PAGE.newEncoder().canEncode(text) && !text.contains("$(") && !text.contains("$$");
+    }
+
+    /** major.minor.build, the part of a version Windows Installer compares. */
+    private static String firstThree(String version) {
+        final String[] numbers = (version + ".0.0").split("\\.");
+        return numbers[0] + "." + numbers[1] + "." + numbers[2];
+    }
+
+    /** The least version above major.minor.build; the highest there is when none is. */
+    static String versionAbove(String version3) {
+        final String[] text = version3.split("\\.");
+        final int major = Integer.parseInt(text[0]);
+        final int minor = Integer.parseInt(text[1]);
+        final int build = Integer.parseInt(text[2]);
+        return build < 65535 ? major + "." + minor + "." + (build + 1)
+                : minor < 255 ? major + "." + (minor + 1) + ".0"
+                : major < 255 ? (major + 1) + ".0.0" : "255.255.65535";
+    }
+}

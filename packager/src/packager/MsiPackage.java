@@ -237,50 +237,35 @@ final class MsiPackage {
         }
 
         /**
-         * The folders above INSTALLDIR, each with a component that removes it (wixl removes only the folder a
-         * component is in), then the folder's own tree.
+         * The folders above INSTALLDIR, then the folder's own tree, each folder's component after those of the
+         * folders inside it: Windows Installer removes folders in that order, and a folder only once empty.
+         * Each folder above has a component that removes it (wixl removes only the folder a component is in).
          */
         void installFolder(StringBuilder out, Path folder) throws IOException {
             final String[] parts = plan.installDir.split("\\\\");
             out.append(perMachine ? "      <Directory Id=\"ProgramFiles64Folder\">\n"
                     : "      <Directory Id=\"LocalAppDataFolder\">\n<Directory Id=\"ProgramsFolder\" Name=\"Programs\">\n");
             for (int i = 0; i < parts.length - 1; ++i) {
-                final String id = "InstallParent" + i;
-                out.append("<Directory Id=\"").append(id).append("\" Name=").append(attribute(parts[i])).append(">\n");
-                component(out, "Folder_" + id, String.join("\\", List.of(parts).subList(0, i + 1)), id);
-                out.append("</Component>\n");
+                out.append("<Directory Id=\"InstallParent").append(i).append("\" Name=").append(attribute(parts[i]))
+                        .append(">\n");
             }
             out.append("<Directory Id=\"INSTALLDIR\" Name=").append(attribute(parts[parts.length - 1])).append(">\n");
             tree(out, folder, folder, "INSTALLDIR");
-            out.append("</Directory>\n".repeat(parts.length));
+            out.append("</Directory>\n");
+            for (int i = parts.length - 2; i >= 0; --i) {
+                component(out, "Folder_InstallParent" + i, String.join("\\", List.of(parts).subList(0, i + 1)),
+                        "InstallParent" + i);
+                out.append("</Component>\n</Directory>\n");
+            }
             out.append(perMachine ? "      </Directory>\n" : "</Directory>\n      </Directory>\n");
         }
 
-        /** One folder: one component for its files, then its subfolders. */
+        /** One folder: its subfolders, then one component for its own files. */
         private void tree(StringBuilder out, Path top, Path directory, String id) throws IOException {
             final List<Path> entries;
             try (Stream<Path> list = Files.list(directory)) {
                 entries = list.sorted().toList();
             }
-            final String relative = top.relativize(directory).toString().replace('\\', '/');
-            component(out, "Files_" + id, "app/" + relative, id);
-            if (directory.equals(top)) {
-                associations(out);
-            }
-            boolean hasFiles = false;
-            for (final Path entry : entries) {
-                if (Files.isRegularFile(entry)) {
-                    hasFiles = true;
-                    out.append("  <File Id=\"File").append(++files).append("\" Name=")
-                            .append(attribute(entry.getFileName().toString())).append(" Source=")
-                            .append(attribute("app/" + top.relativize(entry).toString().replace('\\', '/')))
-                            .append("/>\n");
-                }
-            }
-            if (!hasFiles) {
-                out.append("  <CreateFolder/>\n");  // an empty folder is installed too
-            }
-            out.append("</Component>\n");
             for (final Path entry : entries) {
                 if (Files.isDirectory(entry)) {
                     final String childId = "Folder" + ++folders;
@@ -290,6 +275,26 @@ final class MsiPackage {
                     out.append("</Directory>\n");
                 }
             }
+            final String relative = top.relativize(directory).toString().replace('\\', '/');
+            component(out, "Files_" + id, "app/" + relative, id);
+            if (directory.equals(top)) {
+                associations(out);
+            }
+            for (final Path entry : entries) {
+                if (Files.isRegularFile(entry)) {
+                    out.append("  <File Id=\"File").append(++files).append("\" Name=")
+                            .append(attribute(entry.getFileName().toString())).append(" Source=")
+                            .append(attribute("app/" + top.relativize(entry).toString().replace('\\', '/')))
+                            .append("/>\n");
+                }
+            }
+            // An empty folder is installed too. Only one: Wine then keeps the folder around it on removal.
+            try (Stream<Path> below = Files.walk(directory)) {
+                if (below.noneMatch(Files::isRegularFile)) {
+                    out.append("  <CreateFolder/>\n");
+                }
+            }
+            out.append("</Component>\n");
         }
 
         /**
@@ -300,7 +305,8 @@ final class MsiPackage {
         private String component(StringBuilder out, String id, String what, String removedFolder) {
             final UUID componentGuid = UUID.nameUUIDFromBytes((guid(plan.upgradeCode) + "/" + registryRoot + "/" + what)
                     .getBytes(StandardCharsets.UTF_8));
-            out.append("<Component Id=\"").append(id).append("\" Guid=\"").append(guid(componentGuid)).append("\">\n")
+            out.append("<Component Id=\"").append(id).append("\" Guid=\"").append(guid(componentGuid))
+                    .append("\" Win64=\"yes\">\n")
                     .append("  <RegistryValue Root=\"").append(registryRoot).append("\" Key=")
                     .append(attribute(formatted(keyPathKey))).append(" Name=\"").append(id)
                     .append("\" Type=\"integer\" Value=\"1\" KeyPath=\"yes\"/>\n");

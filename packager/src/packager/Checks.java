@@ -253,13 +253,14 @@ final class Checks {
         plan.installDir = options.installDir != null ? options.installDir.replace('/', '\\') : plan.name;
         plan.installDir = plan.installDir.replaceAll("\\\\+$", "");
         final boolean absolute = plan.installDir.startsWith("\\") || plan.installDir.matches("[A-Za-z]:.*");
-        final boolean badPart = List.of(plan.installDir.split("\\\\", -1)).stream().anyMatch(part -> part.isBlank()
-                || part.equals(".") || part.equals("..") || part.endsWith(".") || part.endsWith(" ")
-                || part.codePoints().anyMatch(c -> "<>:\"|?*".indexOf(c) >= 0 || Text.breaksALine(c)));
-        if (absolute || badPart) {
+        if (absolute || !List.of(plan.installDir.split("\\\\", -1)).stream().allMatch(Checks::isWindowsFolderName)) {
             throw Stop.refused("--install-dir " + options.installDir + " is not a folder under "
                     + (options.winPerMachineInstall ? "Program Files" : "%LOCALAPPDATA%\\Programs")
                     + ", where the package installs: give a relative folder such as \"Example\\" + plan.name + "\"");
+        }
+        if (options.winMenuGroup != null && !isWindowsFolderName(options.winMenuGroup)) {
+            throw Stop.refused("--win-menu-group " + options.winMenuGroup + " is not a folder name Windows accepts: "
+                    + "leave out \\ / < > : \" | ? * and line breaks, and end it with neither a dot nor a space");
         }
         plan.fileAssociations = FileAssociation.read(options.fileAssociations, plan.name);
         final List<String[]> texts = new ArrayList<>(List.of(new String[] {"--name", plan.name},
@@ -278,6 +279,12 @@ final class Checks {
         if (plan.input != null) {
             checkNamesForTheInstaller(plan.input);
         }
+    }
+
+    /** Whether Windows names a folder so, exactly: not empty, . or .., no reserved character, no trailing dot or space. */
+    private static boolean isWindowsFolderName(String name) {
+        return !name.isBlank() && !name.equals(".") && !name.equals("..") && !name.endsWith(".") && !name.endsWith(" ")
+                && name.codePoints().noneMatch(c -> "\\/<>:\"|?*".indexOf(c) >= 0 || Text.breaksALine(c));
     }
 
     /** Debian's name for the processor the launcher is built for (ELF e_machine). */

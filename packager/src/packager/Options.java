@@ -159,7 +159,8 @@ final class Options {
             new OptionSpec("--linux-shortcut", null, "deb: a menu entry, NAME.desktop in /usr/share/applications",
                     (o, v) -> o.linuxShortcut = true),
             new OptionSpec("--win-per-user-install", null, "msi: install for the user who runs the installer, in\n"
-                    + "%LOCALAPPDATA%\\Programs, with no administrator rights (the default)",
+                    + "%LOCALAPPDATA%\\Programs, with no administrator rights\n"
+                    + "(the default)",
                     (o, v) -> o.winPerUserInstall = true),
             new OptionSpec("--win-per-machine-install", null, "msi: install for all users, under Program Files (the\n"
                     + "installer then asks for administrator rights)",
@@ -179,7 +180,8 @@ final class Options {
                     + "properties (extension=, mime-type=, description=, icon=);\n"
                     + "repeatable",
                     (o, v) -> o.fileAssociations.add(path("--file-associations", v))),
-            new OptionSpec("--replace", null, "replace a folder (and archive) this packager made before",
+            new OptionSpec("--replace", null, "replace a folder (and archive) this packager made before, or\n"
+                    + "the installer it makes",
                     (o, v) -> o.replace = true),
             new OptionSpec("--help", null, "this text", (o, v) -> { }));
 

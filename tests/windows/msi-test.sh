@@ -36,6 +36,11 @@ package() {  # package VERSION OPTION...: the status, and the packager's words i
     --win-shortcut --file-associations "$work/plan.properties" "$@" > "$work/packager.log" 2>&1
 }
 wine() { "$runner" "$prefix" "$@"; }
+# The versions of My App that Add/Remove Programs lists, each followed by a space.
+installed_versions() {
+  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | tr -d '\r' |
+    grep -A1 'DisplayName    REG_SZ    My App$' | sed -n 's/^ *DisplayVersion *REG_SZ *\(.*\)/\1 /p' | tr -d '\n'
+}
 
 package 1.0 --java-options -Dversion=1.0
 expect "the packager makes My App-1.0.msi" "0" "$?$(grep -v '^made ' "$work/packager.log")"
@@ -96,9 +101,14 @@ expect "the packager makes version 1.1 with the same upgrade code" "0 $upgrade_c
   "$? $(msiinfo export "$work/out/My App-1.1.msi" Property | sed -n 's/^UpgradeCode\t//p' | tr -d '\r')"
 wine msiexec /i "$(windows_path "$work/out/My App-1.1.msi")" /qn
 expect "installing 1.1 leaves one product, version 1.1, and its files only" "0 1.1 -Dversion=1.1 no helper.jar" \
-  "$? $(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | tr -d '\r' |
-        grep -A1 'DisplayName    REG_SZ    My App$' | sed -n 's/^ *DisplayVersion *REG_SZ *//p' | tr '\n' ' ')$(
+  "$? $(installed_versions)$(
         grep -o -- '-Dversion=[0-9.]*' "$installed/config.json") $([ -e "$installed/lib/helper.jar" ] || echo no helper.jar)"
+# 1.1 built again (a new product code) replaces the 1.1 installed: still one product.
+package 1.1 --java-options -Dversion=1.1-again --replace
+wine msiexec /i "$(windows_path "$work/out/My App-1.1.msi")" /qn
+expect "1.1 built again replaces the 1.1 installed" "0 1.1 -Dversion=1.1-again" \
+  "$? $(installed_versions)$(
+        grep -o -- '-Dversion=[0-9.a-z-]*' "$installed/config.json")"
 wine msiexec /i "$(windows_path "$msi")" /qn
 # 1603, a fatal error, of which the process status keeps the low byte.
 expect "1.0 is refused while 1.1 is installed" "67" "$?"

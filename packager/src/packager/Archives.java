@@ -15,11 +15,10 @@ final class Archives {
     }
 
     /** Writes the archive of `folder` (as the folder NAME) into a hidden file beside the result; returns it. */
-    static Path write(Plan plan, Path folder) throws IOException {
+    static Path write(Plan plan, Path folder) throws IOException, Stop {
         final Path partial = Files.createTempFile(plan.appFolder.getParent(), "." + plan.name + ".archive-", ".part");
-        boolean written = false;
-        try {
-            try (OutputStream out = Files.newOutputStream(partial)) {
+        return FileTrees.writeWhole(partial, file -> {
+            try (OutputStream out = Files.newOutputStream(file)) {
                 if (plan.target == Target.WINDOWS) {
                     writeZip(out, folder, plan.name);
                 } else {
@@ -28,14 +27,7 @@ final class Archives {
                     }
                 }
             }
-            FileTrees.readableByAll(partial, false);
-            written = true;
-            return partial;
-        } finally {
-            if (!written) {
-                Files.deleteIfExists(partial);
-            }
-        }
+        });
     }
 
     private static void writeZip(OutputStream out, Path folder, String top) throws IOException {

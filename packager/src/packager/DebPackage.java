@@ -51,19 +51,17 @@ final class DebPackage {
      * Moves the folder in `staging` to its place under `root` and writes the package of `root` into a hidden
      * file beside the result; returns that file.
      */
-    static Path write(Plan plan, Path staging, Path root) throws IOException {
-        final Path partial = plan.appFolder.resolveSibling("." + plan.debFileName() + ".part");
-        boolean written = false;
-        try {
-            final Path installed = root.resolve(plan.installDir.substring(1));
-            Files.createDirectories(installed.getParent());
-            Files.move(staging, installed);
-            Files.delete(installed.resolve(Plan.MARKER));  // a package replaces its files itself
-            writeDesktopFiles(plan, root);
-            writeDocumentation(plan, root);
-            normalizeModes(root);
-            final long installedKilobytes = (FileTrees.size(root) + 1023) / 1024;
-            final String control = control(plan, dependencies(root), installedKilobytes);
+    static Path write(Plan plan, Path staging, Path root) throws IOException, Stop {
+        final Path installed = root.resolve(plan.installDir.substring(1));
+        Files.createDirectories(installed.getParent());
+        Files.move(staging, installed);
+        Files.delete(installed.resolve(Plan.MARKER));  // a package replaces its files itself
+        writeDesktopFiles(plan, root);
+        writeDocumentation(plan, root);
+        normalizeModes(root);
+        final long installedKilobytes = (FileTrees.size(root) + 1023) / 1024;
+        final String control = control(plan, dependencies(root), installedKilobytes);
+        return FileTrees.writeWhole(plan.appFolder.resolveSibling("." + plan.debFileName() + ".part"), partial -> {
             try (OutputStream out = Files.newOutputStream(partial)) {
                 out.write("!<arch>\n".getBytes(StandardCharsets.US_ASCII));
                 arMember(out, "debian-binary", "2.0\n".getBytes(StandardCharsets.US_ASCII));
@@ -78,14 +76,7 @@ final class DebPackage {
                     Files.deleteIfExists(data);
                 }
             }
-            FileTrees.readableByAll(partial, false);
-            written = true;
-            return partial;
-        } finally {
-            if (!written) {
-                Files.deleteIfExists(partial);
-            }
-        }
+        });
     }
 
     /** The menu entry and the document types, where the desktop finds them. */

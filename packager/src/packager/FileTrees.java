@@ -50,6 +50,26 @@ final class FileTrees {
         });
     }
 
+    /** What writes a file, and may fail half-way. */
+    interface Writer {
+        void write(Path file) throws IOException, Stop;
+    }
+
+    /** Writes `file` with `writer`, readable by all; a failure deletes what was written of it. */
+    static Path writeWhole(Path file, Writer writer) throws IOException, Stop {
+        boolean written = false;
+        try {
+            writer.write(file);
+            readableByAll(file, false);
+            written = true;
+            return file;
+        } finally {
+            if (!written) {
+                Files.deleteIfExists(file);
+            }
+        }
+    }
+
     /**
      * Why a folder cannot be copied whole into the application folder, or null: a link that points nowhere or
      * out of it (the folder would not run elsewhere), a loop of links, or a special file such as a FIFO (its

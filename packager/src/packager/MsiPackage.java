@@ -104,32 +104,24 @@ final class MsiPackage {
      * file beside the result; returns that file.
      */
     static Path write(Plan plan, Path staging, Path root) throws IOException, Stop {
+        final Path folder = root.resolve("app");
+        Files.move(staging, folder);
+        Files.delete(folder.resolve(Plan.MARKER));  // the installer replaces its files itself
+        Files.writeString(root.resolve("product.wxs"), source(plan, folder), StandardCharsets.UTF_8);
         final Path partial = plan.appFolder.resolveSibling("." + plan.installerPath().getFileName() + ".part");
-        boolean written = false;
-        try {
-            final Path folder = root.resolve("app");
-            Files.move(staging, folder);
-            Files.delete(folder.resolve(Plan.MARKER));  // the installer replaces its files itself
-            Files.writeString(root.resolve("product.wxs"), source(plan, folder), StandardCharsets.UTF_8);
+        return FileTrees.writeWhole(partial, file -> {
             if (plan.msiTools.size() == 1) {
-                build(plan.msiTools.get(0), root, "-a", "x64", "-o", partial.toString(), "product.wxs");
+                build(plan.msiTools.get(0), root, "-a", "x64", "-o", file.toString(), "product.wxs");
             } else {
                 build(plan.msiTools.get(0), root, "-nologo", "-arch", "x64", "-out", "product.wixobj", "product.wxs");
-                // -sval: the validation needs Windows Installer itself, which a build machine may lack.
-                build(plan.msiTools.get(1), root, "-nologo", "-sval", "-out", partial.toString(), "product.wixobj");
+                // -sval: the source is tested with wixl; whether it passes WiX's validation suite is untested.
+                build(plan.msiTools.get(1), root, "-nologo", "-sval", "-out", file.toString(), "product.wixobj");
             }
-            if (!Files.isRegularFile(partial)) {
+            if (!Files.isRegularFile(file)) {
                 throw Stop.failed(plan.msiTools.get(plan.msiTools.size() - 1).getFileName() + " made no package; "
                         + "nothing was left behind");
             }
-            FileTrees.readableByAll(partial, false);
-            written = true;
-            return partial;
-        } finally {
-            if (!written) {
-                Files.deleteIfExists(partial);
-            }
-        }
+        });
     }
 
     /** Runs a tool in `root`; a failure quotes what it said, without GLib's warnings about itself. */
@@ -157,12 +149,9 @@ final class MsiPackage {
     static String source(Plan plan, Path folder) throws IOException {
         final Options options = plan.options;
         final boolean perMachine = options.winPerMachineInstall;
-        final String registryRoot = perMachine ? "HKLM" : "HKCU";
-        final String keyPathKey = "Software\\" + (options.vendor != null ? options.vendor.replace('\\', '_') + "\\" : "")
-                + plan.name;
         final String upgradeCode = guid(plan.upgradeCode);
         final String version3 = firstThree(plan.msiVersion);
-        final Wxs wxs = new Wxs(plan, registryRoot, keyPathKey, perMachine);
+        final Wxs wxs = new Wxs(plan);
         final StringBuilder out = new StringBuilder();
         out.append("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n")
                 .append("<Wix xmlns=\"http://schemas.microsoft.com/wix/2006/wi\">\n")
@@ -222,18 +211,21 @@ final class MsiPackage {
     /** The parts of the source that name components, which the feature then lists. */
     private static final class Wxs {
         final Plan plan;
-        final String registryRoot;
-        final String keyPathKey;
         final boolean perMachine;
+        /** Where the package writes: the user's registry, or the machine's. */
+        final String registryRoot;
+        /** The key of the components' key paths. */
+        final String keyPathKey;
         final List<String> components = new ArrayList<>();
         int files;
         int folders;
 
-        Wxs(Plan plan, String registryRoot, String keyPathKey, boolean perMachine) {
+        Wxs(Plan plan) {
             this.plan = plan;
-            this.registryRoot = registryRoot;
-            this.keyPathKey = keyPathKey;
-            this.perMachine = perMachine;
+            this.perMachine = plan.options.winPerMachineInstall;
+            this.registryRoot = perMachine ? "HKLM" : "HKCU";
+            final String vendor = plan.options.vendor;
+            this.keyPathKey = "Software\\" + (vendor != null ? vendor.replace('\\', '_') + "\\" : "") + plan.name;
         }
 
         /**

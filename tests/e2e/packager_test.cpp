@@ -265,6 +265,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NameOutsideTheInstallersCodePage",
                     [](const Workspace& work) { return windowsInstaller(work, {"--name", "\xE8\xA8\x88\xE7\x94\xBB"}); },
                     2, "cannot be held by the package: wixl writes its texts in code page 1252"},
+        RefusalCase{"FileAssociationIconNotAnIconSize",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "plan.properties", "extension=plan\nicon=" SPLASH_IMAGE "\n");
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--file-associations",
+                                     (work.root.path() / "plan.properties").string()};
+                    },
+                    2, "splash.png, which is not a square PNG image of 16, 22, 24, 32, 48, 64, 96, 128, 256, 512 pixels"},
         RefusalCase{"ModulePathMissing",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe/Probe", "--module-path",
@@ -631,7 +638,7 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     if (getuid() != 0 || !fs::exists("/usr/bin/dpkg")) GTEST_SKIP() << "installing a package needs dpkg and root";
     const Workspace work;
     writeFile(work.root.path() / "plan.properties", "extension=plan\nmime-type=application/x-probe-plan\n"
-                                                    "description=Probe plan\n");
+                                                    "description=Probe plan\nicon=" DOCUMENT_ICON "\n");
     fs::copy_file(SPLASH_IMAGE, work.root.path() / "icon.png");
     const RunResult packaged = work.package(
         {"--main-class", "probe.Probe", "--type", "deb", "--name", "Probe", "--linux-package-name",
@@ -651,7 +658,8 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     const std::string contents = runProcess("/usr/bin/dpkg-deb", {"--contents", deb.string()}, "/").out;
     for (const char* file : {"./opt/launcher-test-probe/Probe\n", "./opt/launcher-test-probe/jre/lib/server/libjvm.so\n",
                              "./usr/share/applications/launcher-test-probe.desktop\n",
-                             "./usr/share/mime/packages/launcher-test-probe.xml\n"}) {
+                             "./usr/share/mime/packages/launcher-test-probe.xml\n",
+                             "./usr/share/icons/hicolor/48x48/mimetypes/application-x-probe-plan.png\n"}) {
         EXPECT_NE(contents.find(file), std::string::npos) << file;
     }
     if (fs::exists("/usr/bin/lintian")) {
@@ -678,7 +686,8 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     const Lines files = splitLines(runProcess("/usr/bin/dpkg", {"--listfiles", "launcher-test-probe"}, "/").out);
     ASSERT_EQ(runProcess("/usr/bin/dpkg", {"--remove", "launcher-test-probe"}, "/", 300).exitStatus, 0);
     for (const std::string& file : files) {
-        if (file.rfind("/opt/launcher-test-probe", 0) == 0 || file.find("launcher-test-probe.") != std::string::npos) {
+        if (file.rfind("/opt/launcher-test-probe", 0) == 0 || file.find("launcher-test-probe.") != std::string::npos ||
+            file.find("x-probe-plan.png") != std::string::npos) {
             EXPECT_FALSE(fs::exists(file)) << file << " is left behind";
         }
     }

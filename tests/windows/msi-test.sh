@@ -25,7 +25,9 @@ lay_out_standin_runtime "$work/runtime" "$standin" "$standin_dependency"
 printf '\xca\xfe\xba\xbe' > "$work/classes/com/example/Main.class"  # the stand-in loads no class
 "$jdk/bin/jar" --create --file "$work/input/app.jar" --main-class com.example.Main -C "$work/classes" .
 cp "$work/input/app.jar" "$work/input/lib/helper.jar"
-printf 'extension=plan\nmime-type=application/x-plan\ndescription=Plan [draft] of 100 $\n' > "$work/plan.properties"
+icotool -c -o "$work/plan.ico" "$(dirname "$0")/../fixtures/document-48.png"
+printf 'extension=plan\nmime-type=application/x-plan\ndescription=Plan [draft] of 100 $\nicon=%s\n' "$work/plan.ico" \
+  > "$work/plan.properties"
 
 package() {  # package VERSION OPTION...: the status, and the packager's words in $work/packager.log
   local version=$1
@@ -67,7 +69,7 @@ profile="$prefix/drive_c/users/$user"
 installed_windows="C:\\users\\$user\\AppData\\Local\\Programs\\My App"
 installed="$profile/AppData/Local/Programs/My App"
 expect "the folder is installed in %LOCALAPPDATA%\\Programs\\My App, without the packager's marker" \
-  "My App.exe app.jar config.json jre jre/bin jre/bin/server jre/bin/server/jvm.dll jre/bin/standin_runtime.dll lib lib/helper.jar" \
+  "My App.exe My App.plan.ico app.jar config.json jre jre/bin jre/bin/server jre/bin/server/jvm.dll jre/bin/standin_runtime.dll lib lib/helper.jar" \
   "$(cd "$installed" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
 expect "a Start-menu shortcut in its group, and a desktop shortcut" "yes yes" \
   "$([ -f "$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Example/My App.lnk" ] && echo yes) $(
@@ -85,8 +87,10 @@ expect "the document type's command is the executable with the document" "\"$ins
   "$command"
 expect "the extension is the document type's, with its MIME type" "MyApp.plan application/x-plan" \
   "$(wine reg query 'HKCU\Software\Classes\.plan' | tr -d '\r' | sed -n 's/^ *\((Default)\|Content Type\) *REG_SZ *//p' | tr '\n' ' ' | sed 's/ $//')"
-expect "the document type's description, its brackets and dollar kept as written" "Plan [draft] of 100 \$" \
-  "$(wine reg query 'HKCU\Software\Classes\MyApp.plan' /ve | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p')"
+expect "the document type's description (brackets and dollar as written) and its icon" \
+  "Plan [draft] of 100 \$|$installed_windows\\My App.plan.ico" \
+  "$(wine reg query 'HKCU\Software\Classes\MyApp.plan' /ve | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p')|$(
+     wine reg query 'HKCU\Software\Classes\MyApp.plan\DefaultIcon' /ve | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p')"
 # The registered command, started as Explorer starts it: %1 replaced by the document's path.
 document='C:\users\Public\a plan.plan'
 executable=$(printf '%s' "$command" | sed 's/^"\([^"]*\)" "%1"$/\1/')

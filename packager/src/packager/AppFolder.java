@@ -162,6 +162,12 @@ final class AppFolder {
             Files.writeString(staging.resolve(plan.name + ".desktop"), DesktopEntry.of(plan, plan.runFolder()),
                     StandardCharsets.UTF_8);
         }
+        for (final FileAssociation association : plan.fileAssociations) {
+            if (association.icon() != null && plan.target == Target.WINDOWS) {
+                // Beside the executable, where the document type's registry entry names it.
+                Files.copy(association.icon(), staging.resolve(association.iconFileName(plan.name)));
+            }
+        }
         Files.writeString(staging.resolve(Plan.MARKER),
                 "This folder was made by the launcher's packager; its --replace may replace it.\n",
                 StandardCharsets.UTF_8);

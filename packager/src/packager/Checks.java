@@ -90,7 +90,13 @@ final class Checks {
         plan.target = options.target != null ? options.target : Target.own().orElseThrow(
                 () -> Stop.refused("this machine is neither Linux nor Windows: give --target"));
         checkPackageType();
+        plan.fileAssociations = FileAssociation.read(options.fileAssociations, plan.name, plan.target);
         final List<String> reserved = new ArrayList<>(List.of("jre", "config.json", Plan.MARKER, plan.executableName()));
+        for (final FileAssociation association : plan.fileAssociations) {
+            if (association.icon() != null && plan.target == Target.WINDOWS) {
+                reserved.add(association.iconFileName(plan.name));
+            }
+        }
         if (options.icon != null && plan.target == Target.LINUX) {
             reserved.addAll(List.of(plan.name + ".png", plan.name + ".desktop"));
         }
@@ -221,7 +227,6 @@ final class Checks {
         }
         plan.installDir = plan.installDir.replaceAll("/+$", "");
         plan.debArchitecture = debArchitecture(plan.launcher);
-        plan.fileAssociations = FileAssociation.read(options.fileAssociations, plan.name);
     }
 
     /**
@@ -262,7 +267,6 @@ final class Checks {
             throw Stop.refused("--win-menu-group " + options.winMenuGroup + " is not a folder name Windows accepts: "
                     + "leave out \\ / < > : \" | ? * and line breaks, and end it with neither a dot nor a space");
         }
-        plan.fileAssociations = FileAssociation.read(options.fileAssociations, plan.name);
         final List<String[]> texts = new ArrayList<>(List.of(new String[] {"--name", plan.name},
                 new String[] {"--vendor", options.vendor}, new String[] {"--description", options.description},
                 new String[] {"--install-dir", plan.installDir}, new String[] {"--win-menu-group", options.winMenuGroup}));

@@ -95,6 +95,16 @@ final class DebPackage {
                         .append("    <glob pattern=\"*.").append(association.extension()).append("\"/>\n")
                         .append("  </mime-type>\n");
             }
+            for (final FileAssociation association : plan.fileAssociations) {
+                if (association.icon() != null) {
+                    // Where the desktop looks for a type's icon: named as the type, "/" made "-".
+                    final int size = FileAssociation.squarePngSize(association.icon());
+                    final Path icon = root.resolve("usr/share/icons/hicolor/" + size + "x" + size + "/mimetypes/"
+                            + association.mimeType().replace('/', '-') + ".png");
+                    Files.createDirectories(icon.getParent());
+                    Files.copy(association.icon(), icon);
+                }
+            }
             final Path types = root.resolve("usr/share/mime/packages/" + plan.linuxPackageName + ".xml");
             Files.createDirectories(types.getParent());
             Files.writeString(types, mime.append("</mime-info>\n"), StandardCharsets.UTF_8);

@@ -320,7 +320,8 @@ final class MsiPackage {
                 registry(out, "." + association.extension(), null, progId);
                 registry(out, "." + association.extension(), "Content Type", association.mimeType());
                 registry(out, progId, null, formatted(association.description()));
-                registry(out, progId + "\\DefaultIcon", null, executable + ",0");
+                registry(out, progId + "\\DefaultIcon", null, association.icon() == null ? executable + ",0"
+                        : "[INSTALLDIR]" + formatted(association.iconFileName(plan.name)));
                 registry(out, progId + "\\shell\\open\\command", null, "\"" + executable + "\" \"%1\"");
             }
         }

@@ -163,5 +163,17 @@ PATH=$work/failing-wixl:$PATH package 1.2
 expect "a failing wixl: status 1, its words quoted, nothing left behind" \
   "1 error: wixl failed (status 1): Couldn't find file app/missing.dll; nothing was left behind|" \
   "$? $(cat "$work/packager.log")|$(ls -A "$work/out")"
+# A stand-in for a wixl interrupted half-way: the packager, stopped, removes its output and work folder.
+mkdir -p "$work/slow-wixl"
+sed 's/^exit 1$/exec sleep 60/' "$work/failing-wixl/wixl" > "$work/slow-wixl/wixl"
+chmod +x "$work/slow-wixl/wixl"
+(PATH=$work/slow-wixl:$PATH exec "$jdk/bin/java" -jar "$packager_jar" --type msi --target windows \
+   --launcher "$launcher" --runtime-image "$work/runtime" --input "$work/input" --main-jar app.jar --dest "$work/out" \
+   --name "My App" --app-version 1.2 > /dev/null 2>&1) &
+packager=$!
+while [ ! -e "$work/out/.My App-1.2.msi.part" ] && kill -0 "$packager" 2> /dev/null; do sleep 0.1; done
+kill -TERM "$packager"
+wait "$packager"
+expect "interrupted while wixl writes, the packager leaves nothing behind" "143|" "$?|$(ls -A "$work/out")"
 
 finish

@@ -23,7 +23,7 @@ final class AppFolder {
     private volatile Path staging;
     private volatile Path partialArchive;
     private volatile Path previous;
-    private volatile Path packageRoot;
+    private volatile Path installerWork;
 
     /** Makes the folder (and archive); returns the exit status. */
     int make() throws Stop {
@@ -70,20 +70,25 @@ final class AppFolder {
             writeConfig(staging, trainingFailure == null && plan.options.aotCache);
             if (plan.isDeb() || plan.isMsi()) {
                 // The installer takes the folder over: it moves into a hidden work folder, removed at the end.
-                packageRoot = Files.createTempDirectory(plan.appFolder.getParent(), "." + plan.name + ".package-");
-                final Path folder = staging;
+                installerWork = Files.createTempDirectory(plan.appFolder.getParent(), "." + plan.name + ".package-");
+                // Named before it is written, so that an interruption removes what was written of it.
+                partialArchive = partial(plan.installerPath());
+                if (plan.isDeb()) {
+                    DebPackage.write(plan, staging, installerWork, partialArchive);
+                } else {
+                    MsiPackage.write(plan, staging, installerWork, partialArchive);
+                }
                 staging = null;
-                partialArchive = plan.isDeb() ? DebPackage.write(plan, folder, packageRoot)
-                        : MsiPackage.write(plan, folder, packageRoot);
                 Files.move(partialArchive, plan.installerPath(), StandardCopyOption.REPLACE_EXISTING);
                 partialArchive = null;
-                FileTrees.deleteQuietly(packageRoot);
-                packageRoot = null;
+                FileTrees.deleteQuietly(installerWork);
+                installerWork = null;
                 return trainingFailure;
             }
             if (plan.options.archive) {
                 // Before anything is replaced, so that a failure here changes nothing.
-                partialArchive = Archives.write(plan, staging);
+                partialArchive = partial(plan.archivePath);
+                Archives.write(plan, staging, partialArchive);
             }
             putInPlace(staging);
             staging = null;
@@ -102,6 +107,11 @@ final class AppFolder {
         }
     }
 
+    /** The hidden file beside `result` that becomes it once whole. */
+    private static Path partial(Path result) {
+        return result.resolveSibling("." + result.getFileName() + ".part");
+    }
+
     private void cleanUp() {
         if (staging != null) {
             FileTrees.deleteQuietly(staging);
@@ -109,8 +119,8 @@ final class AppFolder {
         if (partialArchive != null) {
             FileTrees.deleteQuietly(partialArchive);
         }
-        if (packageRoot != null) {
-            FileTrees.deleteQuietly(packageRoot);
+        if (installerWork != null) {
+            FileTrees.deleteQuietly(installerWork);
         }
     }
 

@@ -14,10 +14,9 @@ final class Archives {
     private Archives() {
     }
 
-    /** Writes the archive of `folder` (as the folder NAME) into a hidden file beside the result; returns it. */
-    static Path write(Plan plan, Path folder) throws IOException, Stop {
-        final Path partial = Files.createTempFile(plan.appFolder.getParent(), "." + plan.name + ".archive-", ".part");
-        return FileTrees.writeWhole(partial, file -> {
+    /** Writes the archive of `folder` (as the folder NAME) into `partial`. */
+    static void write(Plan plan, Path folder, Path partial) throws IOException, Stop {
+        FileTrees.writeWhole(partial, file -> {
             try (OutputStream out = Files.newOutputStream(file)) {
                 if (plan.target == Target.WINDOWS) {
                     writeZip(out, folder, plan.name);

@@ -48,10 +48,11 @@ final class DebPackage {
     }
 
     /**
-     * Moves the folder in `staging` to its place under `root` and writes the package of `root` into a hidden
-     * file beside the result; returns that file.
+     * Moves the folder in `staging` to its place in the installed files, laid out in `work/files`, and writes
+     * the package of them into `partial`.
      */
-    static Path write(Plan plan, Path staging, Path root) throws IOException, Stop {
+    static void write(Plan plan, Path staging, Path work, Path partial) throws IOException, Stop {
+        final Path root = Files.createDirectory(work.resolve("files"));
         final Path installed = root.resolve(plan.installDir.substring(1));
         Files.createDirectories(installed.getParent());
         Files.move(staging, installed);
@@ -61,20 +62,16 @@ final class DebPackage {
         normalizeModes(root);
         final long installedKilobytes = (FileTrees.size(root) + 1023) / 1024;
         final String control = control(plan, dependencies(root), installedKilobytes);
-        return FileTrees.writeWhole(plan.appFolder.resolveSibling("." + plan.debFileName() + ".part"), partial -> {
-            try (OutputStream out = Files.newOutputStream(partial)) {
+        final Path data = work.resolve("data.tar.gz");
+        try (OutputStream dataOut = new GZIPOutputStream(Files.newOutputStream(data))) {
+            Tar.write(dataOut, root, ".");
+        }
+        FileTrees.writeWhole(partial, file -> {
+            try (OutputStream out = Files.newOutputStream(file)) {
                 out.write("!<arch>\n".getBytes(StandardCharsets.US_ASCII));
                 arMember(out, "debian-binary", "2.0\n".getBytes(StandardCharsets.US_ASCII));
                 arMember(out, "control.tar.gz", controlArchive(control, md5sums(root)));
-                final Path data = Files.createTempFile(root.getParent(), "." + plan.name + ".data-", ".tar.gz");
-                try {
-                    try (OutputStream dataOut = new GZIPOutputStream(Files.newOutputStream(data))) {
-                        Tar.write(dataOut, root, ".");
-                    }
-                    arMember(out, "data.tar.gz", data);
-                } finally {
-                    Files.deleteIfExists(data);
-                }
+                arMember(out, "data.tar.gz", data);
             }
         });
     }

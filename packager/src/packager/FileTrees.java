@@ -56,13 +56,12 @@ final class FileTrees {
     }
 
     /** Writes `file` with `writer`, readable by all; a failure deletes what was written of it. */
-    static Path writeWhole(Path file, Writer writer) throws IOException, Stop {
+    static void writeWhole(Path file, Writer writer) throws IOException, Stop {
         boolean written = false;
         try {
             writer.write(file);
             readableByAll(file, false);
             written = true;
-            return file;
         } finally {
             if (!written) {
                 Files.deleteIfExists(file);

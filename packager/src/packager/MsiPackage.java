@@ -100,16 +100,14 @@ final class MsiPackage {
     }
 
     /**
-     * Moves the folder in `staging` into `root`, writes the package's source there and builds it into a hidden
-     * file beside the result; returns that file.
+     * Moves the folder in `staging` into `root`, writes the package's source there and builds it into `partial`.
      */
-    static Path write(Plan plan, Path staging, Path root) throws IOException, Stop {
+    static void write(Plan plan, Path staging, Path root, Path partial) throws IOException, Stop {
         final Path folder = root.resolve("app");
         Files.move(staging, folder);
         Files.delete(folder.resolve(Plan.MARKER));  // the installer replaces its files itself
         Files.writeString(root.resolve("product.wxs"), source(plan, folder), StandardCharsets.UTF_8);
-        final Path partial = plan.appFolder.resolveSibling("." + plan.installerPath().getFileName() + ".part");
-        return FileTrees.writeWhole(partial, file -> {
+        FileTrees.writeWhole(partial, file -> {
             if (plan.msiTools.size() == 1) {
                 build(plan.msiTools.get(0), root, "-a", "x64", "-o", file.toString(), "product.wxs");
             } else {

@@ -59,6 +59,10 @@ ProductName	My App
 ProductVersion	1.0
 UpgradeCode	$upgrade_code" \
   "$(msiinfo export "$msi" Property | grep -E '^(ARPCOMMENTS|ARPPRODUCTICON|Manufacturer|ProductName|ProductVersion|UpgradeCode)	' | tr -d '\r' | sort)"
+expect "the shortcuts, in the menu group and on the desktop, start the executable and carry its icon" \
+  "DesktopShortcut	DesktopFolder	My App	[INSTALLDIR]My App.exe	ProductIcon.exe
+MenuShortcut	MenuGroupFolder	My App	[INSTALLDIR]My App.exe	ProductIcon.exe" \
+  "$(msiinfo export "$msi" Shortcut | tail -n +4 | cut -f1,2,3,5,9 | tr -d '\r' | sort)"
 expect "the package asks for no administrator rights (word count 10: compressed, no elevation)" \
   "Source: 10 (a)" "$(msiinfo suminfo "$msi" | grep '^Source:')"
 

@@ -114,7 +114,7 @@ final class MsiPackage {
                 build(plan.msiTools.get(0), root, "-nologo", "-arch", "x64", "-out", "product.wixobj", "product.wxs");
                 // -sval: the source is tested with wixl; whether it passes WiX's validation suite is untested.
                 build(plan.msiTools.get(1), root, "-nologo", "-sval", "-out", "product.msi", "product.wixobj");
-                Files.move(root.resolve("product.msi"), file);  // light names the output after its kind
+                Files.move(root.resolve("product.msi"), file);  // an .msi name, as light may expect of a package
             }
             if (!Files.isRegularFile(file)) {
                 throw Stop.failed(plan.msiTools.get(plan.msiTools.size() - 1).getFileName() + " made no package; "

@@ -265,6 +265,12 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NameOutsideTheInstallersCodePage",
                     [](const Workspace& work) { return windowsInstaller(work, {"--name", "\xE8\xA8\x88\xE7\x94\xBB"}); },
                     2, "cannot be held by the package: wixl writes its texts in code page 1252"},
+        RefusalCase{"FileNameTheInstallerCannotHold",
+                    [](const Workspace& work) {
+                        writeFile(work.input / "notes$(draft).txt", "a name wixl's preprocessor would read");
+                        return windowsInstaller(work, {});
+                    },
+                    2, "the package cannot hold the name of \""},
         RefusalCase{"FileAssociationIconNotAnIconSize",
                     [](const Workspace& work) {
                         writeFile(work.root.path() / "plan.properties", "extension=plan\nicon=" SPLASH_IMAGE "\n");

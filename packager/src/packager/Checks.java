@@ -258,12 +258,12 @@ final class Checks {
         plan.installDir = options.installDir != null ? options.installDir.replace('/', '\\') : plan.name;
         plan.installDir = plan.installDir.replaceAll("\\\\+$", "");
         final boolean absolute = plan.installDir.startsWith("\\") || plan.installDir.matches("[A-Za-z]:.*");
-        if (absolute || !List.of(plan.installDir.split("\\\\", -1)).stream().allMatch(Checks::isWindowsFolderName)) {
+        if (absolute || !List.of(plan.installDir.split("\\\\", -1)).stream().allMatch(Checks::isWindowsFileName)) {
             throw Stop.refused("--install-dir " + options.installDir + " is not a folder under "
                     + (options.winPerMachineInstall ? "Program Files" : "%LOCALAPPDATA%\\Programs")
                     + ", where the package installs: give a relative folder such as \"Example\\" + plan.name + "\"");
         }
-        if (options.winMenuGroup != null && !isWindowsFolderName(options.winMenuGroup)) {
+        if (options.winMenuGroup != null && !isWindowsFileName(options.winMenuGroup)) {
             throw Stop.refused("--win-menu-group " + options.winMenuGroup + " is not a folder name Windows accepts: "
                     + "leave out \\ / < > : \" | ? * and line breaks, and end it with neither a dot nor a space");
         }
@@ -285,8 +285,11 @@ final class Checks {
         }
     }
 
-    /** Whether Windows names a folder so, exactly: not empty, . or .., no reserved character, no trailing dot or space. */
-    private static boolean isWindowsFolderName(String name) {
+    /**
+     * Whether Windows names a file or folder so, exactly: not empty, . or .., no reserved character, no trailing
+     * dot or space.
+     */
+    private static boolean isWindowsFileName(String name) {
         return !name.isBlank() && !name.equals(".") && !name.equals("..") && !name.endsWith(".") && !name.endsWith(" ")
                 && name.codePoints().noneMatch(c -> "\\/<>:\"|?*".indexOf(c) >= 0 || Text.breaksALine(c));
     }
@@ -373,10 +376,12 @@ final class Checks {
 
     /** The package's database holds the names of the files it installs, in its code page. */
     private void checkNamesForTheInstaller(Path input) throws Stop {
-        final Path file = firstFileNamed(input, name -> !MsiPackage.canHold(name.toString()));
+        final Path file = firstFileNamed(input, name -> !MsiPackage.canHold(name.toString())
+                || !isWindowsFileName(name.toString()));
         if (file != null) {
-            throw Stop.refused("the package cannot hold the name of " + Text.quote(file) + ": wixl writes its texts in "
-                    + "code page 1252 (Western European) and reads $( and $$ as variables; rename the file");
+            throw Stop.refused("the package cannot hold the name of " + Text.quote(file) + ": Windows names no file "
+                    + "with \\ / < > : \" | ? * or a trailing dot or space, and wixl writes its texts in code page "
+                    + "1252 (Western European) and reads $( and $$ as variables; rename the file");
         }
     }
 

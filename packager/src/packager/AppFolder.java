@@ -41,8 +41,9 @@ final class AppFolder {
                         + Text.describe(cannotWrite));
             }
             final String trainingFailure = build();
-            System.out.println("made " + (plan.isDeb() ? plan.installerPath()
-                    : plan.isMsi() ? plan.installerPath() + " (upgrade code " + MsiPackage.guid(plan.upgradeCode) + ")"
+            System.out.println("made " + (plan.isMsi()
+                    ? plan.installerPath() + " (upgrade code " + MsiPackage.guid(plan.upgradeCode) + ")"
+                    : plan.isDeb() ? plan.installerPath()
                     : appFolder + (plan.options.archive ? " and " + plan.archivePath : "")));
             if (trainingFailure != null) {
                 System.err.println("error: " + trainingFailure + "; the folder was made without the ahead-of-time "
@@ -68,7 +69,7 @@ final class AppFolder {
                 trainingFailure = AotTraining.train(plan, staging);
             }
             writeConfig(staging, trainingFailure == null && plan.options.aotCache);
-            if (plan.isDeb() || plan.isMsi()) {
+            if (plan.isInstaller()) {
                 // The installer takes the folder over: it moves into a hidden work folder, removed at the end.
                 installerWork = Files.createTempDirectory(plan.appFolder.getParent(), "." + plan.name + ".package-");
                 // Named before it is written, so that an interruption removes what was written of it.

@@ -181,7 +181,7 @@ final class Checks {
         if (!plan.isMsi() && !msiOnly.isEmpty()) {
             throw Stop.refused(msiOnly.get(0) + " is for a Windows Installer package: give --type msi with it");
         }
-        if (!plan.isDeb() && !plan.isMsi() && !installerOnly.isEmpty()) {
+        if (!plan.isInstaller() && !installerOnly.isEmpty()) {
             throw Stop.refused(installerOnly.get(0) + " is for an installer: give --type deb or msi with it");
         }
         if (plan.isDeb() && plan.target != Target.LINUX) {
@@ -192,7 +192,7 @@ final class Checks {
             throw Stop.refused("--type msi makes a Windows Installer package, which installs a Windows program; the "
                     + "target is " + plan.target.name + " (give --target windows)");
         }
-        if (options.archive && !options.type.equals("app-image")) {
+        if (options.archive && plan.isInstaller()) {
             throw Stop.refused("--archive archives the folder, and --type " + options.type + " makes an installer of "
                     + "it; give one");
         }
@@ -551,8 +551,7 @@ final class Checks {
     /** The folder and archive may be made: absent, an empty folder, or made by this packager and --replace given. */
     private void checkReplaceable() throws Stop {
         final Path appFolder = plan.appFolder;
-        final boolean installer = plan.isDeb() || plan.isMsi();
-        if (!installer && Files.exists(appFolder, LinkOption.NOFOLLOW_LINKS) && !FileTrees.isEmptyFolder(appFolder)) {
+        if (!plan.isInstaller() && Files.exists(appFolder, LinkOption.NOFOLLOW_LINKS) && !FileTrees.isEmptyFolder(appFolder)) {
             if (!options.replace) {
                 throw Stop.refused(Text.quote(appFolder) + " exists and is not empty; give --replace to replace a folder this "
                         + "packager made, or choose another --name or --dest");
@@ -563,7 +562,7 @@ final class Checks {
                         + "--replace leaves it as it is; choose another --name or --dest");
             }
         }
-        if (installer && Files.exists(plan.installerPath(), LinkOption.NOFOLLOW_LINKS) && !options.replace) {
+        if (plan.isInstaller() && Files.exists(plan.installerPath(), LinkOption.NOFOLLOW_LINKS) && !options.replace) {
             throw Stop.refused(Text.quote(plan.installerPath()) + " exists; give --replace to replace it");
         }
         final Path archivePath = plan.archivePath;

@@ -74,6 +74,10 @@ final class Plan {
         return "msi".equals(options.type);
     }
 
+    boolean isInstaller() {
+        return isDeb() || isMsi();
+    }
+
     /** The package an installer type makes, beside where the folder would be. */
     Path installerPath() {
         return isDeb() ? debPath() : appFolder.resolveSibling(name + "-" + msiVersion + ".msi");

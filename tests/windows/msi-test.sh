@@ -133,19 +133,20 @@ expect "no shortcut, menu group, document type, key path or product entry is lef
      done
      wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | grep -a 'REG_SZ    My App')"
 
-# For all users: under Program Files, the document type in HKEY_LOCAL_MACHINE; removed as completely.
-package 1.1 --win-per-machine-install --replace
+# For all users, in a folder of the vendor's under Program Files, the document type in HKEY_LOCAL_MACHINE;
+# removed as completely, the vendor's folder too.
+package 1.1 --win-per-machine-install --install-dir "Example Co/My App" --replace
 expect "a per-machine package sets ALLUSERS" "0 ALLUSERS	1" \
   "$? $(msiinfo export "$work/out/My App-1.1.msi" Property | grep '^ALLUSERS' | tr -d '\r')"
 wine msiexec /i "$(windows_path "$work/out/My App-1.1.msi")" /qn
-expect "it installs into Program Files and registers the document type for every user" \
-  "0 yes \"C:\\Program Files\\My App\\My App.exe\" \"%1\"" \
-  "$? $([ -f "$prefix/drive_c/Program Files/My App/My App.exe" ] && echo yes) $(
+expect "it installs into Program Files\\Example Co and registers the document type for every user" \
+  "0 yes \"C:\\Program Files\\Example Co\\My App\\My App.exe\" \"%1\"" \
+  "$? $([ -f "$prefix/drive_c/Program Files/Example Co/My App/My App.exe" ] && echo yes) $(
      wine reg query 'HKLM\Software\Classes\MyApp.plan\shell\open\command' /ve | tr -d '\r' |
      sed -n 's/^ *(Default) *REG_SZ *//p')"
 wine msiexec /x "$(windows_path "$work/out/My App-1.1.msi")" /qn
-expect "uninstalled, it leaves neither the folder nor the document type" "0 " \
-  "$? $([ -e "$prefix/drive_c/Program Files/My App" ] && echo folder left)$(
+expect "uninstalled, it leaves neither the folders nor the document type" "0 " \
+  "$? $([ -e "$prefix/drive_c/Program Files/Example Co" ] && echo folder left)$(
      wine reg query 'HKLM\Software\Classes\.plan' > /dev/null 2>&1 && echo type left)"
 
 # The tool's absence and its failure: a clear message, and nothing made.

@@ -151,6 +151,12 @@ Lines windowsInstaller(const Workspace& work, const Lines& options) {
     return all;
 }
 
+// --type deb with the document type of the file `name` in the workspace, written with `text` unless null.
+Lines debianWithDocumentType(const Workspace& work, const char* name, const char* text) {
+    if (text != nullptr) writeFile(work.root.path() / name, text);
+    return {"--main-class", "probe.Probe", "--type", "deb", "--file-associations", (work.root.path() / name).string()};
+}
+
 class PackagerRefusalTest : public testing::TestWithParam<RefusalCase> {};
 
 TEST_P(PackagerRefusalTest, SaysWhyAndLeavesTheUsersFilesAsTheyWere) {
@@ -228,23 +234,16 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--linux-shortcut"}; }, 2,
                     "--linux-shortcut is for a Debian package: give --type deb with it"},
         RefusalCase{"FileAssociationsMissing",
-                    [](const Workspace& work) {
-                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--file-associations",
-                                     (work.root.path() / "absent.properties").string()};
-                    },
+                    [](const Workspace& work) { return debianWithDocumentType(work, "absent.properties", nullptr); },
                     2, "absent.properties\" cannot be read: no such file"},
         RefusalCase{"FileAssociationsWithoutExtension",
                     [](const Workspace& work) {
-                        writeFile(work.root.path() / "plan.properties", "mime-type=application/x-plan\n");
-                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--file-associations",
-                                     (work.root.path() / "plan.properties").string()};
+                        return debianWithDocumentType(work, "plan.properties", "mime-type=application/x-plan\n");
                     },
                     2, "plan.properties\" has no extension=: give the extension of the documents"},
         RefusalCase{"FileAssociationsNotProperties",
                     [](const Workspace& work) {
-                        writeFile(work.root.path() / "plan.xml", "<association extension=\"plan\"/>\n");
-                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--file-associations",
-                                     (work.root.path() / "plan.xml").string()};
+                        return debianWithDocumentType(work, "plan.xml", "<association extension=\"plan\"/>\n");
                     },
                     2, "plan.xml\" is not in jpackage's properties format"},
         RefusalCase{"WindowsInstallerForLinux",
@@ -273,9 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
                     2, "the package cannot hold the name of \""},
         RefusalCase{"FileAssociationIconNotAnIconSize",
                     [](const Workspace& work) {
-                        writeFile(work.root.path() / "plan.properties", "extension=plan\nicon=" SPLASH_IMAGE "\n");
-                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--file-associations",
-                                     (work.root.path() / "plan.properties").string()};
+                        return debianWithDocumentType(work, "plan.properties", "extension=plan\nicon=" SPLASH_IMAGE "\n");
                     },
                     2, "splash.png, which is not a square PNG image of 16, 22, 24, 32, 48, 64, 96, 128, 256, 512 pixels"},
         RefusalCase{"ModulePathMissing",

@@ -44,13 +44,12 @@ installed_versions() {
     grep -A1 'DisplayName    REG_SZ    My App$' | sed -n 's/^ *DisplayVersion *REG_SZ *\(.*\)/\1 /p' | tr -d '\n'
 }
 
-package 1.0 --java-options -Dversion=1.0
-expect "the packager makes My App-1.0.msi" "0" "$?$(grep -v '^made ' "$work/packager.log")"
 msi="$work/out/My App-1.0.msi"
 # The upgrade code, derived as the README says: the name-based (MD5) UUID of "VENDOR/NAME".
 upgrade_code=$(python3 -c 'import hashlib, uuid; print("{%s}" % str(uuid.UUID(bytes=hashlib.md5(b"Example Co/My App").digest(), version=3)).upper())')
-expect "the packager names the upgrade code it derived" \
-  "made $msi (upgrade code $upgrade_code)" "$(cat "$work/packager.log")"
+package 1.0 --java-options -Dversion=1.0
+expect "the packager makes My App-1.0.msi and names the upgrade code it derived" \
+  "0 made $msi (upgrade code $upgrade_code)" "$? $(cat "$work/packager.log")"
 expect "msiinfo: the manufacturer, version, upgrade code and the Add/Remove Programs icon and comment" \
   "ARPCOMMENTS	Plans & more
 ARPPRODUCTICON	ProductIcon.exe
@@ -105,8 +104,6 @@ expect "the registered command passes the document's path to main" "NewStringUTF
 # Version 1.1, without lib/helper.jar, replaces 1.0: one product, the new files only.
 rm "$work/input/lib/helper.jar"
 package 1.1 --java-options -Dversion=1.1
-expect "the packager makes version 1.1 with the same upgrade code" "0 $upgrade_code" \
-  "$? $(msiinfo export "$work/out/My App-1.1.msi" Property | sed -n 's/^UpgradeCode\t//p' | tr -d '\r')"
 wine msiexec /i "$(windows_path "$work/out/My App-1.1.msi")" /qn
 expect "installing 1.1 leaves one product, version 1.1, and its files only" "0 1.1 -Dversion=1.1 no helper.jar" \
   "$? $(installed_versions)$(
@@ -136,8 +133,6 @@ expect "no shortcut, menu group, document type, key path or product entry is lef
 # For all users, in a folder of the vendor's under Program Files, the document type in HKEY_LOCAL_MACHINE;
 # removed as completely, the vendor's folder too.
 package 1.1 --win-per-machine-install --install-dir "Example Co/My App" --replace
-expect "a per-machine package sets ALLUSERS" "0 ALLUSERS	1" \
-  "$? $(msiinfo export "$work/out/My App-1.1.msi" Property | grep '^ALLUSERS' | tr -d '\r')"
 wine msiexec /i "$(windows_path "$work/out/My App-1.1.msi")" /qn
 expect "it installs into Program Files\\Example Co and registers the document type for every user" \
   "0 yes \"C:\\Program Files\\Example Co\\My App\\My App.exe\" \"%1\"" \

@@ -6,9 +6,10 @@
 set -euo pipefail
 
 # For the Linux tests: openssl, a TLS server; ant, a real program; xvfb and openjdk-17-jre (the JDK's splash
-# and X11 libraries), a display and a splash on it; lintian and desktop-file-utils, to check a Debian package.
+# and X11 libraries), a display and a splash on it; lintian and desktop-file-utils, to check a Debian package;
+# junit5, the packager's unit tests.
 packages=(cmake ninja-build g++ libgtest-dev googletest picojson-dev openjdk-17-jdk-headless openssl ant xvfb
-          openjdk-17-jre lintian desktop-file-utils)
+          openjdk-17-jre lintian desktop-file-utils junit5)
 if [ "${1:-all}" != linux ]; then
   # Cross-building the Windows launcher, running it under Wine, and showing
   # its message box on a virtual display; reading and making icons, signing;

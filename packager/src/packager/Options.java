@@ -72,8 +72,9 @@ final class Options {
             new OptionSpec("--main-class", "NAME", "the class whose main runs (a.b.C or a/b/C);\n"
                     + "default: Main-Class of the main jar's manifest",
                     (o, v) -> o.mainClass = v),
-            new OptionSpec("--java-options", "TEXT", "JVM options, in order, split at spaces as jpackage splits them\n"
-                    + "(quotes keep a space inside one); $APPDIR stands for the folder",
+            new OptionSpec("--java-options", "TEXT", "JVM options, in order, split at whitespace as jpackage splits\n"
+                    + "them (quotes keep a space inside one, a backslash stays but\n"
+                    + "before a quote); $APPDIR stands for the folder",
                     (o, v) -> o.javaOptions.addAll(splitOptions("--java-options", v))),
             new OptionSpec("--arguments", "TEXT", "arguments main receives when the launcher is given none, split\n"
                     + "as --java-options is",
@@ -246,47 +247,99 @@ final class Options {
     }
 
     /**
-     * A value split into options as jpackage splits --java-options: at spaces and tabs outside quotes. A pair
-     * of double or single quotes keeps what it holds together and is itself left out; a backslash keeps the
-     * quote or backslash after it as it is.
+     * A value split into options exactly as jpackage splits --java-options: at whitespace (space, tab, line
+     * feed, vertical tab, form feed, return) outside quotes. A pair of double or single quotes keeps what it
+     * holds together and is itself left out; a backslash before a quote makes it a quote like any other
+     * character, and a backslash anywhere else stays as it is (-Dunc=\\server\share). Where jpackage would
+     * guess at a quote never closed, the value is refused.
      */
     static List<String> splitOptions(String option, String value) throws Stop {
         final List<String> options = new ArrayList<>();
-        final StringBuilder current = new StringBuilder();
-        boolean inOption = false;
-        char quote = 0;
-        for (int i = 0; i < value.length(); ++i) {
-            final char c = value.charAt(i);
-            if (c == '\\' && i + 1 < value.length() && "\"'\\".indexOf(value.charAt(i + 1)) >= 0) {
-                current.append(value.charAt(++i));
-                inOption = true;
-            } else if (quote != 0) {
-                if (c == quote) {
-                    quote = 0;
+        int start = 0;
+        while (true) {
+            while (start < value.length() && isOptionSpace(value.charAt(start))) {
+                ++start;
+            }
+            if (start == value.length()) {
+                return options;
+            }
+            int end = start;
+            while (end < value.length() && !isOptionSpace(value.charAt(end))) {
+                final char c = value.charAt(end);
+                if (isQuote(c)) {
+                    end = afterQuoted(value, end);
+                } else if (c == '\\' && end + 1 < value.length() && (isQuote(value.charAt(end + 1))
+                        || isOptionSpace(value.charAt(end + 1)))) {
+                    end += 2;
                 } else {
-                    current.append(c);
+                    ++end;
                 }
-            } else if (c == '"' || c == '\'') {
+            }
+            options.add(unquote(option, value, value.substring(start, end)));
+            start = end;
+        }
+    }
+
+    /**
+     * Where the quoted text that starts at `open` ends, as jpackage finds it: after the same quote not escaped
+     * with a backslash, or at the end of the value. A quote does not reach past a line break; there it closes
+     * at its last escaped quote, or (with none) is a character like any other.
+     */
+    private static int afterQuoted(String value, int open) {
+        final char quote = value.charAt(open);
+        int lastEscaped = -1;
+        for (int i = open + 1; i < value.length(); ++i) {
+            final char c = value.charAt(i);
+            if (c == quote) {
+                return i + 1;
+            }
+            if (c == '\\' && i + 1 < value.length() && value.charAt(i + 1) == quote) {
+                lastEscaped = ++i;
+            } else if (isLineBreak(c)) {
+                final boolean endsTheValue = i == value.length() - 1
+                        || (c == '\r' && i == value.length() - 2 && value.charAt(i + 1) == '\n');
+                return endsTheValue ? i : lastEscaped >= 0 ? lastEscaped + 1 : open + 1;
+            }
+        }
+        return value.length();
+    }
+
+    private static boolean isOptionSpace(char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\u000B' || c == '\f' || c == '\r';
+    }
+
+    private static boolean isQuote(char c) {
+        return c == '"' || c == '\'';
+    }
+
+    private static boolean isLineBreak(char c) {
+        return c == '\n' || c == '\r' || c == '\u0085' || c == '\u2028' || c == '\u2029';
+    }
+
+    /** An option without its quotes, each escaped quote without its backslash. */
+    private static String unquote(String option, String value, String quoted) throws Stop {
+        final StringBuilder text = new StringBuilder();
+        char quote = 0;
+        for (int i = 0; i < quoted.length(); ++i) {
+            final char c = quoted.charAt(i);
+            if (!isQuote(c)) {
+                text.append(c);
+            } else if (i > 0 && quoted.charAt(i - 1) == '\\') {
+                text.setCharAt(text.length() - 1, c);
+            } else if (quote == 0) {
                 quote = c;
-                inOption = true;
-            } else if (c == ' ' || c == '\t') {
-                if (inOption) {
-                    options.add(current.toString());
-                    current.setLength(0);
-                    inOption = false;
-                }
+            } else if (c == quote) {
+                quote = 0;
             } else {
-                current.append(c);
-                inOption = true;
+                text.append(c);
             }
         }
         if (quote != 0) {
-            throw Stop.refused(option + " " + value + " has a " + quote + " that is never closed");
+            // jpackage's quotes end with their line, so a quote open at a line break is never closed either.
+            throw Stop.refused(option + " " + value + " has a " + quote + " that is never closed"
+                    + (value.chars().anyMatch(c -> isLineBreak((char) c)) ? " on its line" : ""));
         }
-        if (inOption) {
-            options.add(current.toString());
-        }
-        return options;
+        return text.toString();
     }
 
     private static Path path(String option, String value) throws Stop {

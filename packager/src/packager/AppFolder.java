@@ -154,6 +154,7 @@ final class AppFolder {
                 Files.copy(jar.getKey(), external.resolve(name));
             }
         }
+        plan.classPath.rewriteManifests(staging);
         final Path executable = staging.resolve(plan.executableName());
         if (plan.brandedLauncher != null) {
             Files.write(executable, plan.brandedLauncher);

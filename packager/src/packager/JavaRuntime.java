@@ -10,10 +10,14 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.Arrays;
+import java.util.HashSet;
 import java.util.LinkedHashSet;
 import java.util.List;
+import java.util.Map;
 import java.util.Optional;
 import java.util.Set;
+import java.util.TreeMap;
+import java.util.TreeSet;
 import java.util.stream.Collectors;
 import java.util.stream.Stream;
 import java.util.zip.ZipEntry;
@@ -34,26 +38,18 @@ final class JavaRuntime {
         }
     }
 
+    static final String ALL_DEFAULT = "ALL-DEFAULT";
+    static final String ALL_SYSTEM = "ALL-SYSTEM";
+
     /** What jlink is given beyond the modules and the output, unless --jlink-options says otherwise. */
     static final List<String> DEFAULT_JLINK_OPTIONS = List.of("--strip-debug", "--no-header-files", "--no-man-pages");
 
     /**
      * The JDK's service providers, which a program reaches through java.base's API and so jdeps never names:
      * elliptic-curve cryptography (TLS with an EC certificate), the extended character sets and the zip file
-     * system. Together about 2.3 MB of a runtime; the locale data (about 22 MB) comes only with LOCALE_DATA.
+     * system. Together about 2.3 MB of a runtime; the locale data (about 22 MB) comes only when ModuleScan finds a use.
      */
     private static final List<String> SMALL_PROVIDERS = List.of("jdk.crypto.ec", "jdk.charsets", "jdk.zipfs");
-    private static final String LOCALE_DATA = "jdk.localedata";
-    /**
-     * Names in a class file that show it formats or parses text for a locale, which needs the locale data for
-     * any locale but English: java.text, java.time.format, Formatter (String.format, printf), Locale, Calendar,
-     * Scanner, Currency.
-     */
-    private static final List<byte[]> LOCALE_SENSITIVE = Stream.of("java/text/", "java/time/format/",
-            "java/util/Formatter", "java/util/Locale", "java/util/Calendar", "java/util/Scanner", "java/util/Currency",
-            "[Ljava/lang/Object;)Ljava/lang/String;", "[Ljava/lang/Object;)Ljava/io/PrintStream;")
-            .map(text -> text.getBytes(StandardCharsets.UTF_8)).toList();
-
     /** The runtime, made with jlink for the modules the jars need. */
     private static void link(Plan plan, Path jre, Path staging) throws Stop {
         final List<Path> jars;
@@ -69,17 +65,25 @@ final class JavaRuntime {
         if (plan.mainModule != null) {
             modules.add(plan.mainModule);
         }
-        modules.addAll(plan.options.addModules);
+        final Map<String, ModuleDescriptor> available = availableModules(plan);
+        final boolean wholeSets = plan.options.addModules.contains(ALL_DEFAULT)
+                || plan.options.addModules.contains(ALL_SYSTEM);
+        for (final String module : plan.options.addModules) {
+            switch (module) {
+                case ALL_DEFAULT -> modules.addAll(defaultModules(available));
+                case ALL_SYSTEM -> modules.addAll(new TreeSet<>(available.keySet()));
+                default -> modules.add(module);
+            }
+        }
         modules.addAll(modulesAddedAtRunTime(plan.options.javaOptions));
         if (plan.javaOptions().stream().anyMatch(option -> option.startsWith("-splash:"))) {
             modules.add("java.desktop");  // the splash library
         }
         modules.add("java.base");
-        SMALL_PROVIDERS.stream().filter(m -> isAvailable(plan, m)).forEach(modules::add);
-        if (isAvailable(plan, LOCALE_DATA) && usesLocales(jars, plan.mainModule == null ? List.of()
-                : plan.options.modulePath)) {
-            modules.add(LOCALE_DATA);
-        }
+        SMALL_PROVIDERS.stream().filter(available::containsKey).forEach(modules::add);
+        final ModuleScan.Result scan = ModuleScan.scan(jarsToScan(jars, plan.mainModule == null ? List.of()
+                : plan.options.modulePath));
+        scan.modules().stream().filter(available::containsKey).forEach(modules::add);
         final List<String> jlinkArguments = new ArrayList<>(List.of("--add-modules", String.join(",", modules)));
         jlinkArguments.addAll(plan.options.jlinkOptions != null ? plan.options.jlinkOptions : DEFAULT_JLINK_OPTIONS);
         jlinkArguments.addAll(List.of("--output", jre.toString()));
@@ -92,6 +96,74 @@ final class JavaRuntime {
             jlinkArguments.add("--generate-cds-archive");
         }
         JdkTools.run("jlink", jlinkArguments);
+        if (!scan.loadersByName().isEmpty() && !wholeSets) {
+            final List<String> linked = releaseModules(jre);
+            final List<String> leftOut = defaultModules(available).stream().filter(m -> !linked.contains(m)).toList();
+            if (!leftOut.isEmpty()) {
+                final int others = scan.loadersByName().size() - 1;
+                System.out.println("note: " + scan.loadersByName().get(0) + (others > 0 ? " and " + others
+                        + " other classes load classes by names they build" : " loads classes by names it builds")
+                        + " (a language runtime or plugin loader, say), which may need modules of the JDK that "
+                        + "jpackage links and this runtime leaves out: " + String.join(", ", leftOut)
+                        + "; --add-modules ALL-DEFAULT links them all, or name those the program needs with --add-modules");
+            }
+        }
+    }
+
+    /** The jars and, for a main module, the modular jars in the --module-path folders. */
+    private static List<Path> jarsToScan(List<Path> jars, List<Path> moduleFolders) {
+        final List<Path> all = new ArrayList<>(jars);
+        for (final Path folder : moduleFolders) {
+            try (Stream<Path> files = Files.list(folder)) {
+                files.filter(ClassPath::isJar).sorted().forEach(all::add);
+            } catch (IOException | UncheckedIOException unreadable) {
+                all.add(folder);  // not a jar: the scan takes it to need the locale data, as when in doubt
+            }
+        }
+        return all;
+    }
+
+    /** The modules linked from, by name: those of the jmods folder given, or this JDK's own. */
+    private static Map<String, ModuleDescriptor> availableModules(Plan plan) throws Stop {
+        final Map<String, ModuleDescriptor> modules = new TreeMap<>();
+        if (plan.jmods == null) {
+            ModuleFinder.ofSystem().findAll().forEach(module -> modules.put(module.descriptor().name(), module.descriptor()));
+            return modules;
+        }
+        try (Stream<Path> files = Files.list(plan.jmods)) {
+            for (final Path jmod : (Iterable<Path>) files.filter(f -> f.toString().endsWith(".jmod")).sorted()::iterator) {
+                jmodDescriptor(jmod).ifPresent(descriptor -> modules.put(descriptor.name(), descriptor));
+            }
+        } catch (IOException | UncheckedIOException unreadable) {
+            throw Stop.failed("cannot list the modules in " + Text.quote(plan.jmods) + ": " + Text.describe(unreadable));
+        }
+        return modules;
+    }
+
+    /**
+     * What jpackage links given no --add-modules (--add-modules ALL-DEFAULT): every module that exports an API to
+     * all, with the modules they require and the providers of the services they use, as java resolves them.
+     */
+    static Set<String> defaultModules(Map<String, ModuleDescriptor> available) {
+        final Set<String> modules = new TreeSet<>();
+        final java.util.Deque<String> toAdd = new java.util.ArrayDeque<>();
+        available.values().stream().filter(d -> d.exports().stream().anyMatch(e -> !e.isQualified()))
+                .map(ModuleDescriptor::name).forEach(toAdd::add);
+        while (!toAdd.isEmpty()) {
+            while (!toAdd.isEmpty()) {
+                final ModuleDescriptor module = available.get(toAdd.pop());
+                if (module != null && modules.add(module.name())) {
+                    module.requires().stream().filter(r -> !r.modifiers().contains(ModuleDescriptor.Requires.Modifier.STATIC))
+                            .map(ModuleDescriptor.Requires::name).forEach(toAdd::add);
+                }
+            }
+            final Set<String> used = new HashSet<>();
+            modules.forEach(name -> used.addAll(available.get(name).uses()));
+            available.values().stream().filter(d -> !modules.contains(d.name()))
+                    .filter(d -> d.provides().stream().anyMatch(p -> used.contains(p.service())))
+                    .map(ModuleDescriptor::name).forEach(toAdd::add);
+        }
+        return modules;
     }
 
     /**
@@ -161,54 +233,6 @@ final class JavaRuntime {
             }
         }
         return modules;
-    }
-
-    /** Whether the modules linked from have the module: the jmods folder given, or this JDK's own. */
-    private static boolean isAvailable(Plan plan, String module) {
-        return plan.jmods != null ? Files.isRegularFile(plan.jmods.resolve(module + ".jmod"))
-                : ModuleFinder.ofSystem().find(module).isPresent();
-    }
-
-    /** Whether a class of the jars, or of the modular jars in the folders, uses locale-sensitive API. */
-    private static boolean usesLocales(List<Path> jars, List<Path> moduleFolders) {
-        final List<Path> all = new ArrayList<>(jars);
-        for (final Path folder : moduleFolders) {
-            try (Stream<Path> files = Files.list(folder)) {
-                files.filter(ClassPath::isJar).sorted().forEach(all::add);
-            } catch (IOException | UncheckedIOException unreadable) {
-                return true;  // when in doubt, the program gets the locale data
-            }
-        }
-        for (final Path jar : all) {
-            try (ZipFile zip = new ZipFile(jar.toFile())) {
-                for (final ZipEntry entry : java.util.Collections.list(zip.entries())) {
-                    if (entry.getName().endsWith(".class")) {
-                        try (InputStream in = zip.getInputStream(entry)) {
-                            final byte[] bytes = in.readAllBytes();
-                            if (LOCALE_SENSITIVE.stream().anyMatch(name -> contains(bytes, name))) {
-                                return true;
-                            }
-                        }
-                    }
-                }
-            } catch (IOException | RuntimeException unreadable) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    private static boolean contains(byte[] bytes, byte[] part) {
-        outer:
-        for (int i = 0; i + part.length <= bytes.length; ++i) {
-            for (int k = 0; k < part.length; ++k) {
-                if (bytes[i + k] != part[k]) {
-                    continue outer;
-                }
-            }
-            return true;
-        }
-        return false;
     }
 
     /** The modules a runtime's release file lists (MODULES="java.base java.logging ..."). */

@@ -51,6 +51,14 @@ class ModuleScanTest {
                 Arguments.of("java.util.TimeZone.getDefault().getDisplayName()", LOCALE_DATA),
                 Arguments.of("java.util.logging.Logger.getLogger(\"x\").info(\"y\")", LOCALE_DATA),
                 Arguments.of("System.getLogger(\"x\")", LOCALE_DATA),
+                Arguments.of("new java.text.SimpleDateFormat(\"EEEE\")", LOCALE_DATA),
+                Arguments.of("java.text.MessageFormat.format(\"{0,number}\", 1)", LOCALE_DATA),
+                Arguments.of("java.text.DecimalFormatSymbols.getInstance()", LOCALE_DATA),
+                Arguments.of("java.time.format.DateTimeFormatter.ofPattern(\"EEEE\")", LOCALE_DATA),
+                Arguments.of("java.util.Locale.getDefault()", LOCALE_DATA),
+                Arguments.of("java.util.Currency.getInstance(\"EUR\")", LOCALE_DATA),
+                Arguments.of("new java.util.GregorianCalendar()", LOCALE_DATA),
+                Arguments.of("new java.util.Date().toLocaleString()", LOCALE_DATA),
                 Arguments.of("javax.tools.ToolProvider.getSystemJavaCompiler()", "jdk.compiler"),
                 Arguments.of("javax.tools.ToolProvider.getSystemDocumentationTool()", "jdk.javadoc"),
                 Arguments.of("java.util.spi.ToolProvider.findFirst(\"javac\")", "jdk.compiler"),
@@ -61,6 +69,8 @@ class ModuleScanTest {
                 Arguments.of("Class.forName(\"sun.misc.Unsafe\")", "jdk.unsupported"),
                 Arguments.of("System.out.println(\"plain \" + 1)", null),
                 Arguments.of("new java.io.PrintWriter(System.out).println(1.5)", null),
+                Arguments.of("System.out.println(\"x\".toUpperCase() + Integer.toString(1234567) + 1.5)", null),
+                Arguments.of("System.out.println(java.time.LocalDate.now())", null),
                 Arguments.of("java.util.spi.ToolProvider.findFirst(System.getProperty(\"tool\"))", null));
     }
 

@@ -51,7 +51,19 @@ class ClassPathManifestTest {
                         "{app.jar=[external-jars/o.jar, lib/s.jar]}", "[external-jars/o.jar]"),
                 Arguments.of("a signed jar on the class path comes after the copies it names",
                         List.of("app.jar: ", "lib/s.jar (signed): OUT/o.jar", "OUT/o.jar: "), "{}",
-                        "[external-jars/o.jar, lib/s.jar]"));
+                        "[external-jars/o.jar, lib/s.jar]"),
+                Arguments.of("an entry is a URL relative to the jar's folder (%20 a space), entries apart at any space",
+                        List.of("app.jar:  lib/my%20x.jar\tlib/y.jar  ", "lib/my x.jar: ", "lib/y.jar: ", "lib/z.jar: "),
+                        "{}", "[lib/z.jar]"),
+                Arguments.of("an entry that is no file URL is left out, as java leaves it out",
+                        List.of("app.jar: http://example.com/x.jar lib/y.jar", "lib/y.jar: ", "x.jar: "), "{}",
+                        "[x.jar]"),
+                Arguments.of("a folder on the Class-Path holds classes, not the jars in it",
+                        List.of("app.jar: lib/", "lib/z.jar: "), "{}", "[lib/z.jar]"),
+                Arguments.of("a Class-Path longer than a manifest line is read whole",
+                        List.of("app.jar: lib/" + "a-rather-long-library-name-".repeat(4) + ".jar lib/z.jar",
+                                "lib/" + "a-rather-long-library-name-".repeat(4) + ".jar: ", "lib/z.jar: ", "w.jar: "),
+                        "{}", "[w.jar]"));
     }
 
     @ParameterizedTest(name = "{0}")

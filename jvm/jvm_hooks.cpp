@@ -19,6 +19,14 @@ std::mutex printedMutex;
 std::deque<std::string> printedLines;
 std::string printedPartialLine;
 constexpr std::size_t keptLines = 4;
+// Whether a line the JVM printed while being created reports an error of its
+// own; warnings and log lines do not.
+std::atomic<bool> jvmReportedAnError{false};
+
+bool reportsAnError(const std::string& line) {
+    // HotSpot's: "Error occurred during initialization of VM", "Error: ...".
+    return line.rfind("Error", 0) == 0;
+}
 
 void keepPrinted(const std::string& text) {
     std::unique_lock<std::mutex> lock(printedMutex, std::try_to_lock);
@@ -29,6 +37,7 @@ void keepPrinted(const std::string& text) {
             continue;
         }
         if (printedPartialLine.empty()) continue;
+        if (reportsAnError(printedPartialLine)) jvmReportedAnError = true;
         printedLines.push_back(printedPartialLine);
         printedPartialLine.clear();
         if (printedLines.size() > keptLines) printedLines.pop_front();
@@ -84,12 +93,18 @@ jint JNICALL jvmPrintHook(std::FILE* stream, const char* format, va_list argumen
 }
 
 void JNICALL jvmExitHook(jint status) {
-    // Status 0 is an ending the JVM chose, not a failure, and an exit without
-    // a word from the JVM is the program's own. Returning lets the JVM end the
-    // process with the status, as it does without the hook.
+    // Status 0 is an ending the JVM chose, not a failure, and an exit the JVM
+    // reported no error for is the program's own (System.exit in a Java
+    // agent's premain), whatever warnings or log lines came before it.
+    // Returning lets the JVM end the process with the status, as it does
+    // without the hook.
     if (!vmBeingCreated || status == 0) return;
-    const std::string said = jvmWordsDuringCreation();
-    if (!said.empty()) endLaunchDuringCreation(said);
+    bool partialLineReportsAnError = false;
+    {
+        std::unique_lock<std::mutex> lock(printedMutex, std::try_to_lock);
+        partialLineReportsAnError = lock && reportsAnError(printedPartialLine);
+    }
+    if (jvmReportedAnError || partialLineReportsAnError) endLaunchDuringCreation(jvmWordsDuringCreation());
 }
 
 void JNICALL jvmAbortHook() {

@@ -9,12 +9,13 @@
 // The hooks of the JNI invocation interface through which the JVM prints,
 // exits and aborts, handed to it as the options "vfprintf", "exit" and
 // "abort". What the JVM prints goes where it would have gone anyway. While the
-// VM is being created, an abort, or an exit after the JVM said why, ends the
-// launch as a creation failure whose message quotes what the JVM printed last
-// (it would otherwise end the process with status 1, and a double-clicked
-// launcher would show nothing). An exit the JVM says nothing about is the
-// program's own (System.exit in a Java agent's premain, say), and keeps its
-// status, as at any other time, when the JVM's own handling goes on untouched.
+// VM is being created, an abort, or an exit after the JVM printed a line
+// beginning with "Error", ends the launch as a creation failure whose message
+// quotes what the JVM printed last (it would otherwise end the process with
+// status 1, and a double-clicked launcher would show nothing). Any other exit
+// is the program's own (System.exit in a Java agent's premain, say, after a
+// JVM warning or log lines), and keeps its status, as at any other time, when
+// the JVM's own handling goes on untouched.
 jint JNICALL jvmPrintHook(std::FILE* stream, const char* format, va_list arguments);
 void JNICALL jvmExitHook(jint status);
 void JNICALL jvmAbortHook();

@@ -194,6 +194,7 @@ struct ExitCase {
     const char* name;
     std::string mode;
     int status;
+    std::string jvmOption = "";  // one the JVM prints about while being created, before the program's exit
 };
 
 class SystemExitTest : public testing::TestWithParam<ExitCase> {};
@@ -203,15 +204,20 @@ TEST_P(SystemExitTest, ProgramKeepsItsOwnStatus) {
     const std::string status = std::to_string(GetParam().status);
     // A Java agent's premain runs while the VM is being created.
     fs::copy_file(AGENT_JAR, app.dir() / "agent.jar");
-    app.writeProbeConfig("probe/Probe", {GetParam().mode == "premain" ? "-javaagent:$APPDIR/agent.jar=exit=" + status
-                                                                      : "-Dprobe.mode=" + GetParam().mode,
-                                         "-Dprobe.status=" + status});
+    Lines options = {GetParam().mode == "premain" ? "-javaagent:$APPDIR/agent.jar=exit=" + status
+                                                  : "-Dprobe.mode=" + GetParam().mode,
+                     "-Dprobe.status=" + status};
+    if (!GetParam().jvmOption.empty()) options.insert(options.begin(), GetParam().jvmOption);
+    app.writeProbeConfig("probe/Probe", options);
     const RunResult result = app.run();
 
     EXPECT_EQ(result.exitStatus, GetParam().status) << result.err;
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.err.find("error: "), std::string::npos) << result.err;
+    if (GetParam().jvmOption.empty()) {
+        EXPECT_EQ(result.err, "");
+    }
     // The trace buffered before the JVM ended the process is still written out.
-    EXPECT_EQ(result.traceLines().size(), 5u) << result.out;
+    EXPECT_EQ(result.traceLines().size(), 3 + options.size()) << result.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Launch, SystemExitTest,
@@ -219,7 +225,11 @@ INSTANTIATE_TEST_SUITE_P(Launch, SystemExitTest,
                                          ExitCase{"ExitFromThread", "exitFromThread", 42},
                                          ExitCase{"ExitZeroFromThread", "exitFromThread", 0},
                                          ExitCase{"ExitSevenWhileTheVmIsCreated", "premain", 7},
-                                         ExitCase{"ExitZeroWhileTheVmIsCreated", "premain", 0}),
+                                         ExitCase{"ExitZeroWhileTheVmIsCreated", "premain", 0},
+                                         // A deprecated option: the JVM warns on standard error first.
+                                         ExitCase{"ExitThreeAfterAJvmWarning", "premain", 3, "-Xverify:none"},
+                                         // The JVM's log on standard output.
+                                         ExitCase{"ExitThreeAfterJvmLogLines", "premain", 3, "-Xlog:gc"}),
                          caseName<ExitCase>);
 
 TEST(Launch, ManyArgumentsKeepWithinTheLocalFrame) {

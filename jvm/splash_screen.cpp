@@ -23,9 +23,24 @@ Function exported(void* library, const char* name) {
     return reinterpret_cast<Function>(platform::findSymbol(library, name));
 }
 
+// As java decides it: the last -Djava.awt.headless= option counts, and only "true" means headless.
+bool runsHeadless(const picojson::array& vmArgs) {
+    const std::string option = "-Djava.awt.headless=";
+    bool headless = false;
+    for (const picojson::value& vmArg : vmArgs) {
+        const std::string text = vmArg.to_str();
+        if (text.rfind(option, 0) == 0) headless = text == option + "true";
+    }
+    return headless;
+}
+
 // Shows the image, or says why it cannot.
 std::string show(const LaunchSettings& settings) {
     const std::string& image = settings.splashImage;
+    if (runsHeadless(settings.vmArgs)) {
+        // The program could neither use nor close it: java shows none either.
+        return "-Djava.awt.headless=true in \"vmArgs\"";
+    }
     if (!platform::fileExists(image)) {
         return "the image " + image + " does not exist";
     }

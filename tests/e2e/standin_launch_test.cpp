@@ -152,7 +152,15 @@ std::vector<SplashCase> splashNotShownCases() {
              app.useStandinSplash();
              setEnvironment("STANDIN_SPLASH_LOAD", "fail");
          },
-         "the splash library could not show "}};
+         "the splash library could not show "},
+        // As under java: a headless program could neither use the splash nor close it.
+        {"Headless",
+         [](StandinApp& app) {
+             app.useStandinSplash();
+             app.writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/Main", "vmArgs":
+                                 ["-Djava.awt.headless=false", "-splash:splash.png", "-Djava.awt.headless=true"]})");
+         },
+         "-Djava.awt.headless=true in \"vmArgs\""}};
 #ifndef _WIN32
     cases.push_back({"NoDisplay",
                      [](StandinApp& app) {

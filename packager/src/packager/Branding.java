@@ -67,6 +67,9 @@ final class Branding {
             version.strings.put("OriginalFilename", plan.executableName());
             version.strings.put("ProductName", plan.name);
             version.strings.put("ProductVersion", productVersion);
+            if (!version.fits()) {
+                throw Stop.refused(whyTooLong(version, options, plan.name));
+            }
             resources.put(PeResources.VERSION, 1, language, version.toBytes());
             if (icon != null) {
                 // The first icon group is the one Explorer, the taskbar and shortcuts show.
@@ -82,6 +85,27 @@ final class Branding {
             throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " cannot be branded: " + cannotBrand.getMessage()
                     + "; give a Windows x64 launcher of this release");
         }
+    }
+
+    /**
+     * Which option's text the version resource cannot hold, and how long it may be with the others as they
+     * are (the name, in three of its strings, is only named).
+     */
+    static String whyTooLong(VersionResource version, Options options, String name) {
+        final String[][] texts = {{"--name", "ProductName", name}, {"--vendor", "CompanyName", options.vendor},
+                {"--description", "FileDescription", options.description},
+                {"--copyright", "LegalCopyright", options.copyright}};
+        String[] longest = texts[0];
+        for (final String[] text : texts) {
+            if (text[2] != null && text[2].length() > longest[2].length()) {
+                longest = text;
+            }
+        }
+        final int most = longest == texts[0] ? 0 : version.mostCharacters(longest[1]);
+        return longest[0] + " has " + longest[2].length() + " characters, and the executable's version resource "
+                + "holds all its texts in " + VersionResource.MAX_BYTES + " bytes, two a character (its lengths are "
+                + "16 bits): " + (most > 0 ? "with the other texts as they are, it can have at most " + most
+                        + "; shorten it" : "shorten it, or the other texts");
     }
 
     /** A version as Windows holds it: one to four numbers, each at most 65535; null when it is one. */

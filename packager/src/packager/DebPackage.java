@@ -177,8 +177,8 @@ final class DebPackage {
     }
 
     private static String maintainer(Plan plan) {
-        return (plan.options.vendor != null ? plan.options.vendor : plan.name) + " <"
-                + (plan.options.linuxDebMaintainer != null ? plan.options.linuxDebMaintainer : "nobody@localhost") + ">";
+        return DebianContact.of(plan.options.vendor != null ? plan.options.vendor : plan.name,
+                plan.options.linuxDebMaintainer);
     }
 
     private static String control(Plan plan, List<String> depends, long installedKilobytes) {
@@ -193,8 +193,22 @@ final class DebPackage {
                 + "Installed-Size: " + installedKilobytes + "\n"
                 + (depends.isEmpty() ? "" : "Depends: " + String.join(", ", depends) + "\n")
                 + "Description: " + description + "\n"
-                + " " + plan.name + ", a Java program with its own Java runtime, installed in " + plan.installDir
-                + ".\n";
+                + wrapped(plan.name + ", a Java program with its own Java runtime, installed in " + plan.installDir
+                        + ".");
+    }
+
+    /** An extended description: lines of at most 80 characters where the words allow, each after a space. */
+    static String wrapped(String text) {
+        final StringBuilder lines = new StringBuilder();
+        int lineStart = 0;
+        for (final String word : text.split(" ")) {
+            if (lines.length() > lineStart && lines.length() - lineStart + 1 + word.length() > 80) {
+                lines.append('\n');
+                lineStart = lines.length();
+            }
+            lines.append(' ').append(word);
+        }
+        return lines.append('\n').toString();
     }
 
     /** The packages of the libraries the ELF files need and the package does not hold. */

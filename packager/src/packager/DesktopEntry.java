@@ -23,12 +23,16 @@ final class DesktopEntry {
                 + "Terminal=false\n";
     }
 
-    /** An Exec argument, quoted where it must be, with its reserved characters escaped. */
+    /**
+     * An Exec argument, quoted where it must be, with its reserved characters escaped; a literal % is %%
+     * inside quotes or not, as the desktop would read a field code otherwise.
+     */
     static String execArgument(String text) {
-        if (!text.matches(".*[ \\t\\n\"'\\\\><~|&;$*?#()`].*")) {
-            return text;
+        final String percentEscaped = text.replace("%", "%%");
+        if (!text.matches("(?s).*[ \\t\\n\"'\\\\><~|&;$*?#()`].*")) {
+            return percentEscaped;
         }
-        return "\"" + text.replaceAll("([\"`$\\\\])", "\\\\$1") + "\"";
+        return "\"" + percentEscaped.replaceAll("([\"`$\\\\])", "\\\\$1") + "\"";
     }
 
     /** A value of type string: backslashes and line breaks escaped. */

@@ -23,6 +23,7 @@ record FileAssociation(String extension, String mimeType, String description, Pa
 
     static List<FileAssociation> read(List<Path> files, String productName, Target target) throws Stop {
         final List<FileAssociation> associations = new ArrayList<>();
+        final java.util.Map<String, Path> fileOfExtension = new java.util.HashMap<>();
         for (final Path file : files) {
             final Properties properties = new Properties();
             try (Reader reader = Files.newBufferedReader(file, StandardCharsets.UTF_8)) {
@@ -41,19 +42,40 @@ record FileAssociation(String extension, String mimeType, String description, Pa
                         ? "no extension=" : "the extension " + extension + ", which is not letters and digits")
                         + ": give the extension of the documents, such as extension=plan");
             }
-            final String mimeType = properties.getProperty("mime-type",
-                    "application/x-" + productName.toLowerCase(java.util.Locale.ROOT).replaceAll("[^a-z0-9]+", "-")
-                            + "-" + extension.toLowerCase(java.util.Locale.ROOT)).trim();
+            final String mimeType = properties.getProperty("mime-type", defaultMimeType(productName, extension)).trim();
             if (!mimeType.matches("[a-z]+/[A-Za-z0-9][A-Za-z0-9!#$&^_.+-]*")) {
                 throw Stop.refused("--file-associations " + Text.quote(file) + " has the mime-type " + mimeType
                         + ", which is not TYPE/SUBTYPE, such as application/x-plan");
             }
+            final String description = properties.getProperty("description", productName + " document").trim();
+            if (description.isEmpty() || description.codePoints().anyMatch(Text::breaksALine)) {
+                throw Stop.refused("--file-associations " + Text.quote(file) + " has " + (description.isEmpty()
+                        ? "an empty description=" : "a description= with a line break or another control character")
+                        + ": it is one line of text in the installer; give a name for the documents, such as "
+                        + "description=" + productName + " document");
+            }
+            // Letter case aside: Windows and the desktop's globs match extensions so.
+            final Path earlier = fileOfExtension.putIfAbsent(extension.toLowerCase(java.util.Locale.ROOT), file);
+            if (earlier != null) {
+                throw Stop.refused("--file-associations " + Text.quote(file) + " has the extension " + extension
+                        + ", as --file-associations " + Text.quote(earlier) + " has: an extension opens one document "
+                        + "type; give one of them another extension, or leave it out");
+            }
             final String icon = properties.getProperty("icon", "").trim();
-            associations.add(new FileAssociation(extension, mimeType,
-                    properties.getProperty("description", productName + " document").trim(),
+            associations.add(new FileAssociation(extension, mimeType, description,
                     icon.isEmpty() ? null : checkIcon(file, icon, target)));
         }
         return associations;
+    }
+
+    /**
+     * The MIME type of a document type that names none: application/x-NAME-EXTENSION, NAME the letters and
+     * digits of the product's name in lower case, runs of others one "-" (just the extension when none is left).
+     */
+    static String defaultMimeType(String productName, String extension) {
+        final String stem = productName.toLowerCase(java.util.Locale.ROOT).replaceAll("[^a-z0-9]+", "-")
+                .replaceAll("^-|-$", "");
+        return "application/x-" + (stem.isEmpty() ? "" : stem + "-") + extension.toLowerCase(java.util.Locale.ROOT);
     }
 
     /** The icon= path: a PNG of one of hicolor's sizes for Linux, an .ico for Windows. */

@@ -312,10 +312,8 @@ final class MsiPackage {
         /** The document types, each opened by the executable with the document's path as its one argument. */
         private void associations(StringBuilder out) {
             final String executable = "[INSTALLDIR]" + formatted(plan.executableName());
-            final String progIdStem = plan.name.replaceAll("[^A-Za-z0-9]", "");
             for (final FileAssociation association : plan.fileAssociations) {
-                final String progId = ((progIdStem.isEmpty() ? "Application" : progIdStem) + "." + association.extension())
-                        .substring(0, Math.min(39, progIdStem.length() + 1 + association.extension().length()));
+                final String progId = progId(plan.name, association.extension());
                 registry(out, "." + association.extension(), null, progId);
                 registry(out, "." + association.extension(), "Content Type", association.mimeType());
                 registry(out, progId, null, formatted(association.description()));
@@ -342,6 +340,22 @@ final class MsiPackage {
                     .append(" WorkingDirectory=\"INSTALLDIR\" Icon=\"").append(ICON).append("\"/>\n")
                     .append("</Component>\n");
         }
+    }
+
+    /**
+     * A document type's ProgId, NAME.EXTENSION as Windows asks of one: at most 39 characters, letters and
+     * digits and the dot, not starting with a digit. NAME is the ASCII letters and digits of the product's name
+     * (App when none is left), cut to leave room for the extension; an extension above 30 characters keeps
+     * 22 and a hash of the whole. Extensions that differ (letter case aside) give different ProgIds.
+     */
+    static String progId(String productName, String extension) {
+        String stem = productName.replaceAll("[^A-Za-z0-9]", "").replaceFirst("^[0-9]+", "");
+        if (stem.isEmpty()) {
+            stem = "App";
+        }
+        final String suffix = extension.length() <= 30 ? extension : extension.substring(0, 22)
+                + String.format("%08X", extension.toLowerCase(Locale.ROOT).hashCode());
+        return stem.substring(0, Math.min(stem.length(), 38 - suffix.length())) + "." + suffix;
     }
 
     /** A text in a formatted field, where [ ] { } would be read as property references: each escaped. */

@@ -10,6 +10,8 @@ import java.util.Map;
  * Explorer shows in the file's properties, in one string table (U.S. English, UTF-16, as the build makes it).
  */
 final class VersionResource {
+    /** The most bytes the resource holds: its length, and every length in it, is 16 bits. */
+    static final int MAX_BYTES = 0xFFFF;
     private static final String TABLE = "040904B0";
 
     int[] fileVersion = {0, 0, 0, 0};
@@ -106,8 +108,41 @@ final class VersionResource {
         return numbers;
     }
 
-    /** The resource's bytes. */
+    /** The resource's bytes; an IllegalArgumentException when its texts do not fit (see fits). */
     byte[] toBytes() {
+        final byte[] bytes = layOut();
+        if (bytes.length > MAX_BYTES) {
+            throw new IllegalArgumentException("its version resource's texts would take " + bytes.length
+                    + " bytes, and it holds at most " + MAX_BYTES);
+        }
+        return bytes;
+    }
+
+    /** Whether the texts fit the 16-bit lengths. */
+    boolean fits() {
+        return layOut().length <= MAX_BYTES;
+    }
+
+    /** The most characters the string `key` can have, the others as they are: 0 when even none fits. */
+    int mostCharacters(String key) {
+        final String text = strings.get(key);
+        int fitting = 0;
+        int tooMany = text.length() + 1;
+        while (tooMany - fitting > 1) {
+            final int tried = (fitting + tooMany) >>> 1;
+            strings.put(key, text.substring(0, tried));
+            if (fits()) {
+                fitting = tried;
+            } else {
+                tooMany = tried;
+            }
+        }
+        strings.put(key, text);
+        return fitting;
+    }
+
+    /** The bytes, their lengths cut to 16 bits: only when the texts fit is this the resource. */
+    private byte[] layOut() {
         final PeResources.Writer fixed = new PeResources.Writer()
                 .u32(0xFEEF04BDL).u32(0x00010000)
                 .u32((long) fileVersion[0] << 16 | fileVersion[1]).u32((long) fileVersion[2] << 16 | fileVersion[3])

@@ -607,6 +607,131 @@ TEST(Packager, ClassPathHoldsTheInputsJarsAndCopiesOfTheJarsManifestsNameOutside
         << defaults.out;
 }
 
+// A jar of the class dep.NAME (signed.NAME for a jar to be signed: java wants one signer per package), whose
+// where() returns `word`.
+void makeWhereJar(const fs::path& root, const std::string& name, const std::string& word, const fs::path& jar) {
+    const fs::path sources = root / ("sources-" + name + "-" + word);
+    const std::string package = name == "Signed" ? "signed" : "dep";
+    fs::create_directories(sources / package);
+    writeFile(sources / package / (name + ".java"), "package " + package + "; public class " + name +
+                                                        " { public static String where() { return \"" + word + "\"; } }\n");
+    runJdkTool("javac", {"--release", "8", "-d", "classes", package + "/" + name + ".java"}, sources);
+    fs::create_directories(jar.parent_path());
+    makeJar(jar, "", sources / "classes");
+}
+
+TEST(Packager, JarsTheManifestsNameByAbsolutePathsComeFromTheFolderOnAnyMachine) {
+    Workspace work;
+    fs::remove(work.input / "probe.jar");
+    const fs::path& root = work.root.path();
+    // "system" stands for /usr/share/java: the build machine's jars, which the manifests name by absolute path.
+    const fs::path system = root / "system";
+    for (const char* name : {"Dep", "Two", "Three", "Same"}) {
+        makeWhereJar(root, name, "folder", system / (std::string(name) + ".jar"));
+    }
+    fs::create_directories(work.input / "lib");
+    fs::copy_file(system / "Same.jar", work.input / "lib" / "Same.jar");
+    // A signed jar that names one of them; another jar, not on the main jar's Class-Path, names a third.
+    makeWhereJar(root, "Signed", "folder", work.input / "lib" / "signed.jar");
+    writeFile(root / "signed.manifest", "Class-Path: " + (system / "Two.jar").string() + "\n");
+    runJdkTool("jar", {"--update", "--file", (work.input / "lib" / "signed.jar").string(), "--manifest",
+                       (root / "signed.manifest").string()},
+               root);
+    runJdkTool("keytool", {"-genkeypair", "-keystore", "keys", "-storepass", "secret", "-keypass", "secret", "-alias",
+                           "k", "-dname", "CN=test", "-keyalg", "EC", "-validity", "2"},
+               root);
+    runJdkTool("jarsigner", {"-keystore", "keys", "-storepass", "secret", (work.input / "lib" / "signed.jar").string(), "k"},
+               root);
+    makeWhereJar(root, "Plugin", "folder", work.input / "lib" / "plugin.jar");
+    writeFile(root / "plugin.manifest", "Class-Path: " + (system / "Three.jar").string() + "\n");
+    runJdkTool("jar", {"--update", "--file", (work.input / "lib" / "plugin.jar").string(), "--manifest",
+                       (root / "plugin.manifest").string()},
+               root);
+    fs::create_directories(root / "app" / "app");
+    writeFile(root / "app" / "app" / "Main.java",
+              "package app; public class Main { public static void main(String[] args) { System.out.println("
+              "dep.Dep.where() + \" \" + dep.Two.where() + \" \" + dep.Three.where() + \" \" + dep.Same.where() + \" \" + "
+              "signed.Signed.where()); } }\n");
+    std::string compileClassPath;
+    for (const char* name : {"Dep", "Two", "Three", "Same"}) compileClassPath += (system / name).string() + ".jar:";
+    runJdkTool("javac", {"--release", "8", "-cp", compileClassPath + (work.input / "lib" / "signed.jar").string(), "-d",
+                         "classes", "app/Main.java"},
+               root / "app");
+    makeJar(work.input / "app.jar",
+            "Main-Class: app.Main\nClass-Path: " + (system / "Dep.jar").string() + " " + (system / "Same.jar").string() +
+                " lib/signed.jar\n",
+            root / "app" / "classes");
+
+    const RunResult packaged = runProcess(java17, {"-jar", PACKAGER_JAR, "--input", work.input.string(), "--main-jar",
+                                                   "app.jar", "--dest", work.dest.string()},
+                                          root, 300);
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.out << packaged.err;
+    const fs::path app = work.dest / "app";
+    for (const char* copied : {"Dep.jar", "Two.jar", "Three.jar"}) {
+        EXPECT_TRUE(fs::exists(app / "external-jars" / copied)) << copied << packaged.out;
+    }
+    EXPECT_FALSE(fs::exists(app / "external-jars" / "Same.jar")) << "the same bytes as lib/Same.jar, copied again";
+    const RunResult verified = runProcess(fs::path(JDK_HOME) / "bin" / "jarsigner",
+                                          {"-verify", (app / "lib" / "signed.jar").string()}, root);
+    EXPECT_NE(verified.out.find("jar verified."), std::string::npos) << verified.out << verified.err;
+
+    // As built; then on a machine whose jars at those paths hold other classes of the same names; then on one without.
+    const RunResult asBuilt = runProcess(app / "app", {}, root);
+    for (const char* name : {"Dep", "Two", "Three", "Same"}) {
+        fs::remove(system / (std::string(name) + ".jar"));
+        makeWhereJar(root, name, "machine", system / (std::string(name) + ".jar"));
+    }
+    const RunResult otherMachine = runProcess(app / "app", {}, root);
+    fs::remove_all(system);
+    const RunResult withoutThem = runProcess(app / "app", {}, root);
+    for (const RunResult* run : {&asBuilt, &otherMachine, &withoutThem}) {
+        EXPECT_EQ(run->exitStatus, 0) << run->err;
+        EXPECT_EQ(run->out, "folder folder folder folder folder\n") << run->err;
+    }
+}
+
+TEST(Packager, ModulesTheProgramReachesByNameAreLinkedOrNamedWithTheOptionThatAddsThem) {
+    Workspace work;
+    fs::remove(work.input / "probe.jar");
+    const fs::path& root = work.root.path();
+    fs::create_directories(root / "app" / "app");
+    // Formatting through PrintWriter, the compiler through ToolProvider, and a class whose name the program builds.
+    writeFile(root / "app" / "app" / "Main.java",
+              "package app; public class Main { public static void main(String[] args) {\n"
+              "  new java.io.PrintWriter(System.out, true).printf(\"%,.2f%n\", 1234567.891);\n"
+              "  System.out.println(\"compiler \" + (javax.tools.ToolProvider.getSystemJavaCompiler() != null));\n"
+              "  try {\n"
+              "    Class.forName(\"java.net.\" + System.getProperty(\"client\", \"http.HttpClient\"));\n"
+              "    System.out.println(\"http found\");\n"
+              "  } catch (ClassNotFoundException missing) {\n"
+              "    System.out.println(\"http missing\");\n"
+              "  }\n"
+              "} }\n");
+    runJdkTool("javac", {"-d", "classes", "app/Main.java"}, root / "app");
+    makeJar(work.input / "app.jar", "Main-Class: app.Main\n", root / "app" / "classes");
+    const auto packageWith = [&](const Lines& options) {
+        Lines arguments = {"-jar", PACKAGER_JAR, "--input", work.input.string(), "--main-jar", "app.jar", "--dest",
+                           work.dest.string(), "--replace", "--java-options", "-Duser.language=de -Duser.country=DE"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        return runProcess(java17, arguments, root, 300);
+    };
+
+    const RunResult measured = packageWith({});
+    ASSERT_EQ(measured.exitStatus, 0) << measured.out << measured.err;
+    EXPECT_NE(measured.out.find("note: app/Main.class in app.jar loads classes by names it builds"), std::string::npos)
+        << measured.out;
+    EXPECT_NE(measured.out.find(" java.net.http, "), std::string::npos) << measured.out;
+    EXPECT_NE(measured.out.find("--add-modules ALL-DEFAULT links them"), std::string::npos) << measured.out;
+    const RunResult measuredRun = runProcess(work.dest / "app" / "app", {}, root);
+    EXPECT_EQ(measuredRun.out, "1.234.567,89\ncompiler true\nhttp missing\n") << measuredRun.err;
+
+    const RunResult whole = packageWith({"--add-modules", "ALL-DEFAULT"});
+    ASSERT_EQ(whole.exitStatus, 0) << whole.out << whole.err;
+    EXPECT_EQ(whole.out.find("note:"), std::string::npos) << whole.out;
+    const RunResult wholeRun = runProcess(work.dest / "app" / "app", {}, root);
+    EXPECT_EQ(wholeRun.out, "1.234.567,89\ncompiler true\nhttp found\n") << wholeRun.err;
+}
+
 TEST(Packager, SplashImageOfTheManifestIsShownAsJavaJarShowsIt) {
     if (!fs::exists("/usr/bin/Xvfb")) GTEST_SKIP() << "no Xvfb (apt-get install xvfb): the splash is not tested";
     Workspace work;

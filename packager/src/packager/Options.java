@@ -104,7 +104,8 @@ final class Options {
                     + "jmods folder of a JDK for the target of this JDK's feature\n"
                     + "version (needed for another platform; default: this JDK's)",
                     (o, v) -> o.modulePath.addAll(pathList("--module-path", v))),
-            new OptionSpec("--add-modules", "LIST", "modules to add to those jdeps finds, comma-separated",
+            new OptionSpec("--add-modules", "LIST", "modules to add to those jdeps finds, comma-separated;\n"
+                    + "ALL-DEFAULT: those jpackage links by default; ALL-SYSTEM: all",
                     (o, v) -> Arrays.stream(v.split(",")).map(String::trim).filter(m -> !m.isEmpty())
                             .forEach(o.addModules::add)),
             new OptionSpec("--jlink-options", "TEXT", "options for jlink, split as --java-options is, instead of\n"
@@ -153,9 +154,7 @@ final class Options {
             new OptionSpec("--linux-package-name", "NAME", "deb: the package's name (default: NAME in lower case,\n"
                     + "made a valid Debian package name)",
                     (o, v) -> o.linuxPackageName = v),
-            new OptionSpec("--linux-deb-maintainer", "EMAIL", "deb: the maintainer's e-mail address, after --vendor in\n"
-                    + "the Maintainer field, or the whole contact \"Name <EMAIL>\"\n"
-                    + "(default EMAIL: nobody@example.invalid, which no mail reaches)",
+            new OptionSpec("--linux-deb-maintainer", "EMAIL", "deb: the maintainer's e-mail address",
                     (o, v) -> o.linuxDebMaintainer = v),
             new OptionSpec("--linux-app-category", "SECTION", "deb: the package's section (default misc)",
                     (o, v) -> o.linuxAppCategory = v),

@@ -154,7 +154,9 @@ final class Options {
             new OptionSpec("--linux-package-name", "NAME", "deb: the package's name (default: NAME in lower case,\n"
                     + "made a valid Debian package name)",
                     (o, v) -> o.linuxPackageName = v),
-            new OptionSpec("--linux-deb-maintainer", "EMAIL", "deb: the maintainer's e-mail address",
+            new OptionSpec("--linux-deb-maintainer", "EMAIL", "deb: the maintainer's e-mail address, after --vendor in\n"
+                    + "the Maintainer field, or the whole contact \"Name <EMAIL>\"\n"
+                    + "(default EMAIL: nobody@example.invalid, which no mail reaches)",
                     (o, v) -> o.linuxDebMaintainer = v),
             new OptionSpec("--linux-app-category", "SECTION", "deb: the package's section (default misc)",
                     (o, v) -> o.linuxAppCategory = v),

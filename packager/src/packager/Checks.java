@@ -117,6 +117,7 @@ final class Checks {
                     + plan.mainModule + " (its release file does not list it); link the module into it, or give "
                     + "--module-path instead");
         }
+        InstallerTexts.check(plan);
         checkWindowsInstaller();
         checkBranding();
         checkDebianPackage();
@@ -129,7 +130,6 @@ final class Checks {
                     : "Java " + plan.runtimeFeature;
             throw Stop.refused("--aot-cache needs a Java 25 or later runtime, and this one is " + version
                     + ": an older runtime records the folder's absolute path in its archive of the "
-        InstallerTexts.check(plan);
                     + "program's classes and ignores the archive once the folder moves; run the packager with a "
                     + "JDK 25 or give --runtime-image a Java 25 runtime");
         }
@@ -256,6 +256,11 @@ final class Checks {
         } else {
             plan.upgradeCode = MsiPackage.derivedUpgradeCode(options.vendor, plan.name);
         }
+        if (options.installDir == null && !isWindowsFileName(plan.name)) {
+            throw Stop.refused("--name " + plan.name + " ends in " + (plan.name.endsWith(".") ? "a dot" : "a space")
+                    + ", which Windows drops from a folder's name, so the package cannot install the folder of that "
+                    + "name: give a --name without it, or the folder with --install-dir");
+        }
         plan.installDir = options.installDir != null ? options.installDir.replace('/', '\\') : plan.name;
         plan.installDir = plan.installDir.replaceAll("\\\\+$", "");
         final boolean absolute = plan.installDir.startsWith("\\") || plan.installDir.matches("[A-Za-z]:.*");
@@ -325,11 +330,6 @@ final class Checks {
                 throw Stop.refused("--icon " + Text.quote(options.icon) + " is not a PNG image, which a Linux .desktop entry needs");
             }
             return;
-        }
-        if (options.installDir == null && !isWindowsFileName(plan.name)) {
-            throw Stop.refused("--name " + plan.name + " ends in " + (plan.name.endsWith(".") ? "a dot" : "a space")
-                    + ", which Windows drops from a folder's name, so the package cannot install the folder of that "
-                    + "name: give a --name without it, or the folder with --install-dir");
         }
         if (options.appVersion != null) {
             final String why = Branding.whyNotAVersion(options.appVersion);

@@ -15,6 +15,11 @@ bool startsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// The options the launcher gives the JVM to hook its output and its end, by name.
+bool isLaunchersHook(const std::string& option) {
+    return option == "vfprintf" || option == "exit" || option == "abort";
+}
+
 }  // namespace
 
 Lines splitLines(const std::string& text) {
@@ -54,6 +59,12 @@ Lines RunResult::probeOptions() const {
     for (const std::string& line : probeLines()) {
         if (startsWith(line, "option ")) options.push_back(line.substr(7));
     }
+    return options;
+}
+
+Lines RunResult::probeUserOptions() const {
+    Lines options = probeOptions();
+    options.erase(std::remove_if(options.begin(), options.end(), isLaunchersHook), options.end());
     return options;
 }
 
@@ -142,6 +153,17 @@ Lines AppFolder::standinRecord() const {
     return splitLines(readFile(recordPath()));
 }
 
+Lines AppFolder::standinUserOptions() const {
+    Lines options;
+    for (const std::string& line : standinRecord()) {
+        if (!startsWith(line, "option ")) continue;
+        const std::string option = line.substr(line.find(' ', 7) + 1);
+        const std::string hook = option.substr(0, option.find(" with extraInfo"));
+        if (hook.size() == option.size() || !isLaunchersHook(hook)) options.push_back(option);
+    }
+    return options;
+}
+
 void AppFolder::removeRuntime() const {
     fs::remove_all(dir_ / "jre");
 }
@@ -152,6 +174,14 @@ RunResult AppFolder::run(const Lines& arguments, Output output) const {
 
 bool contains(const Lines& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::string firstLine(const Lines& lines) {
+    return lines.empty() ? "(no line at all)" : lines.front();
+}
+
+std::string lastLine(const Lines& lines) {
+    return lines.empty() ? "(no line at all)" : lines.back();
 }
 
 void writeFile(const fs::path& path, const std::string& text) {

@@ -32,6 +32,8 @@ struct RunResult {
     Lines probeLines() const;
     // The JVM options the probe reported ("probe: option ..."), in order.
     Lines probeOptions() const;
+    // The same without the launcher's hooks (vfprintf, exit, abort): the options the user gave, wherever the hooks lie.
+    Lines probeUserOptions() const;
     Lines errLines() const;
 };
 
@@ -75,6 +77,8 @@ public:
     void useStandinSplash() const;
     fs::path recordPath() const { return dir_ / "standin-record.txt"; }
     Lines standinRecord() const;
+    // The options the stand-in was created with, without "option N " and without the launcher's hooks.
+    Lines standinUserOptions() const;
     void removeRuntime() const;
 
     // Runs the launcher from another current directory.
@@ -100,6 +104,10 @@ std::string jsonString(const std::string& text);
 Lines splitLines(const std::string& text);
 // Whether `lines` holds this line.
 bool contains(const Lines& lines, const std::string& line);
+// The first and the last of `lines`, or a text saying there are none: a wrong result fails a test, never crashes
+// the test program (and with it every test after it).
+std::string firstLine(const Lines& lines);
+std::string lastLine(const Lines& lines);
 
 // Sets an environment variable of the test process, which the launcher inherits.
 void setEnvironment(const std::string& name, const std::string& value);

@@ -30,7 +30,7 @@ TEST(PosixFaults, FirstRuntimeLayoutWinsOverABrokenSecond) {
     const RunResult result = app.run();
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(app.standinRecord().back(), "DestroyJavaVM");
+    EXPECT_EQ(lastLine(app.standinRecord()), "DestroyJavaVM");
 }
 
 TEST(PosixFaults, BrokenFirstRuntimeLayoutIsReportedNotSkipped) {
@@ -57,7 +57,7 @@ TEST(PosixFaults, LauncherInAFolderPathLongerThan256Bytes) {
     const RunResult result = app.run();
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(result.traceLines().front(), "config file: " + app.launcherView() + "/config.json");
+    EXPECT_EQ(firstLine(result.traceLines()), "config file: " + app.launcherView() + "/config.json");
 }
 
 }  // namespace

@@ -57,8 +57,8 @@ std::string setting(const char* name) {
 
 // The Java objects the stand-in hands out: a handle is the address of one.
 struct StandinObject {
-    std::string kind;  // "class", "array", "string", "method", "exception"
-    std::string text;  // class name, string value, method name, exception description
+    std::string kind;  // "class", "array", "string", "bytes", "method", "exception"
+    std::string text;  // class name, string value, bytes, method name, exception description
     jsize length = 0;  // array length
 };
 std::deque<StandinObject> objects;
@@ -128,6 +128,31 @@ jmethodID JNICALL getStaticMethodId(JNIEnv*, jclass owner, const char* name, con
         return nullptr;
     }
     return reinterpret_cast<jmethodID>(make("method", name));
+}
+
+// A String made from bytes, as the POSIX launcher makes main's arguments: the platform encoding's name from
+// System.getProperty, a byte array, and String(byte[], String).
+jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass owner, jmethodID method, va_list arguments) {
+    const auto* argument = static_cast<const StandinObject*>(static_cast<void*>(va_arg(arguments, jobject)));
+    record("CallStaticObjectMethodV " + describe(owner) + " " + describe(method) + " " + describe(argument));
+    return reinterpret_cast<jobject>(make("string", "UTF-8"));
+}
+
+jbyteArray JNICALL newByteArray(JNIEnv*, jsize length) {
+    record("NewByteArray " + std::to_string(length));
+    return reinterpret_cast<jbyteArray>(make("bytes", "", length));
+}
+
+void JNICALL setByteArrayRegion(JNIEnv*, jbyteArray array, jsize start, jsize length, const jbyte* bytes) {
+    auto* target = static_cast<StandinObject*>(static_cast<void*>(array));
+    target->text.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length),
+                         reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+}
+
+jobject JNICALL newObjectV(JNIEnv*, jclass type, jmethodID constructor, va_list arguments) {
+    const auto* bytes = static_cast<const StandinObject*>(static_cast<void*>(va_arg(arguments, jobject)));
+    record("NewObjectV " + describe(type) + " " + describe(constructor) + " " + describe(bytes));
+    return reinterpret_cast<jobject>(make("string", bytes != nullptr ? bytes->text : ""));
 }
 
 using PrintHook = jint(JNICALL*)(std::FILE*, const char*, va_list);
@@ -347,3 +372,7 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vmOut, void** envOut
     *envOut = &env;
     return JNI_OK;
 }
+    envFunctions.CallStaticObjectMethodV = callStaticObjectMethodV;
+    envFunctions.NewByteArray = newByteArray;
+    envFunctions.SetByteArrayRegion = setByteArrayRegion;
+    envFunctions.NewObjectV = newObjectV;

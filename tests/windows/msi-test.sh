@@ -81,9 +81,10 @@ expect "a Start-menu shortcut in its group, and a desktop shortcut" "yes yes" \
 STANDIN_RECORD="$(windows_path "$work/record.txt")" wine "$installed_windows\\My App.exe" > "$work/err.txt" 2>&1
 expect "the installed executable launches from the install folder" \
   "0
-option 4 -Djpackage.app-path=$installed_windows\\My App.exe
+-Djpackage.app-path=$installed_windows\\My App.exe
 FindClass com/example/Main" \
-  "$?$(printf '\n'; grep -aE '^option 4 |^FindClass com' "$work/record.txt" | tr -d '\r')"
+  "$?$(printf '\n'; standin_user_options "$work/record.txt" | grep -a '^-Djpackage.app-path='
+     grep -a '^FindClass com' "$work/record.txt" | tr -d '\r')"
 
 command=$(wine reg query 'HKCU\Software\Classes\MyApp.plan\shell\open\command' /ve | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p')
 expect "the document type's command is the executable with the document" "\"$installed_windows\\My App.exe\" \"%1\"" \

@@ -27,12 +27,12 @@ app="$work/out/My App"
 STANDIN_RECORD="$(windows_path "$work/record.txt")" "$runner" "$prefix" "$app/My App.exe" > "$work/out.txt" 2> "$work/err.txt"
 expect "My App.exe launches under Wine" "0" "$?$(cat "$work/err.txt")"
 expect "with the class path, the launcher's properties, the main class and the option in code page 1252" \
-  "option 0 -Djava.class.path=$(windows_path "$app")/app.jar;$(windows_path "$app")/lib/helper.jar
-option 4 -Djpackage.app-path=$(windows_path "$app")\\My App.exe
-option 5 -Dsun.java.command=com.example.Main
-option 6 -Dgreeting=h$(printf '\xe9')llo
+  "-Djava.class.path=$(windows_path "$app")/app.jar;$(windows_path "$app")/lib/helper.jar
+-Djpackage.app-path=$(windows_path "$app")\\My App.exe
+-Dsun.java.command=com.example.Main
+-Dgreeting=h$(printf '\xe9')llo
 FindClass com/example/Main" \
-  "$(grep -aE '^option [0456] |^FindClass com' "$work/record.txt" | tr -d '\r')"
+  "$(standin_user_options "$work/record.txt"; grep -a '^FindClass com' "$work/record.txt" | tr -d '\r')"
 
 expect "the archive holds exactly the folder" \
   "$(cd "$work/out" && find "My App" -type d -printf '%p/\n' -o -type f -printf '%p\n' | sort)" \

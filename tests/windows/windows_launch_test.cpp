@@ -82,7 +82,7 @@ TEST(WindowsLaunch, FolderNameOutsideTheAnsiCodePageIsReachedByItsShortPath) {
     if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
     const std::string shortDir = shortForm(folder);
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(result.traceLines().front(), "config file: " + shortDir + "/config.json");
+    EXPECT_EQ(firstLine(result.traceLines()), "config file: " + shortDir + "/config.json");
     EXPECT_EQ(splitLines(readFile(parent.path() / "record.txt")).at(1),
               "option 0 -Djava.class.path=" + shortDir + "/app.jar");
     EXPECT_TRUE(fs::exists(shortDir + "/app.jar")) << "the class path names the jar";
@@ -103,7 +103,7 @@ TEST(WindowsLaunch, FolderWithABestFitCharacterNeverNamesTheOtherFolder) {
     const RunResult result = app.run();
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(result.traceLines().front(), "config file: " + shortForm(folder) + "/config.json");
+    EXPECT_EQ(firstLine(result.traceLines()), "config file: " + shortForm(folder) + "/config.json");
     EXPECT_EQ(result.traceLines().at(2), "mainClass: com/example/Main");
 }
 
@@ -151,8 +151,7 @@ TEST_P(ConfigTextTest, ReachesTheJvmInTheAnsiCodePage) {
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     const std::string classPath = app.launcherView() + "/" + GetParam().jarReceived;
-    EXPECT_EQ(app.standinRecord().at(1), "option 0 -Djava.class.path=" + classPath);
-    EXPECT_EQ(app.standinRecord().at(5), "option 4 " + GetParam().optionReceived);
+    EXPECT_EQ(app.standinUserOptions(), (Lines{"-Djava.class.path=" + classPath, GetParam().optionReceived}));
     EXPECT_EQ(result.traceLines().at(1), "jar: " + classPath);
     EXPECT_EQ(result.traceLines().at(3), "vmArg 0: " + GetParam().optionReceived);
 }
@@ -206,7 +205,7 @@ TEST(WindowsLaunch, WorkingDirectoryIsNeverABestFitName) {
     const RunResult entered = app.run();
 
     EXPECT_EQ(entered.exitStatus, 0) << entered.err;
-    const std::string trace = entered.traceLines().back();
+    const std::string trace = lastLine(entered.traceLines());
     ASSERT_EQ(trace.rfind("workingDirectory: ", 0), 0u) << entered.out;
     EXPECT_TRUE(fs::equivalent(trace.substr(18), app.dir() / L"d\u03b1ta")) << trace;
 
@@ -229,7 +228,7 @@ TEST(WindowsLaunch, LauncherNamedInJapaneseFindsItsFolder) {
     const RunResult result = runProcess(renamed, {}, app.dir().parent_path());
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_EQ(result.traceLines().front(), "config file: " + app.launcherView() + "/config.json");
+    EXPECT_EQ(firstLine(result.traceLines()), "config file: " + app.launcherView() + "/config.json");
 }
 
 TEST(WindowsLaunch, RuntimeOfAnotherArchitectureIsNamed) {
@@ -280,9 +279,9 @@ TEST(WindowsLaunch, PassedArgumentsReachMainAsTheExactUnitsInModifiedUtf8) {
     }
     EXPECT_EQ(created, (Lines{"two words", "back\\slash", "a\"b", "c\\\"d", "", "caf\xC3\xA9", "\xE4\xB8\x96",
                               "\xED\xA0\xBD\xED\xB8\x80", "e\\\\"}));
-    const Lines record = app.standinRecord();
-    EXPECT_EQ(record.at(5), "option 4 -Dapp.home=" + app.launcherView());
-    EXPECT_EQ(record.at(6), "option 5 -Dboth=" + app.launcherView() + "\\a;" + app.launcherView() + "\\b");
+    EXPECT_EQ(app.standinUserOptions(),
+              (Lines{"-Djava.class.path=" + app.launcherView() + "/app.jar", "-Dapp.home=" + app.launcherView(),
+                     "-Dboth=" + app.launcherView() + "\\a;" + app.launcherView() + "\\b"}));
 }
 
 TEST(WindowsLaunch, ConfigCanBeWrittenWhileTheProgramRuns) {
@@ -377,7 +376,7 @@ TEST(WindowsLaunch, OutputOfAJvmOnTheUniversalCRuntimeGoesWhereItWasMeant) {
     const RunResult result = app.run();
 
     EXPECT_EQ(result.exitStatus, 4) << result.err;
-    EXPECT_EQ(splitLines(result.out).back(), "to standard output, from the UCRT") << result.out;
+    EXPECT_EQ(lastLine(splitLines(result.out)), "to standard output, from the UCRT") << result.out;
     EXPECT_EQ(result.errLines().at(0), "to standard error, from the UCRT") << result.err;
     // Written by the UCRT's own fwrite, into the file it opened in text mode.
     EXPECT_EQ(readFile(app.dir() / "jvm.log"), "to the log file, from the UCRT\r\n");

@@ -13,9 +13,10 @@ packages=(cmake ninja-build g++ libgtest-dev googletest picojson-dev openjdk-17-
 if [ "${1:-all}" != linux ]; then
   # Cross-building the Windows launcher, running it under Wine, and showing
   # its message box on a virtual display; reading and making icons, signing;
-  # making and reading Windows Installer packages; the sanitizer build and the fuzzer.
+  # making and reading Windows Installer packages; the sanitizer build and the fuzzer; unzip, the release as a
+  # user unpacks it.
   packages+=(g++-mingw-w64-x86-64-posix wine wine64 xdotool icoutils osslsigncode python3 wixl msitools
-             clang-14 libclang-rt-14-dev locales)
+             clang-14 libclang-rt-14-dev locales unzip)
 fi
 
 sudo=""

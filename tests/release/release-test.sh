@@ -20,7 +20,9 @@ release() {  # release FOLDER: the sources as the checkout has them, and their r
 }
 release "$work/first"
 release "$work/second/a longer path"
-version=$(sed -n 's/^project(launcher VERSION \([0-9.]*\) .*/\1/p' "$source_dir/CMakeLists.txt")
+# The version the README tells a user to unzip, not read the way release.sh reads it.
+version=$(sed -n 's/^unzip launcher-\([0-9.]*\)\.zip .*/\1/p' "$source_dir/README.md")
+[ -n "$version" ] || { failed "README.md names no launcher-VERSION.zip to unzip"; finish; exit 1; }
 first=$work/first/build/release second="$work/second/a longer path/build/release"
 expect "the two zips are the same bytes" "" "$(cmp "$first/launcher-$version.zip" "$second/launcher-$version.zip" 2>&1)"
 expect "every file is the same" "" "$(diff -r "$first/launcher-$version" "$second/launcher-$version" 2>&1)"
@@ -35,10 +37,16 @@ launcher-$version/launchers/windows-x64/launcher-console.exe
 launcher-$version/launchers/windows-x64/launcher.exe
 launcher-$version/packager.jar" "$("$jdk/bin/jar" --list --file "$first/launcher-$version.zip" | LC_ALL=C sort)"
 
-# A Java developer's machine: the zip unpacked, nothing of the build beside it.
+# A Java developer's machine: the zip unpacked by unzip as the README says, nothing of the build beside it.
+command -v unzip > /dev/null || { failed "unzip is missing (apt-get install unzip)"; finish; exit 1; }
 mkdir -p "$work/user"
-(cd "$work/user" && "$jdk/bin/jar" --extract --file "$first/launcher-$version.zip")
-chmod +x "$work/user/launcher-$version/launchers/linux-x64/launcher"  # as unzip keeps the mode
+(cd "$work/user" && unzip -q "$first/launcher-$version.zip")
+expect "the modes the zip gives: the Linux launcher runs, the rest is read" \
+  "drwxr-xr-x launcher-$version/launchers/linux-x64
+-rwxr-xr-x launcher-$version/launchers/linux-x64/launcher
+-rw-r--r-- launcher-$version/packager.jar" \
+  "$(cd "$work/user" && stat -c '%A %n' "launcher-$version/launchers/linux-x64" \
+     "launcher-$version/launchers/linux-x64/launcher" "launcher-$version/packager.jar")"
 rm -rf "$work/first" "$work/second"
 release_dir=$work/user/launcher-$version
 expect "SHA256SUMS checks" "" "$(cd "$release_dir" && sha256sum --quiet -c SHA256SUMS 2>&1)"

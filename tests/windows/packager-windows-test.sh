@@ -34,8 +34,22 @@ expect "with the class path, the launcher's properties, the main class and the o
 FindClass com/example/Main" \
   "$(standin_user_options "$work/record.txt"; grep -a '^FindClass com' "$work/record.txt" | tr -d '\r')"
 
-expect "the archive holds exactly the folder" \
-  "$(cd "$work/out" && find "My App" -type d -printf '%p/\n' -o -type f -printf '%p\n' | sort)" \
-  "$("$jdk/bin/jar" --list --file "$work/out/My App.zip" | sort)"
+# What the folder must hold, written out here rather than read from the folder this run made.
+listing='My App/
+My App/.made-by-packager
+My App/My App.exe
+My App/app.jar
+My App/config.json
+My App/jre/
+My App/jre/bin/
+My App/jre/bin/server/
+My App/jre/bin/server/jvm.dll
+My App/jre/bin/standin_runtime.dll
+My App/jre/release
+My App/lib/
+My App/lib/helper.jar'
+expect "the folder holds the program, its launcher, its configuration and the runtime" "$listing" \
+  "$(cd "$work/out" && find "My App" -type d -printf '%p/\n' -o -type f -printf '%p\n' | LC_ALL=C sort)"
+expect "the archive holds exactly that" "$listing" "$("$jdk/bin/jar" --list --file "$work/out/My App.zip" | LC_ALL=C sort)"
 
 finish

@@ -301,6 +301,10 @@ void setUpTables() {
     envFunctions.NewObjectArray = newObjectArray;
     envFunctions.NewStringUTF = newStringUtf;
     envFunctions.SetObjectArrayElement = setObjectArrayElement;
+    envFunctions.CallStaticObjectMethodV = callStaticObjectMethodV;
+    envFunctions.NewByteArray = newByteArray;
+    envFunctions.SetByteArrayRegion = setByteArrayRegion;
+    envFunctions.NewObjectV = newObjectV;
     envFunctions.GetStaticMethodID = getStaticMethodId;
     envFunctions.CallStaticVoidMethodV = callStaticVoidMethodV;
     envFunctions.DeleteLocalRef = deleteLocalRef;
@@ -372,7 +376,3 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vmOut, void** envOut
     *envOut = &env;
     return JNI_OK;
 }
-    envFunctions.CallStaticObjectMethodV = callStaticObjectMethodV;
-    envFunctions.NewByteArray = newByteArray;
-    envFunctions.SetByteArrayRegion = setByteArrayRegion;
-    envFunctions.NewObjectV = newObjectV;

@@ -100,7 +100,8 @@ bool isThrownByTheProgram(JNIEnv* env) {
 
 // Everything up to and including the call of main. Leaves no exception
 // pending except the one that escaped main.
-StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::string& jarPath) {
+StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::string& mainModule,
+                       const std::string& jarPath) {
     jclass stringClass = env->FindClass("java/lang/String");
     if (stringClass == nullptr) {
         return runtimeFailure("the Java runtime in jre has no class java/lang/String", env);
@@ -137,7 +138,8 @@ StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::str
                                  "cannot load the main class " + mainClass + ": the jar " + jarPath +
                                      " does not exist; put it there or correct \"jar\" in config.json"};
         }
-        return mainClassFailure("cannot load the main class " + mainClass + " from the jar", env, mainClass);
+        const std::string source = mainModule.empty() ? "the jar" : "the module " + mainModule;
+        return mainClassFailure("cannot load the main class " + mainClass + " from " + source, env, mainClass);
     }
     jmethodID mainMethod = env->GetStaticMethodID(mainClassRef, "main", "([Ljava/lang/String;)V");
     if (mainMethod == nullptr) {
@@ -151,8 +153,9 @@ StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::str
 
 }  // namespace
 
-StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& jarPath) {
-    StageResult result = invokeMain(env, mainClass, jarPath);
+StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& mainModule,
+                        const std::string& jarPath) {
+    StageResult result = invokeMain(env, mainClass, mainModule, jarPath);
     if (!result && env->ExceptionCheck()) {
         // Detaching the main thread with the exception still pending hands it
         // to Thread.dispatchUncaughtException: the program's own handler, or

@@ -13,5 +13,8 @@
 // An exception that escapes main goes to the program's own uncaught-exception
 // handling, as under the JDK's java launcher, and the result is
 // ExitStatus::javaExceptionEscaped with no message of the launcher's own.
-// A main class that is not found is explained by a missing `jarPath`.
-StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& jarPath);
+// A main class that is not found is explained by a missing `jarPath`, or
+// named with where it was looked for: `mainModule` (the program's main module;
+// empty: none) or the jar.
+StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& mainModule,
+                        const std::string& jarPath);

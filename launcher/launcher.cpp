@@ -93,7 +93,8 @@ int runLauncher(const std::vector<std::string>& commandLine) {
         return reportFailure(*failure);
     }
 
-    if (StageResult failure = runJavaMain(javaVm.vm, javaVm.env, settings.mainClass, settings.jarPath)) {
+    if (StageResult failure =
+            runJavaMain(javaVm.vm, javaVm.env, settings.mainClass, settings.mainModule, settings.jarPath)) {
         return reportFailure(*failure);
     }
     return static_cast<int>(ExitStatus::success);

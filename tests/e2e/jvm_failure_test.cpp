@@ -152,6 +152,17 @@ TEST(Failure, MainClassCompiledForANewerJava) {
                               "class file version 69.0"});
 }
 
+TEST(Failure, MainClassMissingFromTheMainModuleNamesTheModule) {
+    JdkApp app;
+    // The probe jar, a plain jar, is an automatic module named "probe" on the module path; there is no jar.
+    fs::create_directory(app.dir() / "mods");
+    fs::rename(app.dir() / "app.jar", app.dir() / "mods" / "probe.jar");
+    app.writeConfig(R"({"mainModule": "probe", "mainClass": "probe/Nope", "vmArgs": ["-p", "$APPDIR/mods"]})");
+
+    expectFailure(app.run(), 5, {"error: cannot load the main class probe/Nope from the module probe "
+                                 "(java.lang.NoClassDefFoundError: probe/Nope)"});
+}
+
 TEST(Failure, ExceptionFromMainGoesToTheJvmAndExitsWith1) {
     JdkApp app;
     app.writeProbeConfig("probe/Probe", {"-Dprobe.mode=throw"});

@@ -146,6 +146,29 @@ StageResult joinJavaLauncherForms(LaunchSettings& settings, const picojson::arra
     return std::nullopt;
 }
 
+// "singleInstance": true, or "CLASS.METHOD" naming the method a later start's command line goes to.
+StageResult readSingleInstance(LaunchSettings& settings, picojson::object& root) {
+    const picojson::value& value = root["singleInstance"];
+    const char* const expected = "true, false or the method that receives a later start's command line, such as "
+                                 "\"com.example.App.openFromAnotherStart\"";
+    if (value.is<bool>() || value.is<picojson::null>()) {
+        settings.singleInstance = value.is<bool>() && value.get<bool>();
+        return std::nullopt;
+    }
+    if (!value.is<std::string>()) return wrongType(settings, "singleInstance", value, expected);
+    const std::string& text = value.get<std::string>();
+    const std::size_t lastDot = text.rfind('.');
+    if (lastDot == std::string::npos || lastDot == 0 || lastDot + 1 == text.size()) {
+        return configurationFailure("in the configuration file " + settings.configPath + ", \"singleInstance\" is \"" +
+                                    text + "\", which names no method of a class; it must be " + expected);
+    }
+    settings.singleInstance = true;
+    settings.laterStartClass = text.substr(0, lastDot);
+    for (char& c : settings.laterStartClass) c = c == '.' ? '/' : c;
+    settings.laterStartMethod = text.substr(lastDot + 1);
+    return std::nullopt;
+}
+
 }  // namespace
 
 const char* jsonTypeName(const picojson::value& value) {
@@ -265,6 +288,8 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     } else if (!workingDirectory.is<picojson::null>()) {
         return wrongType(settings, "workingDirectory", workingDirectory, "a folder name such as \"$APPDIR\" or \"data\"");
     }
+
+    if (StageResult failure = readSingleInstance(settings, root)) return failure;
 
     if (!settings.mainModule.empty()) {
         traceLine("mainModule: %s\n", settings.mainModule.c_str());

@@ -101,7 +101,7 @@ bool isThrownByTheProgram(JNIEnv* env) {
 // Everything up to and including the call of main. Leaves no exception
 // pending except the one that escaped main.
 StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::string& mainModule,
-                       const std::string& jarPath) {
+                       const std::string& jarPath, const BeforeMain& beforeMain) {
     jclass stringClass = env->FindClass("java/lang/String");
     if (stringClass == nullptr) {
         return runtimeFailure("the Java runtime in jre has no class java/lang/String", env);
@@ -146,6 +146,9 @@ StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::str
         return mainClassFailure("the main class " + mainClass + " has no method public static void main(String[])",
                                 env, mainClass);
     }
+    if (beforeMain) {
+        if (StageResult failure = beforeMain(env)) return failure;
+    }
 
     env->CallStaticVoidMethod(mainClassRef, mainMethod, arguments);
     return std::nullopt;
@@ -154,8 +157,8 @@ StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::str
 }  // namespace
 
 StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& mainModule,
-                        const std::string& jarPath) {
-    StageResult result = invokeMain(env, mainClass, mainModule, jarPath);
+                        const std::string& jarPath, const BeforeMain& beforeMain) {
+    StageResult result = invokeMain(env, mainClass, mainModule, jarPath, beforeMain);
     if (!result && env->ExceptionCheck()) {
         // Detaching the main thread with the exception still pending hands it
         // to Thread.dispatchUncaughtException: the program's own handler, or

@@ -4,6 +4,7 @@
 
 #include <jni.h>
 
+#include <functional>
 #include <string>
 
 // The invocation stage: calls the static main(String[]) of `mainClass` with a
@@ -16,5 +17,9 @@
 // A main class that is not found is explained by a missing `jarPath`, or
 // named with where it was looked for: `mainModule` (the program's main module;
 // empty: none) or the jar.
+//
+// `beforeMain`, if given, runs once the main class is loaded, before main; a
+// failure it returns ends the launch there.
+using BeforeMain = std::function<StageResult(JNIEnv* env)>;
 StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& mainModule,
-                        const std::string& jarPath);
+                        const std::string& jarPath, const BeforeMain& beforeMain = {});

@@ -31,6 +31,12 @@ struct LaunchSettings {
     // applicationDir; empty: none. The element itself never reaches the JVM.
     std::string splashImage;
     std::string workingDirectory; // "workingDirectory" resolved against applicationDir; empty: leave it
+    // "singleInstance": one running copy per product folder and user; a later start hands its command
+    // line to it. laterStartClass (internal form, a/b/C) and laterStartMethod name the program's
+    // static void NAME(String[], String) that receives them; both empty: the copy is only brought to the front.
+    bool singleInstance = false;
+    std::string laterStartClass;
+    std::string laterStartMethod;
 };
 
 // The one placeholder a configuration text may hold: "$APPDIR", replaced

@@ -6,6 +6,7 @@
 #include "jvm/java_vm.h"
 #include "jvm/modified_utf8.h"
 #include "launcher/launch_settings.h"
+#include "launcher/running_copy.h"
 #include "launcher/trace.h"
 #include "platform/platform.h"
 
@@ -75,6 +76,12 @@ int runLauncher(const std::vector<std::string>& commandLine) {
         return reportFailure(*failure);
     }
 
+    // Until the program ends; a later start hands its command line to it.
+    RunningCopy runningCopy;
+    if (runningCopy.handOverOrListen(settings, commandLine)) {
+        return static_cast<int>(ExitStatus::success);
+    }
+
     const std::vector<std::string> mainArguments = argumentsForMain(settings, commandLine);
     std::vector<char*> argumentTexts;
     for (const std::string& argument : mainArguments) argumentTexts.push_back(const_cast<char*>(argument.c_str()));
@@ -93,8 +100,10 @@ int runLauncher(const std::vector<std::string>& commandLine) {
         return reportFailure(*failure);
     }
 
+    const BeforeMain deliverLaterStarts = [&](JNIEnv* env) { return runningCopy.deliverTo(javaVm.vm, env, settings); };
     if (StageResult failure =
-            runJavaMain(javaVm.vm, javaVm.env, settings.mainClass, settings.mainModule, settings.jarPath)) {
+            runJavaMain(javaVm.vm, javaVm.env, settings.mainClass, settings.mainModule, settings.jarPath,
+                        deliverLaterStarts)) {
         return reportFailure(*failure);
     }
     return static_cast<int>(ExitStatus::success);

@@ -4,6 +4,8 @@
 // platform implements them in its own folder; the build picks the folder, so
 // the launch logic never tests which platform it is on.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -96,5 +98,42 @@ void showFailure(const std::string& message, bool isUtf8);
 // On Windows, where that runtime is not the launcher's, a stream that is not
 // recognised goes to the process's standard output.
 void writeJvmOutput(void* jvmStream, const std::string& text);
+
+// One running copy of a product per user (on Windows per login session too):
+// later starts reach it through a local endpoint named after the user and the
+// real path of the product's folder, which only the same user can reach or
+// answer on and which goes away with the process, however it ends.
+
+enum class Claim { listening, heldByAnother, failed };
+// Makes this process the one that listens for later starts of the product in
+// `applicationDir`: `heldByAnother` when a process holds the endpoint already,
+// `failed` (saying why in `error`) when there is none to be had.
+Claim listenForLaterStarts(const std::string& applicationDir, std::intptr_t& listener, std::string& error);
+
+enum class HandOver { taken, nobodyListens, noAnswer, anotherUser };
+// Sends `message` to the process listening for the product in
+// `applicationDir` (letting it take the foreground where the platform asks
+// for that) and waits at most `answerMilliseconds` for its answer. `nobodyListens`
+// also when it closed without taking the message, as a stopping copy does.
+HandOver handToRunningCopy(const std::string& applicationDir, const std::string& message, int answerMilliseconds);
+
+// Waits for the next later start of the same user and returns what it sent
+// and `peer` to answer it with. A peer of another user, one that sends more
+// than `maxBytes`, or one that has not sent its message whole within a few
+// seconds is dropped. False once stopListening has been called.
+bool receiveLaterStart(std::intptr_t listener, std::size_t maxBytes, std::string& message, std::intptr_t& peer);
+
+// Tells the later start whether its message was taken, and ends the connection.
+void answerLaterStart(std::intptr_t peer, bool taken);
+
+// Makes receiveLaterStart return false; a later start then finds nobody listening.
+void stopListening(std::intptr_t listener);
+
+// The current directory in UTF-8; "" when it cannot be read or is not UTF-8.
+std::string currentDirectoryUtf8();
+
+// Brings this process's first visible window to the front, where the platform
+// lets a program do so (Windows); elsewhere nothing.
+void bringOwnWindowToFront();
 
 }  // namespace platform

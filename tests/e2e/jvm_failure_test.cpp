@@ -136,6 +136,33 @@ INSTANTIATE_TEST_SUITE_P(
                       true}),
     caseName<MainClassCase>);
 
+struct LaterStartMethodCase {
+    const char* name;
+    std::string method;  // "singleInstance"
+    std::string messagePart;
+};
+
+class LaterStartMethodTest : public testing::TestWithParam<LaterStartMethodCase> {};
+
+TEST_P(LaterStartMethodTest, RefusedAtTheFirstStartBeforeMain) {
+    JdkApp app;
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "singleInstance": )" +
+                    jsonString(GetParam().method) + "}");
+    const RunResult result = app.run();
+    expectFailure(result, 2, {GetParam().messagePart, "\"singleInstance\" in config.json"});
+    EXPECT_EQ(result.probeLines(), Lines{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failure, LaterStartMethodTest,
+    testing::Values(
+        LaterStartMethodCase{"MissingMethod", "probe.Probe.openDocuments",
+                             "the class probe/Probe has no method static void openDocuments(String[] arguments, "
+                             "String directory)"},
+        LaterStartMethodCase{"OtherSignature", "probe.Probe.main", "has no method static void main(String[]"},
+        LaterStartMethodCase{"MissingClass", "probe.Absent.open", "cannot load the class probe/Absent"}),
+    caseName<LaterStartMethodCase>);
+
 TEST(Failure, MainClassCompiledForANewerJava) {
     JdkApp app;
     // The probe's class file marked as compiled for Java 25 (class file version 69).

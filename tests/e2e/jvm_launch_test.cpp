@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <future>
 
+#include <signal.h>
 #include <unistd.h>
 
 namespace e2e {
@@ -295,6 +297,108 @@ TEST(Launch, FallsBackToTheJdk8RuntimeLayout) {
 
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_TRUE(contains(result.probeLines(), "value jdk8 layout"));
+}
+
+// A product with one running copy: the probe reports each later start's command line and runs until
+// `expected` came (probe.expect).
+class SingleInstanceApp : public JdkApp {
+public:
+    explicit SingleInstanceApp(int expected) {
+        writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "trace": false,
+                        "singleInstance": "probe.Probe.openFromAnotherStart",
+                        "vmArgs": ["-Dprobe.mode=laterStarts", "-Dprobe.ready=$APPDIR/ready", "-Dprobe.expect=)" +
+                    std::to_string(expected) + R"("]})");
+    }
+
+    // Starts the running copy and waits until its main runs; its pid is readyPid().
+    std::future<RunResult> startRunningCopy() const {
+        std::future<RunResult> running = std::async(std::launch::async, [this] { return run(); });
+        for (int i = 0; i < 1200 && !fs::exists(dir() / "ready"); ++i) usleep(50000);
+        EXPECT_TRUE(fs::exists(dir() / "ready")) << "the running copy did not start";
+        return running;
+    }
+    pid_t readyPid() const { return static_cast<pid_t>(std::stol(readFile(dir() / "ready"))); }
+};
+
+Lines laterStartLines(const RunResult& result) {
+    Lines starts;
+    for (const std::string& line : result.probeLines()) {
+        if (line.rfind("later start", 0) == 0) starts.push_back(line);
+    }
+    return starts;
+}
+
+TEST(SingleInstance, LaterStartHandsItsCommandLineToTheRunningCopy) {
+    SingleInstanceApp app(1);
+    std::future<RunResult> running = app.startRunningCopy();
+    TempDir startedIn;
+    const RunResult later =
+        runProcess(app.launcher(), {"a b", "", "\xE4\xB8\xAD\xE6\x96\x87", "docs/letter.txt", "\xF0\x9F\x98\x80"},
+                   startedIn.path());
+    const RunResult first = running.get();
+
+    EXPECT_EQ(later.exitStatus, 0) << later.err;
+    EXPECT_EQ(later.out + later.err, "");
+    EXPECT_EQ(first.exitStatus, 0) << first.err;
+    EXPECT_EQ(laterStartLines(first),
+              Lines{"later start in " + fs::canonical(startedIn.path()).string() + " on later start (daemon): " +
+                    "[ 0061 0020 0062 ] [ ] [ 4e2d 6587 ] [ 0064 006f 0063 0073 002f 006c 0065 0074 0074 0065 0072 "
+                    "002e 0074 0078 0074 ] [ d83d de00 ]"});
+}
+
+TEST(SingleInstance, TenStartsArriveInOrder) {
+    SingleInstanceApp app(10);
+    std::future<RunResult> running = app.startRunningCopy();
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(app.run({std::string(1, static_cast<char>('0' + i))}).exitStatus, 0);
+    }
+    const RunResult first = running.get();
+
+    const Lines starts = laterStartLines(first);
+    ASSERT_EQ(starts.size(), 10u) << first.out;
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        EXPECT_NE(starts[i].find(": [ 003" + std::to_string(i) + " ]"), std::string::npos) << starts[i];
+    }
+}
+
+TEST(SingleInstance, StartAfterTheRunningCopyWasKilledRunsTheProgram) {
+    SingleInstanceApp app(1);
+    std::future<RunResult> running = app.startRunningCopy();
+    kill(app.readyPid(), SIGKILL);
+    EXPECT_EQ(running.get().signal, SIGKILL);
+    fs::remove(app.dir() / "ready");
+
+    std::future<RunResult> again = app.startRunningCopy();
+    EXPECT_EQ(app.run({"after"}).exitStatus, 0);
+    EXPECT_EQ(laterStartLines(again.get()).size(), 1u);
+}
+
+TEST(SingleInstance, OfTwoSimultaneousStartsOneRunsTheProgram) {
+    SingleInstanceApp app(1);
+    std::future<RunResult> one = std::async(std::launch::async, [&app] { return app.run({"one"}); });
+    std::future<RunResult> two = std::async(std::launch::async, [&app] { return app.run({"two"}); });
+    const RunResult results[] = {one.get(), two.get()};
+
+    int programsRun = 0;
+    for (const RunResult& result : results) {
+        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        programsRun += contains(result.probeLines(), "received 1") ? 1 : 0;
+    }
+    EXPECT_EQ(programsRun, 1) << results[0].out << results[1].out;
+}
+
+TEST(SingleInstance, AnotherProductsStartIsNotHandedOver) {
+    SingleInstanceApp app(1);
+    SingleInstanceApp otherProduct(0);
+    std::future<RunResult> running = app.startRunningCopy();
+    const RunResult other = otherProduct.run({"for the other"});
+    EXPECT_EQ(app.run({"mine"}).exitStatus, 0);
+
+    EXPECT_EQ(other.exitStatus, 0) << other.err;
+    EXPECT_TRUE(contains(other.probeLines(), "received 0")) << other.out;
+    const Lines starts = laterStartLines(running.get());
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_NE(starts[0].find("[ 006d 0069 006e 0065 ]"), std::string::npos) << starts[0];
 }
 
 }  // namespace

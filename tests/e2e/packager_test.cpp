@@ -186,6 +186,23 @@ INSTANTIATE_TEST_SUITE_P(
                     "no main class: probe.jar has no Main-Class in its manifest; give --main-class"},
         RefusalCase{"MainClassNotInTheJar", [](const Workspace&) { return Lines{"--main-class", "probe.Absent"}; }, 2,
                     "the main class probe.Absent is not in probe.jar (it holds no probe/Absent.class)"},
+        RefusalCase{"SingleInstanceMethodMissing",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--single-instance", "probe.Probe.openDocuments"};
+                    },
+                    2, "--single-instance: the class probe.Probe in probe.jar has no method openDocuments; add public "
+                       "static void openDocuments(String[] arguments, String directory)"},
+        RefusalCase{"SingleInstanceOtherSignature",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--single-instance", "probe.Probe.main"};
+                    },
+                    2, "--single-instance: probe.Probe.main in probe.jar is not public static void main(String[] "
+                       "arguments, String directory)"},
+        RefusalCase{"SingleInstanceClassNotInTheJar",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--single-instance", "probe.Absent.open"};
+                    },
+                    2, "--single-instance names the class probe.Absent, which is not in probe.jar"},
         RefusalCase{"NoJmodsForAnotherPlatform",
                     [](const Workspace& work) {
                         fs::create_directory(work.root.path() / "mods");
@@ -408,6 +425,21 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--name", "a\xE2\x80\xA8/../b"}; },
                     2, "is not a file name every platform accepts"}),
     caseName<RefusalCase>);
+
+TEST(Packager, SingleInstanceNamesTheMethodTheLauncherFinds) {
+    const Workspace work;
+    const RunResult packaged = work.packageWithSharedRuntime(
+        {"--main-class", "probe.Probe", "--single-instance", "probe.Probe.openFromAnotherStart"});
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+
+    const fs::path app = work.dest / "probe";
+    EXPECT_NE(readFile(app / "config.json").find("\n  \"singleInstance\": \"probe.Probe.openFromAnotherStart\",\n"),
+              std::string::npos)
+        << readFile(app / "config.json");
+    const RunResult first = runProcess(app / "probe", {}, work.root.path());
+    EXPECT_EQ(first.exitStatus, 0) << first.err;
+    EXPECT_EQ(firstLine(first.probeLines()), "args 0");
+}
 
 TEST(Packager, OddFileNamesAndLinksInsideTheInputArriveAsTheyAre) {
     const Workspace work;

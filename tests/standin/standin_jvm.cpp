@@ -15,6 +15,9 @@
 //                           the JVM prints a warning), then "main wrote this"
 //                           straight to the standard output handle, as
 //                           System.out writes
+//   STANDIN_LATER_STARTS    N: main records "main waits for N later starts"
+//                           and returns once the program's method has been
+//                           called N times (or after a minute)
 //   STANDIN_STOP_IN_CREATION "exit" or "abort": JNI_CreateJavaVM prints two
 //                           lines through the "vfprintf" hook and ends the
 //                           process through that hook, as HotSpot does when
@@ -31,19 +34,30 @@
 #include <unistd.h>
 #endif
 
+#include <atomic>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace {
 
 std::FILE* recordFile = nullptr;
+JNINativeInterface_ envFunctions;
+JNIEnv_ env{&envFunctions};
+// A later start's method is called on a thread of the launcher's own, while main runs.
+std::recursive_mutex standinLock;
 
 void record(const std::string& line) {
+    std::lock_guard<std::recursive_mutex> guard(standinLock);
     if (recordFile != nullptr) {
         std::fprintf(recordFile, "%s\n", line.c_str());
         std::fflush(recordFile);  // the process may end abruptly after any call
@@ -65,6 +79,7 @@ std::deque<StandinObject> objects;
 StandinObject* pendingException = nullptr;
 
 StandinObject* make(std::string kind, std::string text, jsize length = 0) {
+    std::lock_guard<std::recursive_mutex> guard(standinLock);
     objects.push_back({std::move(kind), std::move(text), length});
     return &objects.back();
 }
@@ -115,9 +130,58 @@ jstring JNICALL newStringUtf(JNIEnv*, const char* text) {
     return reinterpret_cast<jstring>(make("string", text));
 }
 
+// The texts each String[] holds, for the record of a later start's call.
+std::map<const void*, std::vector<std::string>> arrayTexts;
+
 void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject value) {
     record("SetObjectArrayElement " + std::to_string(index) + " " + describe(value));
-    (void)array;
+    std::lock_guard<std::recursive_mutex> guard(standinLock);
+    std::vector<std::string>& texts = arrayTexts[array];
+    texts.resize(static_cast<std::size_t>(index) + 1);
+    texts[static_cast<std::size_t>(index)] = static_cast<StandinObject*>(static_cast<void*>(value))->text;
+}
+
+thread_local bool attachedAsDaemon = false;
+std::atomic<int> laterStartCalls{0};
+
+// The program's method for a later start: its arguments, its folder, and the thread it ran on.
+void callLaterStartMethod(const std::string& method, va_list arguments) {
+    const void* array = va_arg(arguments, jobject);
+    const auto* directory = static_cast<const StandinObject*>(static_cast<void*>(va_arg(arguments, jobject)));
+    std::string texts;
+    {
+        std::lock_guard<std::recursive_mutex> guard(standinLock);
+        for (const std::string& text : arrayTexts[array]) texts += " [" + text + "]";
+    }
+    record("later start " + method + (attachedAsDaemon ? " on an attached daemon thread" : " on another thread") +
+           " in " + directory->text + ":" + texts);
+    ++laterStartCalls;
+}
+
+void waitForLaterStarts(int expected) {
+#ifdef _WIN32
+    record("main waits for " + std::to_string(expected) + " later starts in process " +
+           std::to_string(GetCurrentProcessId()));
+#else
+    record("main waits for " + std::to_string(expected) + " later starts in process " + std::to_string(getpid()));
+#endif
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (laterStartCalls < expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+jint JNICALL attachCurrentThreadAsDaemon(JavaVM*, void** envOut, void* attachArgs) {
+    const auto* args = static_cast<const JavaVMAttachArgs*>(attachArgs);
+    record(std::string("AttachCurrentThreadAsDaemon ") + (args != nullptr && args->name != nullptr ? args->name : ""));
+    attachedAsDaemon = true;
+    *envOut = &env;
+    return JNI_OK;
+}
+
+jobject JNICALL newGlobalRef(JNIEnv*, jobject object) {
+    record("NewGlobalRef " + describe(object));
+    return object;
 }
 
 jmethodID JNICALL getStaticMethodId(JNIEnv*, jclass owner, const char* name, const char* signature) {
@@ -178,6 +242,11 @@ void writeToStandardOutput(const std::string& text) {
 
 // The C++ JNIEnv wrapper's variadic CallStaticVoidMethod forwards to this entry.
 void JNICALL callStaticVoidMethodV(JNIEnv*, jclass owner, jmethodID method, va_list arguments) {
+    const std::string& methodName = static_cast<StandinObject*>(static_cast<void*>(method))->text;
+    if (methodName != "main") {
+        callLaterStartMethod(methodName, arguments);
+        return;
+    }
     const auto* array = static_cast<const StandinObject*>(static_cast<void*>(va_arg(arguments, jobject)));
     record("CallStaticVoidMethodV " + describe(owner) + " " + describe(method) + " with array of length " +
            std::to_string(array != nullptr ? array->length : -1));
@@ -191,6 +260,9 @@ void JNICALL callStaticVoidMethodV(JNIEnv*, jclass owner, jmethodID method, va_l
     if (!printed.empty()) {
         printThroughHook("%s\n", printed.c_str());
         writeToStandardOutput("main wrote this\n");
+    }
+    if (!setting("STANDIN_LATER_STARTS").empty()) {
+        waitForLaterStarts(std::atoi(setting("STANDIN_LATER_STARTS").c_str()));
     }
     if (setting("STANDIN_THROW") == "1") {
         raise("java.lang.IllegalStateException: thrown by the stand-in's main");
@@ -264,6 +336,7 @@ jint JNICALL destroyJavaVm(JavaVM*) {
 jint JNICALL detachCurrentThread(JavaVM*) {
     // As the JVM does, a pending exception goes to the uncaught-exception handler.
     record("DetachCurrentThread " + describe(pendingException));
+    attachedAsDaemon = false;
     if (pendingException != nullptr) {
         std::fprintf(stderr, "Exception in thread \"main\" %s\n", pendingException->text.c_str());
         pendingException = nullptr;
@@ -271,8 +344,6 @@ jint JNICALL detachCurrentThread(JavaVM*) {
     return JNI_OK;
 }
 
-JNINativeInterface_ envFunctions;
-JNIEnv_ env{&envFunctions};
 JNIInvokeInterface_ vmFunctions;
 JavaVM_ vm{&vmFunctions};
 
@@ -320,6 +391,8 @@ void setUpTables() {
     envFunctions.ReleaseStringUTFChars = releaseStringUtfChars;
     vmFunctions.DestroyJavaVM = destroyJavaVm;
     vmFunctions.DetachCurrentThread = detachCurrentThread;
+    vmFunctions.AttachCurrentThreadAsDaemon = attachCurrentThreadAsDaemon;
+    envFunctions.NewGlobalRef = newGlobalRef;
 }
 
 }  // namespace

@@ -190,7 +190,13 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"AppPathPropertyNumber", R"({"appPathProperty": 1})", "", "\"appPathProperty\" is of type number",
                     ""},
         FailureCase{"TraceString", R"({"trace": "off"})", "", "\"trace\" is of type string; it must be true or false",
-                    ""}),
+                    ""},
+        FailureCase{"SingleInstanceNumber", R"({"singleInstance": 1})", "",
+                    "\"singleInstance\" is of type number; it must be true, false or the method", ""},
+        FailureCase{"SingleInstanceClassOnly", R"({"singleInstance": "App"})", "",
+                    "\"singleInstance\" is \"App\", which names no method of a class", ""},
+        FailureCase{"SingleInstanceNoMethodName", R"({"singleInstance": "com.example.App."})", "",
+                    "which names no method of a class", ""}),
     caseName<FailureCase>);
 
 TEST(ConfigKeys, PassArgumentsOnlyWhenTrue) {
@@ -200,6 +206,28 @@ TEST(ConfigKeys, PassArgumentsOnlyWhenTrue) {
         const Loaded loaded = load(config);
         ASSERT_FALSE(loaded.failure) << config;
         EXPECT_EQ(loaded.settings.passArguments, expected) << config;
+    }
+}
+
+TEST(ConfigKeys, SingleInstanceNamesTheClassInternallyAndItsMethod) {
+    struct Expected {
+        std::string value;
+        bool singleInstance;
+        std::string className;
+        std::string method;
+    };
+    for (const Expected& c : std::vector<Expected>{{"null", false, "", ""},
+                                                   {"false", false, "", ""},
+                                                   {"true", true, "", ""},
+                                                   {R"("com.example.App.openFromAnotherStart")", true,
+                                                    "com/example/App", "openFromAnotherStart"},
+                                                   {R"("com/example/App$Inner.open")", true, "com/example/App$Inner",
+                                                    "open"}}) {
+        const Loaded loaded = load(R"({"mainClass": "M", "singleInstance": )" + c.value + "}");
+        ASSERT_FALSE(loaded.failure) << c.value;
+        EXPECT_EQ(loaded.settings.singleInstance, c.singleInstance) << c.value;
+        EXPECT_EQ(loaded.settings.laterStartClass, c.className) << c.value;
+        EXPECT_EQ(loaded.settings.laterStartMethod, c.method) << c.value;
     }
 }
 

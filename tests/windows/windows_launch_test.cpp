@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <future>
 
 namespace e2e {
 namespace {
@@ -282,6 +283,75 @@ TEST(WindowsLaunch, PassedArgumentsReachMainAsTheExactUnitsInModifiedUtf8) {
     EXPECT_EQ(app.standinUserOptions(),
               (Lines{"-Djava.class.path=" + app.launcherView() + "/app.jar", "-Dapp.home=" + app.launcherView(),
                      "-Dboth=" + app.launcherView() + "\\a;" + app.launcherView() + "\\b"}));
+}
+
+// The stand-in's main runs until the program's method has had `expected` later starts; the running copy
+// started in the background is ready once main waits, and its process id is in the record.
+class RunningCopyApp : public StandinApp {
+public:
+    explicit RunningCopyApp(int expected) {
+        writeConfig(R"({"jar": "app.jar", "mainClass": "Main", "singleInstance": "app.Main.openFromAnotherStart"})");
+        setEnvironment("STANDIN_LATER_STARTS", std::to_string(expected));
+    }
+    ~RunningCopyApp() { setEnvironment("STANDIN_LATER_STARTS", ""); }
+
+    std::future<RunResult> startRunningCopy(DWORD& processId) const {
+        std::future<RunResult> running = std::async(std::launch::async, [this] { return run(); });
+        const std::string waits = "main waits for ";
+        for (int i = 0; i < 1200; ++i, Sleep(50)) {
+            for (const std::string& line : standinRecord()) {
+                if (line.rfind(waits, 0) != 0) continue;
+                processId = static_cast<DWORD>(std::stoul(line.substr(line.rfind(' ') + 1)));
+                return running;
+            }
+        }
+        ADD_FAILURE() << "the running copy did not start";
+        return running;
+    }
+
+    Lines laterStarts() const {
+        Lines starts;
+        for (const std::string& line : standinRecord()) {
+            if (line.rfind("later start ", 0) == 0) starts.push_back(line);
+        }
+        return starts;
+    }
+};
+
+TEST(WindowsLaunch, LaterStartHandsItsUnicodeCommandLineToTheRunningCopy) {
+    RunningCopyApp app(1);
+    DWORD processId = 0;
+    std::future<RunResult> running = app.startRunningCopy(processId);
+    TempDir startedIn;
+    const RunResult later =
+        runCommandLine(app.launcher(), L"Product.exe \"a b\" \"\" \u4e2d\u6587 docs\\letter.txt \U0001F600",
+                       startedIn.path());
+    const RunResult first = running.get();
+
+    EXPECT_EQ(later.exitStatus, 0) << later.err;
+    EXPECT_EQ(first.exitStatus, 0) << first.err;
+    EXPECT_EQ(app.laterStarts(),
+              Lines{"later start openFromAnotherStart on an attached daemon thread in " +
+                    pathAsLauncherSeesIt(startedIn.path()) +
+                    ": [a b] [] [\xE4\xB8\xAD\xE6\x96\x87] [docs\\letter.txt] [\xED\xA0\xBD\xED\xB8\x80]"});
+}
+
+TEST(WindowsLaunch, StartAfterTheRunningCopyWasEndedRunsTheProgram) {
+    RunningCopyApp app(1);
+    DWORD processId = 0;
+    std::future<RunResult> running = app.startRunningCopy(processId);
+    // As the task manager ends a process: no code of its own runs.
+    const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId);
+    ASSERT_NE(process, nullptr);
+    TerminateProcess(process, 9);
+    CloseHandle(process);
+    EXPECT_EQ(running.get().exitStatus, 9);
+    fs::remove(app.recordPath());
+
+    std::future<RunResult> again = app.startRunningCopy(processId);
+    EXPECT_EQ(app.run({"after"}).exitStatus, 0);
+    EXPECT_EQ(again.get().exitStatus, 0);
+    EXPECT_EQ(app.laterStarts().size(), 1u);
 }
 
 TEST(WindowsLaunch, ConfigCanBeWrittenWhileTheProgramRuns) {

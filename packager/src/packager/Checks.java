@@ -436,6 +436,9 @@ final class Checks {
                 throw Stop.refused("the main class " + mainClass + " is not in " + options.mainJar + " (it holds no "
                         + entry + ")");
             }
+            if (options.singleInstance != null) {
+                LaterStartMethod.check(options.singleInstance, jar, options.mainJar);
+            }
         } catch (IOException notAJar) {
             throw Stop.refused("--main-jar " + Text.quote(plan.mainJarPath) + " is not a jar: " + Text.describe(notAJar));
         }

@@ -29,6 +29,9 @@ final class ConfigFile {
         if (!plan.options.arguments.isEmpty()) {
             config.append("  \"defaultArguments\": ").append(array(plan.options.arguments)).append(",\n");
         }
+        if (plan.options.singleInstance != null) {
+            config.append("  \"singleInstance\": ").append(Text.json(plan.options.singleInstance)).append(",\n");
+        }
         config.append("  \"sunJavaCommand\": true,\n");
         config.append("  \"appPathProperty\": true,\n");
         // Standard output is the program's; LAUNCHER_TRACE=1 shows the launcher's trace for a run.

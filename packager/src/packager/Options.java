@@ -52,6 +52,7 @@ final class Options {
     boolean winMenu;
     String winMenuGroup;
     boolean winShortcut;
+    String singleInstance;
 
     private interface Setter {
         void set(Options options, String value) throws Stop;
@@ -184,6 +185,10 @@ final class Options {
                     + "properties (extension=, mime-type=, description=, icon=);\n"
                     + "repeatable",
                     (o, v) -> o.fileAssociations.add(path("--file-associations", v))),
+            new OptionSpec("--single-instance", "CLASS.METHOD", "one running copy per user: a later start hands its\n"
+                    + "arguments and current folder to the running copy's\n"
+                    + "public static void METHOD(String[] arguments, String directory)",
+                    (o, v) -> o.singleInstance = v),
             new OptionSpec("--replace", null, "replace a folder (and archive) this packager made before, or\n"
                     + "the installer it makes",
                     (o, v) -> o.replace = true),

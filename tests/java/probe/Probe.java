@@ -67,6 +67,9 @@ public final class Probe {
             case "hang":
                 Thread.sleep(Long.MAX_VALUE);
                 break;
+            case "laterStarts":
+                awaitLaterStarts();
+                break;
             case "throw":
                 throw new IllegalStateException("probe failure");
             case "providers":
@@ -128,6 +131,39 @@ public final class Probe {
             System.out.println("probe: after close " + java.awt.SplashScreen.getSplashScreen() + ", pixel "
                     + rgb(screen.getPixelColor((int) bounds.getCenterX(), (int) bounds.getCenterY())));
         }
+    }
+
+    private static int laterStarts;
+
+    // Receives a later start's command line ("singleInstance" in config.json): each argument's UTF-16 units.
+    public static void openFromAnotherStart(String[] arguments, String directory) {
+        Thread thread = Thread.currentThread();
+        StringBuilder line = new StringBuilder("probe: later start in " + directory + " on " + thread.getName()
+                + (thread.isDaemon() ? " (daemon)" : "") + ":");
+        for (String argument : arguments) {
+            line.append(" [");
+            for (char unit : argument.toCharArray()) line.append(String.format(" %04x", (int) unit));
+            line.append(" ]");
+        }
+        System.out.println(line);
+        synchronized (Probe.class) {
+            ++laterStarts;
+            Probe.class.notifyAll();
+        }
+    }
+
+    // Writes its process id to the file probe.ready names, then runs until probe.expect later starts came.
+    private static void awaitLaterStarts() throws Exception {
+        java.nio.file.Path ready = java.nio.file.Paths.get(System.getProperty("probe.ready"));
+        java.nio.file.Path written = ready.resolveSibling(ready.getFileName() + ".part");
+        java.nio.file.Files.write(written, Long.toString(ProcessHandle.current().pid()).getBytes("UTF-8"));
+        java.nio.file.Files.move(written, ready, java.nio.file.StandardCopyOption.ATOMIC_MOVE);
+        int expected = Integer.getInteger("probe.expect", 0);
+        long deadline = System.nanoTime() + 120_000_000_000L;
+        synchronized (Probe.class) {
+            while (laterStarts < expected && System.nanoTime() < deadline) Probe.class.wait(100);
+        }
+        System.out.println("probe: received " + laterStarts);
     }
 
     private static String rgb(java.awt.Color color) {

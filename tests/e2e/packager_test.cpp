@@ -90,11 +90,15 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     const std::string option = "-Dprobe.value=two words \"quoted\" back\\slash\ttab caf\xC3\xA9 \xE4\xB8\x96";
     writeFile(work.root.path() / "icon.png", "\x89PNG\r\n\x1A\n(the rest of an image)");
     // Split as jpackage splits --java-options: single quotes keep the first option whole.
+    writeFile(work.input / "notes.jar", "not a zip, which java skips on the class path");
     const RunResult packaged = work.package({"--main-class", "probe.Probe", "--name", "Probe Product", "--archive",
                                              "--java-options", "'" + option + "'", "--java-options",
                                              "-Xmx64m \"-Dprobe.split=one option\" --add-modules java.sql", "--icon",
                                              (work.root.path() / "icon.png").string()});
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+    EXPECT_NE(packaged.err.find("warning: \"notes.jar\" is not a jar (not a zip file); it is copied as it is"),
+              std::string::npos)
+        << packaged.err;
 
     const fs::path app = work.dest / "Probe Product";
     EXPECT_NE(readFile(app / "Probe Product.desktop").find("\nExec=\"" + app.string() + "/Probe Product\" %F\n"),
@@ -148,6 +152,14 @@ Lines windowsInstaller(const Workspace& work, const Lines& options) {
     Lines all = {"--main-class", "probe.Probe", "--type", "msi", "--target", "windows", "--launcher",
                  (work.root.path() / "launcher.exe").string(), "--runtime-image", (work.root.path() / "runtime").string()};
     all.insert(all.end(), options.begin(), options.end());
+    return all;
+}
+
+// A folder for a Windows target, with the stand-ins of windowsInstaller; returns the options with `options` after them.
+Lines windowsFolder(const Workspace& work, const Lines& options) {
+    Lines all = windowsInstaller(work, options);
+    const auto type = std::find(all.begin(), all.end(), "--type");
+    all.erase(type, type + 2);
     return all;
 }
 
@@ -226,6 +238,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ClassPathInTheJavaOptions",
                     [](const Workspace&) { return Lines{"--java-options", "-Xmx1g -cp lib/extra.jar"}; }, 2,
                     "--java-options -cp cannot be used: the class path is the main jar and the other jars of --input"},
+        RefusalCase{"TwoWordJavaOptionWithoutItsValue",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--java-options", "-Xmx64m --add-modules"};
+                    },
+                    2, "--java-options --add-modules needs its value after it"},
         RefusalCase{"PackageTypeUnknown",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--type", "rpm"}; }, 2,
                     "--type rpm is not one the packager makes: give app-image (the folder), deb (a Debian package) or msi"},
@@ -298,12 +315,9 @@ INSTANTIATE_TEST_SUITE_P(
                                      (work.root.path() / "absent").string()};
                     },
                     2, "absent\", which does not exist"},
-        RefusalCase{"JdepsFails",
-                    [](const Workspace& work) {
-                        writeFile(work.input / "broken.jar", "not a zip");
-                        return Lines{"--main-class", "probe/Probe"};
-                    },
-                    1, "jdeps failed"},
+        RefusalCase{"JlinkFails",
+                    [](const Workspace&) { return Lines{"--main-class", "probe/Probe", "--jlink-options", "--bogus"}; },
+                    1, "jlink failed (status 2): Error: unknown option: --bogus; nothing was left behind"},
         RefusalCase{"FolderOfTheUsers",
                     [](const Workspace& work) { return withUsersFolder(work, {"--main-class", "probe.Probe"}); }, 2,
                     "exists and is not empty; give --replace"},
@@ -327,6 +341,42 @@ INSTANTIATE_TEST_SUITE_P(
                         return Lines{"--main-class", "probe.Probe"};
                     },
                     2, "holds a config.json, which the packager makes; take it out"},
+        RefusalCase{"WindowsConfigInOtherLetters",
+                    [](const Workspace& work) {
+                        writeFile(work.input / "Config.json", "{\"theme\": \"the program's own\"}");
+                        return windowsInstaller(work, {});
+                    },
+                    2, "holds \"Config.json\", which Windows, ignoring letter case, takes for the \"config.json\" the"},
+        RefusalCase{"WindowsJreInOtherLetters",
+                    [](const Workspace& work) {
+                        fs::create_directory(work.input / "JRE");
+                        return windowsFolder(work, {"--archive"});
+                    },
+                    2, "holds \"JRE\", which Windows, ignoring letter case, takes for the \"jre\" the packager makes"},
+        RefusalCase{"WindowsExecutableInOtherLetters",
+                    [](const Workspace& work) {
+                        writeFile(work.input / "PROBE.EXE", "a program of the user's");
+                        return windowsFolder(work, {});
+                    },
+                    2, "takes for the \"probe.exe\" the packager makes; rename it or choose another --name"},
+        RefusalCase{"WindowsDocumentIconInOtherLetters",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "plan.ico", std::string("\0\0\1\0", 4));
+                        writeFile(work.root.path() / "plan.properties",
+                                  "extension=plan\nicon=" + (work.root.path() / "plan.ico").string() + "\n");
+                        writeFile(work.input / "Probe.Plan.ico", "an icon of the user's");
+                        return windowsInstaller(
+                            work, {"--file-associations", (work.root.path() / "plan.properties").string()});
+                    },
+                    2, "holds \"Probe.Plan.ico\", which Windows, ignoring letter case, takes for the \"probe.plan.ico\""},
+        RefusalCase{"WindowsInputFilesDifferingInLetterCase",
+                    [](const Workspace& work) {
+                        fs::create_directory(work.input / "docs");
+                        writeFile(work.input / "docs" / "a.txt", "one");
+                        writeFile(work.input / "docs" / "A.txt", "another");
+                        return windowsFolder(work, {});
+                    },
+                    2, "holds \"docs/A.txt\" and \"docs/a.txt\", which Windows, ignoring letter case, takes for one file"},
         RefusalCase{"DestInsideTheInput",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe.Probe", "--dest", (work.input / "out").string()};
@@ -387,6 +437,11 @@ INSTANTIATE_TEST_SUITE_P(
                         return Lines{"--main-class", "probe.Probe", "--icon", (work.root.path() / "product.ico").string()};
                     },
                     2, "is not a PNG image, which a Linux .desktop entry needs"},
+        RefusalCase{"IconMissing",
+                    [](const Workspace& work) {
+                        return Lines{"--main-class", "probe.Probe", "--icon", (work.root.path() / "absent.png").string()};
+                    },
+                    2, "absent.png\" does not exist; give the PNG file of the product's icon"},
         RefusalCase{"FileNamedLikeTheProduct",
                     [](const Workspace& work) {
                         writeFile(work.input / "probe", "a script of the user's");
@@ -472,6 +527,28 @@ TEST(Packager, OddFileNamesAndLinksInsideTheInputArriveAsTheyAre) {
     EXPECT_TRUE(fs::is_directory(work.dest / "probe" / "inner") && !fs::is_symlink(work.dest / "probe" / "inner"));
     EXPECT_EQ(readFile(work.dest / "probe" / "inner" / longName), "old");
 
+    // Where a name must be text (config.json, an archive), one the locale cannot read is refused, named; and so
+    // is a value of the command line that the locale cannot carry.
+    const std::string utf8Advice = "; run the packager under a UTF-8 locale (LC_ALL=C.UTF-8, say)";
+    const RunResult notAnArchive = package("C", {"--archive"});
+    EXPECT_EQ(notAnArchive.exitStatus, 2);
+    EXPECT_NE(notAnArchive.err.find("--archive cannot hold the name of "), std::string::npos) << notAnArchive.err;
+    EXPECT_NE(notAnArchive.err.find(utf8Advice), std::string::npos) << notAnArchive.err;
+    const RunResult notAName = package("C", {"--name", "J\xC3\xB6rg's Viewer"});
+    EXPECT_EQ(notAName.exitStatus, 2);
+    EXPECT_NE(notAName.err.find("error: --name has a value this system's encoding (US-ASCII) cannot carry (it arrived "
+                                "as \"J??rg's Viewer\")" + utf8Advice),
+              std::string::npos)
+        << notAName.err;
+    fs::copy_file(work.input / "probe.jar", work.input / "biblioth\xC3\xA8que.jar");
+    const RunResult notAJarName = package("C", {});
+    EXPECT_EQ(notAJarName.exitStatus, 2);
+    EXPECT_NE(notAJarName.err.find("error: config.json cannot hold the name of \""), std::string::npos) << notAJarName.err;
+    EXPECT_NE(notAJarName.err.find("que.jar\", which is not text in this system's encoding (US-ASCII)" + utf8Advice),
+              std::string::npos)
+        << notAJarName.err;
+    fs::remove(work.input / "biblioth\xC3\xA8que.jar");
+
     // An archive holds names as text: a name that is no text is refused, the rest read back by GNU tar.
     const RunResult refused = package("C.UTF-8", {"--archive"});
     EXPECT_EQ(refused.exitStatus, 2);
@@ -490,18 +567,79 @@ TEST(Packager, OddFileNamesAndLinksInsideTheInputArriveAsTheyAre) {
     EXPECT_EQ(status.st_mtime, -315619200) << "a time before 1970";
 }
 
-TEST(Packager, InterruptedWhileLinkingLeavesNothingBehind) {
-    const Workspace work;
-    // The packager is stopped once its staging folder exists, while jlink runs.
-    const RunResult stopped = runProcess(
+// Runs the packager with a temporary folder of its own, stops it with SIGTERM once the shell condition `when`
+// holds ($3 is --dest), and returns what the shell says: the packager's exit status.
+RunResult interruptPackaging(const Workspace& work, const std::string& when) {
+    fs::create_directory(work.root.path() / "tmp");
+    return runProcess(
         "/bin/sh",
-        {"-c", "\"$0\" -jar \"$1\" --input \"$2\" --dest \"$3\" --main-jar probe.jar --main-class probe.Probe & "
-               "while [ -z \"$(ls -A \"$3\")\" ]; do sleep 0.05; done; sleep 1; kill -TERM $!; wait $!; echo $?",
-         java17.string(), PACKAGER_JAR, work.input.string(), work.dest.string()},
+        {"-c", "\"$0\" -Djava.io.tmpdir=\"$4\" -jar \"$1\" --input \"$2\" --dest \"$3\" --main-jar probe.jar "
+               "--main-class probe.Probe & until ! kill -0 $! 2>/dev/null || " + when + "; do sleep 0.02; done; "
+               "kill -TERM $!; wait $!; echo $?",
+         java17.string(), PACKAGER_JAR, work.input.string(), work.dest.string(), (work.root.path() / "tmp").string()},
         work.root.path(), 300);
+}
 
+// Nothing of an interrupted run is left, neither beside the folder nor in the temporary folder, and nothing
+// said it failed: the work stops before the clean-up begins.
+void expectNothingLeftBehind(const Workspace& work, const RunResult& stopped) {
     EXPECT_EQ(stopped.out, "143\n") << stopped.err;
     EXPECT_TRUE(fs::is_empty(work.dest)) << "the staging folder was left behind";
+    EXPECT_TRUE(fs::is_empty(work.root.path() / "tmp")) << "a temporary file was left behind";
+    EXPECT_EQ(stopped.err, "");
+}
+
+TEST(Packager, InterruptedWhileLinkingLeavesNothingBehind) {
+    const Workspace work;
+    // Once jlink has begun to write the runtime.
+    expectNothingLeftBehind(work, interruptPackaging(work, "[ -d \"$(echo \"$3\"/.probe.packaging-*/jre)\" ]"));
+}
+
+TEST(Packager, InterruptedWhileCopyingTheInputLeavesNothingBehind) {
+    const Workspace work;
+    fs::create_directory(work.input / "data");
+    for (int i = 0; i < 20000; ++i) writeFile(work.input / "data" / (std::to_string(i) + ".txt"), "a small file");
+    // Once the copy has begun.
+    expectNothingLeftBehind(work, interruptPackaging(work, "[ -n \"$(ls -A \"$3\"/.probe.packaging-*/data 2>/dev/null)\" ]"));
+}
+
+TEST(Packager, ReplacingNamesWhatItCannotRemoveOfTheOldFolder) {
+    const Workspace work;
+    // A small runtime, copied in, so that the test spends its time on the replacing.
+    const fs::path runtime = work.root.path() / "runtime";
+    ASSERT_EQ(runProcess(fs::path(JDK_HOME) / "bin" / "jlink", {"--add-modules", "java.base", "--output", runtime.string()},
+                         work.root.path(), 120)
+                  .exitStatus,
+              0);
+    const Lines options = {"--main-class", "probe.Probe", "--runtime-image", runtime.string()};
+    ASSERT_EQ(work.package(options).exitStatus, 0);
+    // A file even root cannot delete; another user cannot delete one in a folder it cannot write.
+    const fs::path kept = work.dest / "probe" / "locked" / "kept.txt";
+    fs::create_directory(kept.parent_path());
+    writeFile(kept, "a file that cannot be deleted");
+    const bool root = getuid() == 0;
+    const auto lock = [&](const fs::path& file, bool locked) {
+        if (root) return runProcess("/usr/bin/chattr", {locked ? "+i" : "-i", file.string()}, work.root.path()).exitStatus == 0;
+        fs::permissions(file.parent_path(), fs::perms::owner_write, locked ? fs::perm_options::remove : fs::perm_options::add);
+        return true;
+    };
+    if (!lock(kept, true)) GTEST_SKIP() << "chattr +i is not possible here, so root can delete any file";
+
+    Lines replacing = options;
+    replacing.push_back("--replace");
+    const RunResult replaced = work.package(replacing);
+    fs::path left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(work.dest)) {
+        if (entry.path().filename().string().rfind(".probe.replaced-", 0) == 0) left = entry.path();
+    }
+    if (!left.empty()) lock(left / "locked" / "kept.txt", false);
+
+    EXPECT_EQ(replaced.exitStatus, 0) << replaced.err;
+    EXPECT_NE(replaced.err.find("warning: could not remove the folder this one replaced, now \"" + left.string() +
+                                "\" ("),
+              std::string::npos)
+        << replaced.err;
+    EXPECT_TRUE(fs::exists(work.dest / "probe" / "config.json"));
 }
 
 TEST(Packager, RefusesADestItCannotWriteIn) {
@@ -525,9 +663,12 @@ TEST(Packager, AotCacheServesTheProgramsClassesAfterTheFolderMoves) {
     if (!fs::exists(java25)) GTEST_SKIP() << "no Java 25 JDK at " << JAVA25_HOME << ": the AOT cache is not tested";
     const Workspace work;
     const RunResult packaged = work.package(
-        {"--main-class", "probe.Probe", "--aot-cache", "--java-options", "-Xlog:class+load:file=$APPDIR/loaded.txt"},
+        {"--main-class", "probe.Probe", "--aot-cache", "--java-options",
+         "-Xlog:class+load:file=$APPDIR/loaded.txt -Xlog:gc:file=gc.log"},
         java25);
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+    // The JVM's gc.log goes into the training run's current directory, which is not shipped.
+    EXPECT_FALSE(fs::exists(work.dest / "probe" / "gc.log")) << "the training run's file was shipped";
 
     TempDir elsewhere;
     const fs::path moved = elsewhere.path() / "moved";

@@ -15,18 +15,23 @@ final class AotTraining {
     private AotTraining() {
     }
 
-    /** Runs the packaged program once to record its classes. Returns why it failed, or null. */
+    /**
+     * Runs the packaged program once to record its classes. Returns why it failed, or null. Its current directory
+     * is an empty folder of its own, so that what it writes there (a log, say) is not shipped.
+     */
     static String train(Plan plan, Path staging) throws IOException {
         ConfigFile.write(plan, staging, withTraining(plan.options.javaOptions));
-        final Path log = Files.createTempFile("packager-training", ".log");
+        final Path training = Files.createTempDirectory("packager-training-");
+        final Path log = training.resolve("output.log");
         final long timeout = plan.options.aotTrainingTimeoutSeconds;
         try {
             final Process process = new ProcessBuilder(staging.resolve(plan.executableName()).toString())
-                    .directory(staging.toFile()).redirectErrorStream(true).redirectOutput(log.toFile()).start();
+                    .directory(Files.createDirectory(training.resolve("current")).toFile()).redirectErrorStream(true)
+                    .redirectOutput(log.toFile()).start();
             ChildProcess.started(process);
             process.getOutputStream().close();  // a program that reads its input gets none, not a wait
             if (!process.waitFor(timeout, TimeUnit.SECONDS)) {
-                process.destroyForcibly().waitFor();
+                ChildProcess.end(process);
                 return "the training run did not end within " + timeout + " seconds (--aot-training-timeout); a "
                         + "program to be trained must end by itself, for example when it sees the property "
                         + Options.TRAINING_PROPERTY + "=true";
@@ -51,7 +56,8 @@ final class AotTraining {
             return "the training run was interrupted";
         } finally {
             ChildProcess.ended();
-            Files.deleteIfExists(log);
+            FileTrees.delete(training).ifPresent(left -> System.err.println("warning: could not remove the training "
+                    + "run's folder " + left + "; remove it by hand"));
             Files.deleteIfExists(staging.resolve(Plan.AOT_CACHE + ".config"));
         }
     }

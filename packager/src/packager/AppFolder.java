@@ -6,6 +6,7 @@ import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
+import java.util.ArrayList;
 import java.util.List;
 
 /**
@@ -25,10 +26,14 @@ final class AppFolder {
     private volatile Path previous;
     private volatile Path installerWork;
 
+    /** How long an interruption waits for the work to stop before it removes what the work made. */
+    private static final long SECONDS_TO_STOP = 60;
+
     /** Makes the folder (and archive); returns the exit status. */
     int make() throws Stop {
         final Path appFolder = plan.appFolder;
         final Thread cleanUp = new Thread(this::whenInterrupted, "packager clean-up");
+        Interruption.workBegins();
         Runtime.getRuntime().addShutdownHook(cleanUp);
         try {
             try {
@@ -52,6 +57,7 @@ final class AppFolder {
             }
             return 0;
         } finally {
+            Interruption.workEnds();
             try {
                 Runtime.getRuntime().removeShutdownHook(cleanUp);
             } catch (IllegalStateException shuttingDown) {
@@ -65,8 +71,10 @@ final class AppFolder {
         String trainingFailure = null;
         try {
             assemble(staging);
+            Interruption.checkpoint();
             if (plan.options.aotCache) {
                 trainingFailure = AotTraining.train(plan, staging);
+                Interruption.checkpoint();
             }
             writeConfig(staging, trainingFailure == null && plan.options.aotCache);
             if (plan.isInstaller()) {
@@ -82,7 +90,8 @@ final class AppFolder {
                 staging = null;
                 Files.move(partialArchive, plan.installerPath(), StandardCopyOption.REPLACE_EXISTING);
                 partialArchive = null;
-                FileTrees.deleteQuietly(installerWork);
+                FileTrees.delete(installerWork).ifPresent(left -> System.err.println("warning: could not remove "
+                        + "the package's work folder " + left + ": remove it by hand"));
                 installerWork = null;
                 return trainingFailure;
             }
@@ -91,6 +100,7 @@ final class AppFolder {
                 partialArchive = partial(plan.archivePath);
                 Archives.write(plan, staging, partialArchive);
             }
+            Interruption.checkpoint();
             putInPlace(staging);
             staging = null;
             if (partialArchive != null) {
@@ -99,13 +109,24 @@ final class AppFolder {
             }
             return trainingFailure;
         } catch (IOException | RuntimeException failure) {
-            cleanUp();
-            throw Stop.failed("making " + Text.quote(plan.appFolder) + " failed: " + Text.describe(failure)
-                    + "; nothing was left behind");
+            // A failure the interruption caused (a file it removed, a tool it ended) is not the reason to give.
+            Interruption.checkpoint();
+            throw Stop.failed("making " + Text.quote(plan.appFolder) + " failed: " + Text.describe(failure) + "; "
+                    + afterCleanUp());
         } catch (Stop stop) {
-            cleanUp();
-            throw stop;
+            Interruption.checkpoint();
+            final String leftBehind = afterCleanUp();
+            throw leftBehind.equals(NOTHING_LEFT) ? stop
+                    : new Stop(stop.status, stop.getMessage().replace("; " + NOTHING_LEFT, "") + "; " + leftBehind);
         }
+    }
+
+    private static final String NOTHING_LEFT = "nothing was left behind";
+
+    /** Removes what this run made; says so, or names what is left. */
+    private String afterCleanUp() {
+        final List<String> left = cleanUp();
+        return left.isEmpty() ? NOTHING_LEFT : "could not remove " + String.join(", ", left) + ": remove it by hand";
     }
 
     /** The hidden file beside `result` that becomes it once whole. */
@@ -113,20 +134,26 @@ final class AppFolder {
         return result.resolveSibling("." + result.getFileName() + ".part");
     }
 
-    private void cleanUp() {
-        if (staging != null) {
-            FileTrees.deleteQuietly(staging);
+    /** Removes what this run made so far; returns what could not be removed, each named with why. */
+    private List<String> cleanUp() {
+        final List<String> left = new ArrayList<>();
+        for (final Path made : java.util.Arrays.asList(staging, partialArchive, installerWork)) {
+            if (made != null) {
+                FileTrees.delete(made).ifPresent(left::add);
+            }
         }
-        if (partialArchive != null) {
-            FileTrees.deleteQuietly(partialArchive);
-        }
-        if (installerWork != null) {
-            FileTrees.deleteQuietly(installerWork);
-        }
+        return left;
     }
 
-    /** The shutdown hook: the folder this run replaces is put back, and what it made so far removed. */
+    /**
+     * The shutdown hook: once the work has stopped, the folder this run replaces is put back, and what it made so
+     * far removed.
+     */
     private void whenInterrupted() {
+        if (!Interruption.stopWork(SECONDS_TO_STOP)) {
+            System.err.println("warning: interrupted, and the packager's work did not stop within " + SECONDS_TO_STOP
+                    + " seconds; what it made is removed while it may still write");
+        }
         final Path replaced = previous;
         if (replaced != null && !Files.exists(plan.appFolder, LinkOption.NOFOLLOW_LINKS)) {
             try {
@@ -136,8 +163,9 @@ final class AppFolder {
                         + "is in " + replaced);
             }
         }
-        ChildProcess.stop();
-        cleanUp();
+        for (final String left : cleanUp()) {
+            System.err.println("warning: interrupted; could not remove " + left + ": remove it by hand");
+        }
     }
 
     /** Everything but config.json: the input, the launcher, the runtime, the icon and the marker. */
@@ -217,7 +245,8 @@ final class AppFolder {
         final Path replaced = previous;
         previous = null;
         if (replaced != null) {
-            FileTrees.deleteQuietly(replaced);
+            FileTrees.delete(replaced).ifPresent(left -> System.err.println("warning: could not remove the folder "
+                    + "this one replaced, now " + left + ": remove it by hand"));
         }
     }
 }

@@ -23,6 +23,10 @@ import java.util.zip.ZipFile;
 /** Every check that can refuse the work, made before anything is made. */
 final class Checks {
     private static final byte[] PNG_SIGNATURE = {(byte) 0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    /** The options java takes with their value as the next word, as the launcher reads them in config.json. */
+    private static final List<String> TWO_WORD_JAVA_OPTIONS = List.of("-p", "--module-path", "--add-modules",
+            "--add-opens", "--add-exports", "--add-reads", "--patch-module", "--limit-modules", "--upgrade-module-path",
+            "--enable-native-access");
 
     private final Options options;
     private final Plan plan;
@@ -69,6 +73,12 @@ final class Checks {
                         + "the other jars of --input, which the packager puts on it; leave the option out");
             }
         }
+        final String last = options.javaOptions.isEmpty() ? null : options.javaOptions.get(options.javaOptions.size() - 1);
+        if (last != null && TWO_WORD_JAVA_OPTIONS.contains(last)) {
+            // The launcher joins such an option with the word after it, and refuses to start without one.
+            throw Stop.refused("--java-options " + last + " needs its value after it, as java takes it (" + last
+                    + " VALUE), or joined to it (" + (last.equals("-p") ? "--module-path" : last) + "=VALUE)");
+        }
         if (options.module != null) {
             checkMainModule();
         } else {
@@ -105,6 +115,9 @@ final class Checks {
         }
         if (plan.splashEntry != null) {
             reserved.add(plan.splashImageName());
+        }
+        if (options.aotCache) {
+            reserved.addAll(List.of(Plan.AOT_CACHE, Plan.AOT_CACHE + ".config"));  // the cache, and the JVM's file while it writes it
         }
         if (input != null) {
             checkInput(input, reserved);
@@ -156,8 +169,62 @@ final class Checks {
         if (notCopyable != null) {
             throw Stop.refused("--input " + Text.quote(options.input) + " cannot be copied whole: " + notCopyable);
         }
-        if (options.archive) {
-            checkNamesForTheArchive(input);
+        checkNamesAreText(input);
+        if (plan.target == Target.WINDOWS) {
+            checkNamesForWindows(input, reserved);
+        }
+    }
+
+    /**
+     * Names that must be text are text in this system's encoding: every name in an archive or a package, and
+     * the jars config.json lists. The folder itself takes any name, as the bytes it is.
+     */
+    private void checkNamesAreText(Path input) throws Stop {
+        final String format = options.archive ? "--archive" : plan.isInstaller() ? "--type " + options.type : null;
+        final Path file = firstFile(input, path -> (format != null || ClassPath.isJar(path))
+                && !FileTrees.isText(input.relativize(path)));
+        if (file != null) {
+            throw Stop.refused((format != null ? format : "config.json") + " cannot hold the name of " + Text.quote(file)
+                    + ", which is not text in this system's encoding (" + Text.namesEncoding() + "); "
+                    + (Text.namesEncoding().equals(java.nio.charset.StandardCharsets.UTF_8) ? ""
+                            : "run the packager under a UTF-8 locale (LC_ALL=C.UTF-8, say) or ")
+                    + "rename the file");
+        }
+    }
+
+    /**
+     * Windows ignores letter case: of two names in a folder that differ only in it, Windows keeps one file, and
+     * a file named like one of the packager's own would be replaced by it.
+     */
+    private void checkNamesForWindows(Path input, List<String> reserved) throws Stop {
+        final java.util.Map<Path, List<String>> namesByFolder = new java.util.TreeMap<>();
+        try (Stream<Path> files = Files.walk(input, FileVisitOption.FOLLOW_LINKS)) {
+            for (final Path file : (Iterable<Path>) files.sorted()::iterator) {
+                if (!file.equals(input) && FileTrees.isText(file.getFileName())) {
+                    namesByFolder.computeIfAbsent(file.getParent(), folder -> new ArrayList<>())
+                            .add(file.getFileName().toString());
+                }
+            }
+        } catch (IOException | UncheckedIOException unreadable) {
+            throw Stop.refused("--input " + Text.quote(options.input) + " cannot be read: " + Text.describe(unreadable));
+        }
+        for (final String name : reserved) {
+            final String clash = namesByFolder.getOrDefault(input, List.of()).stream()
+                    .filter(other -> WindowsNames.same(name, other)).findFirst().orElse(null);
+            if (clash != null) {
+                throw Stop.refused("--input " + Text.quote(options.input) + " holds " + Text.quote(clash) + ", which "
+                        + "Windows, ignoring letter case, takes for the " + Text.quote(name) + " the packager makes; "
+                        + "rename it" + (name.startsWith(plan.name) ? " or choose another --name" : ""));
+            }
+        }
+        for (final var folder : namesByFolder.entrySet()) {
+            final List<String> clash = WindowsNames.firstClash(folder.getValue()).orElse(null);
+            if (clash != null) {
+                final Path inFolder = input.relativize(folder.getKey());
+                throw Stop.refused("--input " + Text.quote(options.input) + " holds " + Text.quote(inFolder
+                        .resolve(clash.get(0))) + " and " + Text.quote(inFolder.resolve(clash.get(1))) + ", which "
+                        + "Windows, ignoring letter case, takes for one file; rename one of them");
+            }
         }
     }
 
@@ -325,6 +392,11 @@ final class Checks {
                         + "text in the executable's properties");
             }
         }
+        if (options.icon != null && !Files.isRegularFile(options.icon)) {
+            throw Stop.refused("--icon " + Text.quote(options.icon) + (Files.exists(options.icon) ? " is not a file"
+                    : " does not exist") + "; give the " + (plan.target == Target.LINUX ? "PNG" : ".ico") + " file of "
+                    + "the product's icon");
+        }
         if (plan.target == Target.LINUX) {
             if (options.icon != null && !FileTrees.startsWith(options.icon, PNG_SIGNATURE)) {
                 throw Stop.refused("--icon " + Text.quote(options.icon) + " is not a PNG image, which a Linux .desktop entry needs");
@@ -370,20 +442,10 @@ final class Checks {
         return realPath(existing).resolve(existing.relativize(path.normalize()));
     }
 
-    /** An archive holds names as text: each must be text in this system's encoding, or it would change. */
-    private void checkNamesForTheArchive(Path input) throws Stop {
-        final Path file = firstFileNamed(input, name -> !name.equals(name.getFileSystem().getPath(name.toString())));
-        if (file != null) {
-            throw Stop.refused("--archive cannot hold the name of " + Text.quote(file) + ", which is not text in this "
-                    + "system's encoding (" + System.getProperty("sun.jnu.encoding") + "); run the packager in "
-                    + "a UTF-8 locale (LC_ALL=C.UTF-8, say) or rename the file");
-        }
-    }
-
     /** The package's database holds the names of the files it installs, in its code page. */
     private void checkNamesForTheInstaller(Path input) throws Stop {
-        final Path file = firstFileNamed(input, name -> !MsiPackage.canHold(name.toString())
-                || !isWindowsFileName(name.toString()));
+        final Path file = firstFile(input, path -> !MsiPackage.canHold(path.getFileName().toString())
+                || !isWindowsFileName(path.getFileName().toString()));
         if (file != null) {
             throw Stop.refused("the package cannot hold the name of " + Text.quote(file) + ": Windows names no file "
                     + "with \\ / < > : \" | ? * or a trailing dot or space, and wixl writes its texts in code page "
@@ -391,11 +453,10 @@ final class Checks {
         }
     }
 
-    /** The first file or folder in --input whose name is as `test` says; null if none is. */
-    private Path firstFileNamed(Path input, java.util.function.Predicate<Path> test) throws Stop {
+    /** The first file or folder in --input, --input itself aside, that is as `test` says; null if none is. */
+    private Path firstFile(Path input, java.util.function.Predicate<Path> test) throws Stop {
         try (Stream<Path> files = Files.walk(input, FileVisitOption.FOLLOW_LINKS)) {
-            return files.filter(file -> file.getFileName() != null && test.test(file.getFileName())).findFirst()
-                    .orElse(null);
+            return files.filter(file -> !file.equals(input) && test.test(file)).findFirst().orElse(null);
         } catch (IOException | UncheckedIOException unreadable) {
             throw Stop.refused("--input " + Text.quote(options.input) + " cannot be read: " + Text.describe(unreadable));
         }

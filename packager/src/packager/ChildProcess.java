@@ -5,7 +5,10 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.List;
+import java.util.concurrent.ExecutionException;
 import java.util.concurrent.TimeUnit;
+import java.util.concurrent.TimeoutException;
+import java.util.stream.Stream;
 
 /** The one child process the packager waits for (a tool, a training run), ended if it is interrupted. */
 final class ChildProcess {
@@ -44,6 +47,9 @@ final class ChildProcess {
 
     static void started(Process process) {
         running = process;
+        if (Interruption.isAsked()) {
+            end(process);  // started as the interruption came
+        }
     }
 
     static void ended() {
@@ -54,10 +60,25 @@ final class ChildProcess {
     static void stop() {
         final Process process = running;
         if (process != null) {
+            end(process);
+        }
+    }
+
+    /**
+     * Ends a process and the processes it started (a training run's JVM starts one that writes the cache, jlink
+     * one that writes the class-data-sharing archive), and waits for them.
+     */
+    static void end(Process process) {
+        final List<ProcessHandle> all = Stream.concat(process.descendants(), Stream.of(process.toHandle())).toList();
+        all.forEach(ProcessHandle::destroyForcibly);
+        for (final ProcessHandle handle : all) {
             try {
-                process.destroyForcibly().waitFor(10, TimeUnit.SECONDS);
+                handle.onExit().get(10, TimeUnit.SECONDS);
             } catch (InterruptedException interrupted) {
                 Thread.currentThread().interrupt();
+                return;
+            } catch (ExecutionException | TimeoutException notEnded) {
+                // Ended as far as it can be: a process that ignores SIGKILL is in the kernel's hands.
             }
         }
     }

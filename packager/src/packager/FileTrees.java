@@ -6,8 +6,10 @@ import java.io.UncheckedIOException;
 import java.nio.file.FileSystemLoopException;
 import java.nio.file.FileVisitOption;
 import java.nio.file.FileVisitResult;
+import java.nio.file.InvalidPathException;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
+import java.nio.file.NoSuchFileException;
 import java.nio.file.Path;
 import java.nio.file.SimpleFileVisitor;
 import java.nio.file.StandardCopyOption;
@@ -16,6 +18,7 @@ import java.nio.file.attribute.PosixFileAttributeView;
 import java.nio.file.attribute.PosixFilePermission;
 import java.nio.file.attribute.PosixFilePermissions;
 import java.util.Arrays;
+import java.util.Optional;
 import java.util.Set;
 import java.util.TreeSet;
 import java.util.stream.Stream;
@@ -34,12 +37,19 @@ final class FileTrees {
         Files.walkFileTree(from, Set.of(FileVisitOption.FOLLOW_LINKS), Integer.MAX_VALUE, new SimpleFileVisitor<>() {
             @Override
             public FileVisitResult preVisitDirectory(Path directory, BasicFileAttributes attributes) throws IOException {
-                Files.createDirectories(to.resolve(from.relativize(directory)));
+                Interruption.checkpoint();
+                if (directory.equals(from)) {
+                    Files.createDirectories(to);
+                } else {
+                    // Never a folder above it: the folder copied into may have been removed.
+                    Files.createDirectory(to.resolve(from.relativize(directory)));
+                }
                 return FileVisitResult.CONTINUE;
             }
 
             @Override
             public FileVisitResult visitFile(Path file, BasicFileAttributes attributes) throws IOException {
+                Interruption.checkpoint();
                 if (attributes.isSymbolicLink()) {
                     System.err.println("warning: left out " + Text.quote(file) + ", a link to nothing");
                     return FileVisitResult.CONTINUE;
@@ -110,6 +120,18 @@ final class FileTrees {
         return problem[0];
     }
 
+    /**
+     * Whether a name is text in this system's encoding, and so can be written where a name must be text
+     * (config.json, an archive, a package); any other reads back as another name.
+     */
+    static boolean isText(Path name) {
+        try {
+            return name.equals(name.getFileSystem().getPath(name.toString()));
+        } catch (InvalidPathException notText) {
+            return false;
+        }
+    }
+
     static void makeExecutable(Path file) throws IOException {
         final PosixFileAttributeView view = Files.getFileAttributeView(file, PosixFileAttributeView.class);
         if (view != null) {
@@ -157,28 +179,60 @@ final class FileTrees {
         }
     }
 
-    /** Deletes a folder this packager made (staging, or a folder it replaces), never following links out of it. */
+    /** Deletes a file or folder this packager made, as {@link #delete}, when what is left does not matter. */
     static void deleteQuietly(Path folder) {
+        delete(folder);
+    }
+
+    /**
+     * Deletes a file or folder this packager made (staging, or a folder it replaces), never following links out
+     * of it, as much of it as can be. Returns what is left, named, with why; empty when all of it is gone.
+     */
+    static Optional<String> delete(Path path) {
+        final IOException[] firstFailure = {null};
         try {
-            Files.walkFileTree(folder, new SimpleFileVisitor<>() {
+            Files.walkFileTree(path, new SimpleFileVisitor<>() {
                 @Override
-                public FileVisitResult visitFile(Path file, BasicFileAttributes attributes) throws IOException {
+                public FileVisitResult visitFile(Path file, BasicFileAttributes attributes) {
                     // Windows will not delete a read-only file, such as the runtime's CDS archive.
                     if (!attributes.isSymbolicLink()) {
                         file.toFile().setWritable(true);
                     }
-                    Files.delete(file);
-                    return FileVisitResult.CONTINUE;
+                    return deleted(file);
                 }
 
                 @Override
-                public FileVisitResult postVisitDirectory(Path directory, IOException failure) throws IOException {
-                    Files.delete(directory);
+                public FileVisitResult visitFileFailed(Path file, IOException failure) {
+                    return failure instanceof NoSuchFileException ? FileVisitResult.CONTINUE : failed(failure);
+                }
+
+                @Override
+                public FileVisitResult postVisitDirectory(Path directory, IOException failure) {
+                    return deleted(directory);
+                }
+
+                private FileVisitResult deleted(Path file) {
+                    try {
+                        Files.deleteIfExists(file);
+                    } catch (IOException cannotDelete) {
+                        failed(cannotDelete);
+                    }
+                    return FileVisitResult.CONTINUE;
+                }
+
+                private FileVisitResult failed(IOException failure) {
+                    if (firstFailure[0] == null) {
+                        firstFailure[0] = failure;
+                    }
                     return FileVisitResult.CONTINUE;
                 }
             });
-        } catch (IOException | UncheckedIOException ignored) {
-            // What could not be deleted is a hidden folder of ours beside the application folder.
+        } catch (IOException | UncheckedIOException | SecurityException walkFailed) {
+            // Nothing walked; what remains is said below.
         }
+        if (!Files.exists(path, LinkOption.NOFOLLOW_LINKS)) {
+            return Optional.empty();
+        }
+        return Optional.of(Text.quote(path) + (firstFailure[0] == null ? "" : " (" + Text.describe(firstFailure[0]) + ")"));
     }
 }

@@ -58,6 +58,14 @@ final class JavaRuntime {
         } catch (IOException | UncheckedIOException unreadable) {
             throw Stop.failed("cannot list the jars in " + Text.quote(plan.input) + ": " + Text.describe(unreadable));
         }
+        for (final Path jar : List.copyOf(jars)) {
+            if (!isZip(jar)) {
+                // java skips it on the class path; jdeps would stop at it.
+                jars.remove(jar);
+                System.err.println("warning: " + Text.quote(staging.relativize(jar)) + " is not a jar (not a zip file); "
+                        + "it is copied as it is, and no modules are linked for it");
+            }
+        }
         final Set<String> modules = new LinkedHashSet<>();
         if (!jars.isEmpty()) {
             modules.addAll(modulesTheJarsUse(jars, plan.runtimeFeature, staging));
@@ -213,6 +221,15 @@ final class JavaRuntime {
                 }
             }
             return copy;
+        }
+    }
+
+    private static boolean isZip(Path file) {
+        try {
+            new ZipFile(file.toFile()).close();
+            return true;
+        } catch (IOException notAZip) {
+            return false;
         }
     }
 

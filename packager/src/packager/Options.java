@@ -224,6 +224,12 @@ final class Options {
                 throw Stop.refused(name + " has a value that is not valid Unicode text (a lone surrogate); "
                         + "give it as text");
             }
+            if (value != null && !Text.namesEncoding().newEncoder().canEncode(value)) {
+                // The JVM read the command line in that encoding, and put U+FFFD for each byte it could not.
+                throw Stop.refused(name + " has a value this system's encoding (" + Text.namesEncoding() + ") cannot "
+                        + "carry (it arrived as " + Text.quote(value.replace('\uFFFD', '?')) + "); run the packager "
+                        + "under a UTF-8 locale (LC_ALL=C.UTF-8, say)");
+            }
             entry.setter().set(options, value);
         }
         return Optional.of(options);

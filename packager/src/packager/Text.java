@@ -1,5 +1,6 @@
 package packager;
 
+import java.nio.charset.Charset;
 import java.nio.file.AccessDeniedException;
 import java.nio.file.DirectoryNotEmptyException;
 import java.nio.file.NoSuchFileException;
@@ -7,6 +8,15 @@ import java.nio.file.NoSuchFileException;
 /** Texts for messages and for the files the packager writes. */
 final class Text {
     private Text() {
+    }
+
+    /** The encoding file names and the command line are read in: the locale's (LC_ALL, LC_CTYPE, LANG). */
+    static Charset namesEncoding() {
+        try {
+            return Charset.forName(System.getProperty("sun.jnu.encoding"));
+        } catch (IllegalArgumentException unknown) {
+            return Charset.defaultCharset();
+        }
     }
 
     /** A failure as a user reads it: what happened, then the path it happened to. */

@@ -23,6 +23,8 @@ namespace {
 const fs::path java17 = fs::path(JDK_HOME) / "bin" / "java";
 const fs::path java25 = fs::path(JAVA25_HOME) / "bin" / "java";
 
+Lines sharedRuntime(const fs::path& java);
+
 // A folder with the probe's jar as input, and a dest folder to package into.
 struct Workspace {
     TempDir root;
@@ -44,7 +46,51 @@ struct Workspace {
         arguments.insert(arguments.end(), options.begin(), options.end());
         return runProcess(java, arguments, root.path(), 300);
     }
+
+    // The same with a runtime linked once for all the tests that do not test linking.
+    RunResult packageWithSharedRuntime(Lines options, const fs::path& java = java17) const {
+        const Lines runtime = sharedRuntime(java);
+        options.insert(options.end(), runtime.begin(), runtime.end());
+        return package(options, java);
+    }
 };
+
+// "--runtime-image" and a runtime for the probe that the packager linked once, for the tests that do not test
+// linking. Whichever test needs it first links it in a folder of its own and renames that into place, so that
+// tests running at once each find it whole; a new packager, probe or JDK gets a new one.
+Lines sharedRuntime(const fs::path& java) {
+    const fs::path jdk = java.parent_path().parent_path();
+    std::string made;
+    for (const fs::path& input : {fs::path(PACKAGER_JAR), fs::path(PROBE_JAR), jdk / "release"}) {
+        made += input.string() + std::to_string(fs::last_write_time(input).time_since_epoch().count());
+    }
+    const fs::path runtimes = SHARED_RUNTIMES;
+    const std::string prefix = jdk.filename().string() + "-";
+    const fs::path runtime = runtimes / (prefix + std::to_string(std::hash<std::string>{}(made)));
+    if (!fs::exists(runtime / "release")) {
+        const fs::path making = runtimes / (".making-" + std::to_string(getpid()));
+        fs::remove_all(making);
+        fs::create_directories(making / "input");
+        fs::copy_file(PROBE_JAR, making / "input" / "probe.jar");
+        const RunResult linked = runProcess(java,
+                                            {"-jar", PACKAGER_JAR, "--input", (making / "input").string(), "--dest",
+                                             (making / "dest").string(), "--main-jar", "probe.jar", "--main-class",
+                                             "probe.Probe"},
+                                            making, 300);
+        EXPECT_EQ(linked.exitStatus, 0) << "linking the shared runtime: " << linked.err;
+        std::error_code takenFirst;  // by a test that ran at the same time
+        fs::rename(making / "dest" / "probe" / "jre", runtime, takenFirst);
+        fs::remove_all(making);
+        if (!takenFirst) {  // the runtimes of an older packager, probe or JDK go
+            std::error_code ignored;
+            for (const fs::directory_entry& old : fs::directory_iterator(runtimes)) {
+                const std::string name = old.path().filename().string();
+                if (name.rfind(prefix, 0) == 0 && old.path() != runtime) fs::remove_all(old.path(), ignored);
+            }
+        }
+    }
+    return {"--runtime-image", runtime.string()};
+}
 
 
 // A TCP port on the loopback interface that nothing listens on now; 0 if none could be had.
@@ -85,6 +131,15 @@ std::map<std::string, std::uintmax_t> snapshot(const fs::path& folder) {
     return entries;
 }
 
+// Run first by CTest (the fixture packager_shared_runtime), with time to link what the other tests then share.
+TEST(SharedRuntime, IsLinkedOnceForTheTestsThatDoNotTestLinking) {
+    for (const fs::path& java : {java17, java25}) {
+        if (fs::exists(java)) {
+            EXPECT_TRUE(fs::exists(fs::path(sharedRuntime(java).at(1)) / "release")) << java;
+        }
+    }
+}
+
 TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     const Workspace work;
     const std::string option = "-Dprobe.value=two words \"quoted\" back\\slash\ttab caf\xC3\xA9 \xE4\xB8\x96";
@@ -119,12 +174,12 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     for (const fs::path& folder : {app, extracted.path() / "Probe Product"}) {
         const RunResult result = runProcess(folder / "Probe Product", {"one", "two words"}, work.root.path());
         EXPECT_EQ(result.exitStatus, 0) << result.err;
-        EXPECT_EQ(result.probeLines().front(), "args 2") << "the packaged program receives its command line";
+        EXPECT_EQ(firstLine(result.probeLines()), "args 2") << "the packaged program receives its command line";
         // The launcher's path, as programs that restart themselves read it; java's form of --add-modules.
-        EXPECT_EQ(result.probeOptions(),
-                  (Lines{"vfprintf", "exit", "abort", "-Djpackage.app-path=" + fs::canonical(folder).string() +
-                         "/Probe Product", option, "-Xmx64m", "-Dprobe.split=one option", "--add-modules=java.sql"}));
-        EXPECT_EQ(result.probeLines().back(), "value " + option.substr(14));
+        EXPECT_EQ(result.probeUserOptions(),
+                  (Lines{"-Djpackage.app-path=" + fs::canonical(folder).string() + "/Probe Product", option, "-Xmx64m",
+                         "-Dprobe.split=one option", "--add-modules=java.sql"}));
+        EXPECT_EQ(lastLine(result.probeLines()), "value " + option.substr(14));
         EXPECT_TRUE(contains(result.probeLines(), "class path " + fs::canonical(folder).string() + "/probe.jar"));
     }
 }
@@ -509,11 +564,13 @@ TEST(Packager, OddFileNamesAndLinksInsideTheInputArriveAsTheyAre) {
               0);
     fs::create_directory_symlink("sub", work.input / "inner");
     fs::create_directory_symlink(work.input, work.root.path() / "input-link");
+    const Lines runtime = sharedRuntime(java17);
     const auto package = [&](const std::string& locale, const Lines& options) {
         // Run from the input, given as "." through a link.
         setEnvironment("LC_ALL", locale);
         Lines arguments = {"-jar", PACKAGER_JAR, "--input", ".", "--dest", work.dest.string(),
                            "--main-jar", "probe.jar", "--main-class", "probe.Probe", "--replace"};
+        arguments.insert(arguments.end(), runtime.begin(), runtime.end());
         arguments.insert(arguments.end(), options.begin(), options.end());
         const RunResult result = runProcess(java17, arguments, work.root.path() / "input-link", 300);
         setEnvironment("LC_ALL", "C.UTF-8");
@@ -646,12 +703,20 @@ TEST(Packager, RefusesADestItCannotWriteIn) {
     const Workspace work;
     fs::permissions(work.dest, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                    fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-    // The packager is copied where nobody can read it, wherever the checkout lies.
-    fs::copy_file(PACKAGER_JAR, work.root.path() / "packager.jar");
+    // What nobody reads is copied where it can, wherever the checkout lies and whatever the umask.
+    const fs::path packager = work.root.path() / "packager.jar";
+    const fs::path launcher = work.root.path() / "launcher";
+    fs::copy_file(PACKAGER_JAR, packager);
+    fs::copy_file(LAUNCHER_EXECUTABLE, launcher);
+    const fs::perms readable = fs::perms::others_read | fs::perms::group_read;
+    const fs::perms enterable = readable | fs::perms::others_exec | fs::perms::group_exec;
+    for (const fs::path& folder : {work.root.path(), work.input}) fs::permissions(folder, enterable, fs::perm_options::add);
+    for (const fs::path& file : {packager, work.input / "probe.jar"}) fs::permissions(file, readable, fs::perm_options::add);
+    fs::permissions(launcher, enterable, fs::perm_options::add);
     const RunResult result = runAsNobody(java17,
-                                         {"-jar", (work.root.path() / "packager.jar").string(), "--input",
-                                          work.input.string(), "--dest", work.dest.string(), "--main-jar", "probe.jar",
-                                          "--main-class", "probe.Probe", "--launcher", LAUNCHER_EXECUTABLE},
+                                         {"-jar", packager.string(), "--input", work.input.string(), "--dest",
+                                          work.dest.string(), "--main-jar", "probe.jar", "--main-class", "probe.Probe",
+                                          "--launcher", launcher.string()},
                                          "/", 300);
 
     EXPECT_EQ(result.exitStatus, 2) << result.out << result.err;
@@ -662,7 +727,7 @@ TEST(Packager, RefusesADestItCannotWriteIn) {
 TEST(Packager, AotCacheServesTheProgramsClassesAfterTheFolderMoves) {
     if (!fs::exists(java25)) GTEST_SKIP() << "no Java 25 JDK at " << JAVA25_HOME << ": the AOT cache is not tested";
     const Workspace work;
-    const RunResult packaged = work.package(
+    const RunResult packaged = work.packageWithSharedRuntime(
         {"--main-class", "probe.Probe", "--aot-cache", "--java-options",
          "-Xlog:class+load:file=$APPDIR/loaded.txt -Xlog:gc:file=gc.log"},
         java25);
@@ -690,7 +755,7 @@ TEST(Packager, LinksFromTheJmodsOfTheSameJavaVersion) {
 
     // A folder the packager made is replaced when asked, and only then.
     EXPECT_EQ(work.package({"--main-class", "probe.Probe"}).exitStatus, 2);
-    const RunResult replaced = work.package({"--main-class", "probe.Probe", "--replace"});
+    const RunResult replaced = work.packageWithSharedRuntime({"--main-class", "probe.Probe", "--replace"});
     EXPECT_EQ(replaced.exitStatus, 0) << replaced.err;
     EXPECT_EQ(std::distance(fs::directory_iterator(work.dest), fs::directory_iterator()), 1) << "nothing beside it";
 }
@@ -769,9 +834,9 @@ TEST(Packager, ClassPathHoldsTheInputsJarsAndCopiesOfTheJarsManifestsNameOutside
     const RunResult defaults = runProcess(app / "probe", {}, work.root.path());
     const RunResult given = runProcess(app / "probe", {"given"}, work.root.path());
     ASSERT_EQ(defaults.exitStatus, 0) << defaults.err;
-    EXPECT_EQ(defaults.probeLines().front(), "args 2");
-    EXPECT_EQ(given.probeLines().front(), "args 1");
-    EXPECT_EQ(defaults.probeLines().back(), "value from-jlink");
+    EXPECT_EQ(firstLine(defaults.probeLines()), "args 2");
+    EXPECT_EQ(firstLine(given.probeLines()), "args 1");
+    EXPECT_EQ(lastLine(defaults.probeLines()), "value from-jlink");
     const std::string folder = fs::canonical(app).string();
     EXPECT_TRUE(contains(defaults.probeLines(), "class path " + folder + "/probe.jar:" + folder + "/lib/modular.jar:" +
                                                     folder + "/lib/unreached.jar:" + folder + "/external-jars/ext.jar:" +
@@ -941,7 +1006,7 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     writeFile(work.root.path() / "plan.properties", "extension=plan\nmime-type=application/x-probe-plan\n"
                                                     "description=Probe plan\nicon=" DOCUMENT_ICON "\n");
     fs::copy_file(SPLASH_IMAGE, work.root.path() / "icon.png");
-    const RunResult packaged = work.package(
+    const RunResult packaged = work.packageWithSharedRuntime(
         {"--main-class", "probe.Probe", "--type", "deb", "--name", "Probe", "--linux-package-name",
          "launcher-test-probe", "--app-version", "1.2.0", "--vendor", "Example Ltd", "--linux-deb-maintainer",
          "dev@example.com", "--description", "Reports what the launcher hands it", "--linux-shortcut",
@@ -963,10 +1028,13 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
                              "./usr/share/icons/hicolor/48x48/mimetypes/application-x-probe-plan.png\n"}) {
         EXPECT_NE(contents.find(file), std::string::npos) << file;
     }
+    // Errors fail lintian; its warnings (the copyright is the product's own text, here none) do not.
     if (fs::exists("/usr/bin/lintian")) {
-        // The one warning accepted: the copyright is the product's own text, here none.
         const RunResult lint = runProcess("/usr/bin/lintian", {deb.string()}, "/", 300);
+        EXPECT_EQ(lint.exitStatus, 0) << lint.out << lint.err;
         EXPECT_EQ(lint.out.find("E: "), std::string::npos) << lint.out;
+    } else {
+        ADD_FAILURE() << "lintian is missing (apt-get install lintian): the package is not checked";
     }
 
     const InstalledPackage installed{"launcher-test-probe"};
@@ -974,7 +1042,7 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     ASSERT_EQ(install.exitStatus, 0) << install.out << install.err;
     const RunResult run = runProcess("/opt/launcher-test-probe/Probe", {"/home/user/a.plan"}, "/");
     EXPECT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_EQ(run.probeLines().front(), "args 1");
+    EXPECT_EQ(firstLine(run.probeLines()), "args 1");
     const std::string entry = "/usr/share/applications/launcher-test-probe.desktop";
     EXPECT_NE(readFile(entry).find("\nExec=/opt/launcher-test-probe/Probe %f\nIcon=/opt/launcher-test-probe/Probe.png\n"
                                    "MimeType=application/x-probe-plan;\n"),
@@ -983,15 +1051,25 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     if (fs::exists("/usr/bin/desktop-file-validate")) {
         const RunResult valid = runProcess("/usr/bin/desktop-file-validate", {entry}, "/");
         EXPECT_EQ(valid.exitStatus, 0) << valid.out << valid.err;
+    } else {
+        ADD_FAILURE() << "desktop-file-validate is missing (apt-get install desktop-file-utils): the entry is not checked";
     }
-    const Lines files = splitLines(runProcess("/usr/bin/dpkg", {"--listfiles", "launcher-test-probe"}, "/").out);
-    ASSERT_EQ(runProcess("/usr/bin/dpkg", {"--remove", "launcher-test-probe"}, "/", 300).exitStatus, 0);
-    for (const std::string& file : files) {
+    // The package's own files, which removal takes away; the folders it shares with others (/usr/share) stay.
+    Lines owned;
+    for (const std::string& file : splitLines(runProcess("/usr/bin/dpkg", {"--listfiles", "launcher-test-probe"}, "/").out)) {
         if (file.rfind("/opt/launcher-test-probe", 0) == 0 || file.find("launcher-test-probe.") != std::string::npos ||
             file.find("x-probe-plan.png") != std::string::npos) {
-            EXPECT_FALSE(fs::exists(file)) << file << " is left behind";
+            owned.push_back(file);
         }
     }
+    for (const char* file : {"/opt/launcher-test-probe/Probe", "/opt/launcher-test-probe/jre/lib/server/libjvm.so",
+                             "/usr/share/applications/launcher-test-probe.desktop",
+                             "/usr/share/mime/packages/launcher-test-probe.xml",
+                             "/usr/share/icons/hicolor/48x48/mimetypes/application-x-probe-plan.png"}) {
+        EXPECT_TRUE(contains(owned, file)) << file << " is not among the files dpkg lists";
+    }
+    ASSERT_EQ(runProcess("/usr/bin/dpkg", {"--remove", "launcher-test-probe"}, "/", 300).exitStatus, 0);
+    for (const std::string& file : owned) EXPECT_FALSE(fs::exists(file)) << file << " is left behind";
 }
 
 TEST(Packager, MainModuleIsLinkedIntoTheRuntimeAndRunsAsJavaRunsIt) {
@@ -1055,7 +1133,7 @@ TEST(Packager, ProvidersJdepsCannotSeeWorkAsUnderTheJdk) {
     Lines javaCommand = options;
     javaCommand.insert(javaCommand.end(), {"-cp", PROBE_JAR, "probe.Probe"});
     const RunResult jdkRun = runProcess(java17, javaCommand, root);
-    runProcess("/bin/kill", {splitLines(server.out).front()}, root);
+    runProcess("/bin/kill", {firstLine(splitLines(server.out))}, root);
 
     EXPECT_EQ(packagedRun.probeLines(),
               (Lines{"args 0", "date Montag, 7. Dezember 2026", "charset Hello", "zipfs holds probe/Probe.class",
@@ -1126,7 +1204,7 @@ TEST_P(FailedTrainingTest, MakesTheFolderWithoutTheCacheAndSaysSo) {
     const Workspace work;
     Lines options = {"--main-class", "probe.Probe", "--aot-cache"};
     options.insert(options.end(), GetParam().options.begin(), GetParam().options.end());
-    const RunResult packaged = work.package(options, java25);
+    const RunResult packaged = work.packageWithSharedRuntime(options, java25);
 
     EXPECT_EQ(packaged.exitStatus, 3) << packaged.err;
     EXPECT_NE(packaged.err.find("error: " + GetParam().messagePart), std::string::npos) << packaged.err;

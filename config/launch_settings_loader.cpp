@@ -190,6 +190,12 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     if (!readError.empty() || !settings.configRoot.is<picojson::object>()) {
         return explainMissingObject(settings, openError, readError);
     }
+    if (!settings.parseError.empty()) {
+        // Whatever "trace" says: settings missing from a launch must not pass unnoticed.
+        reportWarning("the configuration file " + settings.configPath + " was read only in part (" +
+                      shortened(settings.parseError) + "); the launch goes on without what follows the error: "
+                      "correct the file");
+    }
 
     // Looking a key up adds it with a null value when it is absent, whose text
     // is "null"; the file is never written back.
@@ -253,6 +259,11 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     if (StageResult failure = readTexts(settings, root, "defaultArguments", "an argument such as \"--help\"",
                                         settings.defaultArguments)) {
         return failure;
+    }
+    // As in vmArgs, so that an argument can name the application's own files; in UTF-8, as the arguments are.
+    const std::string applicationDirText = platform::configTextFromNarrow(settings.applicationDir);
+    for (std::string& argument : settings.defaultArguments) {
+        argument = expandApplicationDir(argument, applicationDirText);
     }
     const picojson::value& javaCommand = root["sunJavaCommand"];
     if (javaCommand.is<bool>()) {

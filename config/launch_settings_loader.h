@@ -13,7 +13,8 @@
 // is configured.
 //
 // A syntax error does not stop the launch: the settings are read from what the
-// JSON library built before it. The launch stops when there is no top-level
+// JSON library built before it, and a warning says so (reportWarning), whatever
+// "trace" says. The launch stops when there is no top-level
 // object to read them from, when a key holds a value of the wrong type (null
 // always stands for absent), or when vmArgs holds -cp, -jar or an option
 // without the value that must follow it.

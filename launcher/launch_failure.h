@@ -32,3 +32,8 @@ using StageResult = std::optional<LaunchFailure>;
 // lines still buffered, then shows the message as one line. Returns the exit
 // status that goes with the failure.
 int reportFailure(const LaunchFailure& failure);
+
+// Tells the user, by the same means as a failure, of something wrong that
+// does not stop the launch (a configuration read only in part). The message
+// is one line in the platform's narrow encoding.
+void reportWarning(const std::string& message);

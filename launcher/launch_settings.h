@@ -23,7 +23,8 @@ struct LaunchSettings {
     std::vector<std::string> launcherProperties;
     picojson::array vmArgs;       // "vmArgs", java's "--option value" pairs joined as "--option=value"
     bool passArguments = false;   // "passArguments": main receives the launcher's command line
-    // "defaultArguments": what main receives when the command line gives it nothing (UTF-8).
+    // "defaultArguments": what main receives when the command line gives it nothing (UTF-8, "$APPDIR"
+    // expanded).
     std::vector<std::string> defaultArguments;
     std::string mainModule;       // "mainModule": the program's named module, resolved at boot; empty: none
     bool setJavaCommand = false;  // "sunJavaCommand": sun.java.command names the main class and arguments

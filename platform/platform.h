@@ -40,6 +40,11 @@ std::string executableFileName();
 // line; any other text is passed on byte for byte. Elsewhere it is unchanged.
 std::string jvmText(const std::string& configText);
 
+// A text in the narrow encoding (the application directory, say) as
+// config.json's texts are held: on Windows converted from the ANSI code page
+// to UTF-8; elsewhere unchanged, the bytes the file system gave.
+std::string configTextFromNarrow(const std::string& narrowText);
+
 // `prefix` (a path in the narrow encoding, such as the application directory
 // and "/") followed by `configText` (a file name as config.json holds it), in
 // the narrow encoding. Where the text has characters that encoding lacks, the
@@ -92,6 +97,11 @@ void* loadLibrary(const std::string& path, std::string& error);
 // whatever other means the platform needs for it to be seen. The message is
 // in the narrow encoding, or in UTF-8 when `isUtf8`.
 void showFailure(const std::string& message, bool isUtf8);
+
+// The same for a warning, which the launch goes on after: "warning: " on
+// standard error, or a box with the warning icon where a failure gets one
+// (the box waits for the user before the launch goes on).
+void showWarning(const std::string& message, bool isUtf8);
 
 // Writes what the JVM prints where it meant it to go: `jvmStream` is a stream
 // of the JVM's own C runtime (its standard output or error, or a log file).

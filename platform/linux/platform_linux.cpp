@@ -139,8 +139,17 @@ void showFailure(const std::string& message, bool) {
     std::fflush(stderr);
 }
 
+void showWarning(const std::string& message, bool) {
+    std::fprintf(stderr, "warning: %s\n", message.c_str());
+    std::fflush(stderr);
+}
+
 std::string jvmText(const std::string& configText) {
     return configText;  // the JVM takes the bytes the file holds
+}
+
+std::string configTextFromNarrow(const std::string& narrowText) {
+    return narrowText;
 }
 
 bool jvmPath(const std::string& prefix, const std::string& configText, std::string& path) {

@@ -252,6 +252,10 @@ std::string jvmText(const std::string& configText) {
     return toAnsi(wide);
 }
 
+std::string configTextFromNarrow(const std::string& narrowText) {
+    return toUtf8(toWide(narrowText));
+}
+
 bool jvmPath(const std::string& prefix, const std::string& configText, std::string& path) {
     path = prefix + jvmText(configText);
     const std::wstring wideText = fromUtf8(configText);

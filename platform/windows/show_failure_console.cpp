@@ -1,5 +1,5 @@
-// How the console executable shows a failure: on standard error only, as a
-// command-line program does, never in a window.
+// How the console executable shows a failure or a warning: on standard error
+// only, as a command-line program does, never in a window.
 #include "platform/platform.h"
 #include "platform/windows/windows_platform.h"
 
@@ -7,9 +7,21 @@
 
 namespace platform {
 
-void showFailure(const std::string& message, bool isUtf8) {
-    std::fprintf(stderr, "error: %s\n", isUtf8 ? toAnsi(failureText(message, true)).c_str() : message.c_str());
+namespace {
+
+void show(const char* kind, const std::string& message, bool isUtf8) {
+    std::fprintf(stderr, "%s: %s\n", kind, isUtf8 ? toAnsi(failureText(message, true)).c_str() : message.c_str());
     std::fflush(stderr);
+}
+
+}  // namespace
+
+void showFailure(const std::string& message, bool isUtf8) {
+    show("error", message, isUtf8);
+}
+
+void showWarning(const std::string& message, bool isUtf8) {
+    show("warning", message, isUtf8);
 }
 
 }  // namespace platform

@@ -396,6 +396,9 @@ TEST_F(StandinTest, ParseErrorStillLaunchesWithWhatWasRead) {
     EXPECT_EQ(result.traceLines(),
               (Lines{"config file: " + dir() + "/config.json", "Couldn't parse json: syntax error at line 1 near: ]}",
                      "jar: " + dir() + "/app.jar", "mainClass: com/example/Main", "vmArg 0: -Xa", "vmArg 1: null"}));
+    EXPECT_EQ(result.errLines(), Lines{"warning: the configuration file " + dir() + "/config.json was read only in "
+                                       "part (syntax error at line 1 near: ]}); the launch goes on without what "
+                                       "follows the error: correct the file"});
 }
 
 TEST_F(StandinTest, RuntimeMissing) {

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +23,7 @@ struct Loaded {
     StageResult failure;
     LaunchSettings settings;
     std::string trace;
+    std::string warnings;  // what the stage wrote on standard error
     std::vector<std::string> vmArgTexts;
 };
 
@@ -33,9 +37,11 @@ Loaded load(const std::string& configText, const std::string& openError = "") {
     }
     // As the launch holds its trace until config.json decides, and writes it out on a failure.
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     holdTrace();
     loaded.failure = loadLaunchSettings(stream, openError, loaded.settings);
     writeHeldTrace();
+    loaded.warnings = testing::internal::GetCapturedStderr();
     loaded.trace = testing::internal::GetCapturedStdout();
     for (const picojson::value& vmArg : loaded.settings.vmArgs) {
         loaded.vmArgTexts.push_back(vmArg.to_str());
@@ -72,6 +78,12 @@ TEST_P(SettingsTest, DerivesSettingsAndTrace) {
     expectedTrace += "jar: " + std::string(loaded.settings.jarPath.c_str()) + "\n";
     expectedTrace += "mainClass: " + std::string(c.mainClass.c_str()) + "\n";
     EXPECT_EQ(loaded.trace, expectedTrace);
+    // A launch that goes on without part of its settings says so.
+    EXPECT_EQ(loaded.warnings, c.parseError.empty() ? ""
+                                                    : "warning: the configuration file " + appDir +
+                                                          "/config.json was read only in part (" + c.parseError +
+                                                          "); the launch goes on without what follows the error: "
+                                                          "correct the file\n");
 }
 
 const std::string errorAt1 = "syntax error at line 1 near: ";
@@ -241,6 +253,42 @@ TEST(ConfigKeys, TraceUnlessTurnedOff) {
         ASSERT_FALSE(loaded.failure) << config;
         EXPECT_EQ(loaded.trace, expected) << config;
     }
+}
+
+TEST(ConfigKeys, PartlyReadConfigurationIsReportedWhateverTheTrace) {
+    // A backslash that is no JSON escape: "C:\data" cuts the file short.
+    const Loaded loaded = load(R"({"trace": false, "vmArgs": ["-Dy=2", "-Dx=C:\data", "-Dz=3"]})");
+
+    ASSERT_FALSE(loaded.failure);
+    EXPECT_EQ(loaded.vmArgTexts, (std::vector<std::string>{"-Dy=2", "-Dx=C:"}));
+    EXPECT_EQ(loaded.trace, "");
+    EXPECT_NE(loaded.warnings.find("was read only in part (" + errorAt1 + "ata\", \"-Dz=3\"]})"), std::string::npos)
+        << loaded.warnings;
+}
+
+TEST(ConfigKeys, AppDirInDefaultArgumentsNamesTheApplicationFolder) {
+    const Loaded loaded = load(R"({"defaultArguments": ["$APPDIR/data", "--home=$APPDIR", "APPDIR", "$appdir"]})");
+
+    ASSERT_FALSE(loaded.failure);
+    EXPECT_EQ(loaded.settings.defaultArguments,
+              (std::vector<std::string>{appDir + "/data", "--home=" + appDir, "APPDIR", "$appdir"}));
+}
+
+TEST(ConfigKeys, FolderWildcardTakesJarsInEitherCase) {
+    // A real folder, named from the root: the expansion reads it as java does.
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("launcher-unit-jars-" + std::to_string(std::random_device{}()));
+    fs::create_directories(folder);
+    for (const char* name : {"b.jar", "A.JAR", "notes.txt", "c.jar.old"}) std::ofstream(folder / name).put('x');
+    std::string entry;
+    for (const char c : folder.string() + "/*") entry += c == '\\' ? "\\\\" : std::string(1, c);
+    const Loaded loaded = load(R"({"jar": "app.jar", "classPath": [")" + entry + "\"]}");
+    fs::remove_all(folder);
+
+    ASSERT_FALSE(loaded.failure) << loaded.failure->message;
+    const std::string sep = platform::classPathSeparator;
+    EXPECT_EQ(loaded.settings.classPathOption, "-Djava.class.path=" + appDir + "/app.jar" + sep + folder.string() +
+                                                   "/A.JAR" + sep + folder.string() + "/b.jar");
 }
 
 TEST(ConfigKeys, WorkingDirectoryIsResolvedAgainstTheApplicationFolder) {

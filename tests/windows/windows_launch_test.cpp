@@ -108,6 +108,25 @@ TEST(WindowsLaunch, FolderWithABestFitCharacterNeverNamesTheOtherFolder) {
     EXPECT_EQ(result.traceLines().at(2), "mainClass: com/example/Main");
 }
 
+TEST(WindowsLaunch, AppDirInDefaultArgumentsReachesMainInFull) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the test prefix's code page is " << GetACP() << ", not 1252";
+    TempDir parent;
+    const fs::path folder = parent.path() / L"app-\u00e9";
+    fs::create_directories(folder);
+    AppFolder app(folder);
+    app.useStandin();
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/Main", "defaultArguments": ["$APPDIR\\data"]})");
+    setEnvironment("STANDIN_RECORD", (parent.path() / "record.txt").string());
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    // The folder in UTF-8, as main receives it (in the JVM's modified UTF-8, the same here), not in the code page.
+    const std::string folderText = app.launcherView();
+    ASSERT_EQ(folderText.substr(folderText.size() - 6), "app-\xC3\xA9");
+    EXPECT_TRUE(contains(splitLines(readFile(parent.path() / "record.txt")), "NewStringUTF " + folderText + "\\data"))
+        << readFile(parent.path() / "record.txt");
+}
+
 std::wstring noShortPath(const std::wstring&) {
     return L"";
 }

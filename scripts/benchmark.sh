@@ -9,6 +9,7 @@
 # Java 25 runtime, with and without its ahead-of-time cache, against
 # java -cp app.jar with the whole Java 25 JDK (skipped without a Java 25 JDK);
 # then the time to first pixel of a Swing program, with and without a splash, against java -splash:;
+# then a later start of a product with one running copy against its first start;
 # then the launcher's own share of a launch: the launcher with a JVM library
 # that does nothing, against a program that does nothing at all.
 # Usage: scripts/benchmark.sh [RUNS]
@@ -114,6 +115,24 @@ for run in $(seq 0 "$runs"); do
   done
 done
 
+# One running copy: (i) a first start of a product that keeps one, which runs its program (a JVM), against
+# (j) a later start of it, which hands its command line to the running copy and ends.
+app "resident" "$jdk" "bench/Resident"
+echo "{\"jar\": \"app.jar\", \"mainClass\": \"bench/Resident\", \"trace\": false, \"passArguments\": true,
+  \"singleInstance\": \"bench.Resident.open\", \"vmArgs\": [$options]}" > resident/config.json
+echo "== One running copy, $runs runs each"
+hyperfine -N --warmup 10 --runs "$runs" --export-json "$work/first-start.json" \
+  -n "(i) first start, which runs the program" "resident/launcher" > /dev/null
+resident/launcher --stay > /dev/null &
+resident=$!
+trap 'kill $xvfb $resident 2> /dev/null || true' EXIT
+# Listening once its socket is bound (any other product with one running copy aside).
+until grep -q "@launcher-running-copy-$(id -u)-" /proc/net/unix; do sleep 0.1; done
+sleep 1  # and its JVM up
+hyperfine -N --warmup 10 --runs "$runs" --export-json "$work/later-start.json" \
+  -n "(j) later start, handed to the running copy" "resident/launcher letter.txt" > /dev/null
+kill $resident
+
 runtimeMegabytes=$(du -sm "$root/build/demo/demo/jre" | cut -f1)
 
 mkdir -p noop/jre/lib/server
@@ -166,6 +185,12 @@ print(f"  (f) launcher with -splash:                     {f:7.1f} ms")
 print(f"  (g) launcher without a splash (its window)     {g:7.1f} ms")
 print(f"  (h) java -splash: -cp app.jar bench.Frame      {h:7.1f} ms")
 print(f"  ratio f/g = {f / g:.2f}   ratio f/h = {f / h:.2f}")
+first = medians("first-start")["(i) first start, which runs the program"]
+later = medians("later-start")["(j) later start, handed to the running copy"]
+print("\nOne running copy (medians):")
+print(f"  (i) first start, which runs the program         {first:7.1f} ms")
+print(f"  (j) later start, handed to the running copy     {later:7.1f} ms")
+print(f"  ratio j/i = {later / first:.3f}")
 print(f"\nThe demo's packaged runtime (java.base only, with its CDS archive): {runtime_mb} MB")
 share = medians("share")
 launcher, floor = share["launcher with a JVM library that does nothing"], share["a program that does nothing"]

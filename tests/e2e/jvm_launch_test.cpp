@@ -7,10 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace e2e {
@@ -344,6 +351,57 @@ TEST(SingleInstance, LaterStartHandsItsCommandLineToTheRunningCopy) {
               Lines{"later start in " + fs::canonical(startedIn.path()).string() + " on later start (daemon): " +
                     "[ 0061 0020 0062 ] [ ] [ 4e2d 6587 ] [ 0064 006f 0063 0073 002f 006c 0065 0074 0074 0065 0072 "
                     "002e 0074 0078 0074 ] [ d83d de00 ]"});
+}
+
+// Connects to the running copy's socket as a hostile or broken peer would (as the user `uid`), sends `bytes`
+// and closes; the answer it gets, if any.
+std::string sendAsPeer(const AppFolder& app, const std::string& bytes, uid_t uid = geteuid()) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : fs::canonical(app.dir()).string()) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char name[80];
+    const int size = std::snprintf(name, sizeof name, "launcher-running-copy-%u-%016llx", static_cast<unsigned>(uid),
+                                   static_cast<unsigned long long>(hash));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, name, static_cast<std::size_t>(size));
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + static_cast<std::size_t>(size));
+    EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), length), 0) << "no running copy at " << name;
+    // A peer the running copy drops may find its sending cut off; only the answer counts.
+    if (send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) >= 0) shutdown(fd, SHUT_WR);
+    char answer[16];
+    const ssize_t got = recv(fd, answer, sizeof answer, 0);
+    close(fd);
+    return got > 0 ? std::string(answer, static_cast<std::size_t>(got)) : "";
+}
+
+TEST(SingleInstance, MalformedMessagesAndOtherUsersAreIgnored) {
+    SingleInstanceApp app(1);
+    std::future<RunResult> running = app.startRunningCopy();
+    const std::string header("LATER-START-1\0", 14);
+    const std::string valid = header + std::string("\x04\0\0\0/x\0\0", 8);  // the folder "/x", no arguments
+    EXPECT_EQ(sendAsPeer(app, "not a message"), "");
+    EXPECT_EQ(sendAsPeer(app, valid.substr(0, valid.size() - 2)), "") << "cut short";
+    EXPECT_EQ(sendAsPeer(app, header + std::string("\x04\0\0\0/\xFF\0\0", 8)), "") << "not UTF-8";
+    EXPECT_EQ(sendAsPeer(app, std::string(2 << 20, 'x')), "") << "too long";
+    if (geteuid() == 0) {
+        // Another user reaching the same name (the abstract namespace has no permissions) is dropped unread.
+        const pid_t child = fork();
+        if (child == 0) {
+            const bool refused = setgid(65534) == 0 && setuid(65534) == 0 && sendAsPeer(app, valid, 0).empty();
+            _exit(refused ? 0 : 1);
+        }
+        int status = -1;
+        waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0) << "another user's message was taken";
+    }
+    EXPECT_EQ(app.run({"after all that"}).exitStatus, 0);
+    const RunResult first = running.get();
+
+    EXPECT_EQ(first.exitStatus, 0) << first.err;
+    const Lines starts = laterStartLines(first);
+    ASSERT_EQ(starts.size(), 1u) << first.out;
+    EXPECT_NE(starts[0].find("[ 0061 0066 0074 0065 0072"), std::string::npos) << starts[0];
 }
 
 TEST(SingleInstance, TenStartsArriveInOrder) {

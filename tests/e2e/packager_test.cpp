@@ -9,11 +9,13 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -81,11 +83,13 @@ Lines sharedRuntime(const fs::path& java) {
         std::error_code takenFirst;  // by a test that ran at the same time
         fs::rename(making / "dest" / "probe" / "jre", runtime, takenFirst);
         fs::remove_all(making);
-        if (!takenFirst) {  // the runtimes of an older packager, probe or JDK go
+        if (!takenFirst) {  // the runtimes of an older packager, probe or JDK go, and what a killed test left
             std::error_code ignored;
             for (const fs::directory_entry& old : fs::directory_iterator(runtimes)) {
                 const std::string name = old.path().filename().string();
-                if (name.rfind(prefix, 0) == 0 && old.path() != runtime) fs::remove_all(old.path(), ignored);
+                const bool older = name.rfind(prefix, 0) == 0 && old.path() != runtime;
+                const bool left = name.rfind(".making-", 0) == 0 && kill(std::atoi(name.c_str() + 8), 0) != 0;
+                if (older || left) fs::remove_all(old.path(), ignored);
             }
         }
     }

@@ -63,7 +63,9 @@ class ClassPathManifestTest {
                 Arguments.of("a Class-Path longer than a manifest line is read whole",
                         List.of("app.jar: lib/" + "a-rather-long-library-name-".repeat(4) + ".jar lib/z.jar",
                                 "lib/" + "a-rather-long-library-name-".repeat(4) + ".jar: ", "lib/z.jar: ", "w.jar: "),
-                        "{}", "[w.jar]"));
+                        "{}", "[w.jar]"),
+                Arguments.of("a jar's name ends in .jar in any letter case, as java takes it",
+                        List.of("app.jar: ", "lib/UPPER.JAR: ", "lib/b.Jar: "), "{}", "[lib/UPPER.JAR, lib/b.Jar]"));
     }
 
     @ParameterizedTest(name = "{0}")

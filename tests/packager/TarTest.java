@@ -178,12 +178,18 @@ class TarTest {
         Files.setLastModifiedTime(jar, FileTime.from(-86_400, TimeUnit.SECONDS));
         Files.setPosixFilePermissions(folder, PosixFilePermissions.fromString("rwx--x--x"));
         Files.createSymbolicLink(temp.resolve("app/latest.jar"), Path.of("lib/a.jar"));
+        final byte[] block = new byte[512];
+        Arrays.fill(block, (byte) 'b');
+        Files.write(folder.resolve("block.bin"), block);  // data that ends at a block's end needs no padding
+        Files.createFile(folder.resolve("empty.txt"));
         final ByteArrayOutputStream out = new ByteArrayOutputStream();
         Tar.write(out, temp.resolve("app"), "Top");
 
         final List<Entry> entries = read(out.toByteArray());
-        assertEquals(List.of("Top/", "Top/App", "Top/latest.jar", "Top/lib/", "Top/lib/a.jar"),
-                entries.stream().map(Entry::name).toList());
+        assertEquals(List.of("Top/", "Top/App", "Top/latest.jar", "Top/lib/", "Top/lib/a.jar", "Top/lib/block.bin",
+                "Top/lib/empty.txt"), entries.stream().map(Entry::name).toList());
+        assertArrayEquals(block, entries.get(5).data());
+        assertEquals(0, entries.get(6).size());
         final Entry script = entries.get(1);
         assertEquals(0750, script.mode());
         assertEquals('0', script.type());

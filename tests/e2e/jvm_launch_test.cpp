@@ -310,7 +310,10 @@ TEST(Launch, FallsBackToTheJdk8RuntimeLayout) {
 // `expected` came (probe.expect).
 class SingleInstanceApp : public JdkApp {
 public:
-    explicit SingleInstanceApp(int expected) {
+    explicit SingleInstanceApp(int expected) { expect(expected); }
+
+    // config.json, which the running copy has read once it runs.
+    void expect(int expected) const {
         writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "trace": false,
                         "singleInstance": "probe.Probe.openFromAnotherStart",
                         "vmArgs": ["-Dprobe.mode=laterStarts", "-Dprobe.ready=$APPDIR/ready", "-Dprobe.expect=)" +
@@ -402,6 +405,21 @@ TEST(SingleInstance, MalformedMessagesAndOtherUsersAreIgnored) {
     const Lines starts = laterStartLines(first);
     ASSERT_EQ(starts.size(), 1u) << first.out;
     EXPECT_NE(starts[0].find("[ 0061 0066 0074 0065 0072"), std::string::npos) << starts[0];
+}
+
+TEST(SingleInstance, RunningCopyThatDoesNotAnswerIsNamedAndTheStartRunsTheProgram) {
+    SingleInstanceApp app(1);
+    std::future<RunResult> running = app.startRunningCopy();
+    const pid_t hanging = app.readyPid();
+    kill(hanging, SIGSTOP);
+    app.expect(0);  // the later start's own program ends at once
+    const RunResult later = app.run({"letter.txt"});
+    kill(hanging, SIGKILL);
+    running.get();
+
+    EXPECT_EQ(later.exitStatus, 0) << later.err;
+    EXPECT_TRUE(contains(later.probeLines(), "received 0")) << later.out;
+    EXPECT_EQ(later.err, "The running copy of this program did not answer within 3 seconds; starting another copy.\n");
 }
 
 TEST(SingleInstance, TenStartsArriveInOrder) {

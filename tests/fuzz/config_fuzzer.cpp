@@ -43,6 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(settings.jarPath.rfind(settings.applicationDir + "/", 0) == 0 ||
             (settings.jarPath.empty() && !settings.mainModule.empty()));
     require(settings.classPathOption.rfind("-Djava.class.path=" + settings.jarPath, 0) == 0);
+    // A method for later starts is named whole, its class in the JVM's internal form.
+    require(settings.laterStartMethod.empty() == settings.laterStartClass.empty());
+    require(settings.laterStartMethod.empty() ||
+            (settings.singleInstance && settings.laterStartClass.find('.') == std::string::npos));
 
     const JavaVmOptions options = buildJavaVmOptions(settings);
     // The class path, the JVM's three hooks, the launcher's own properties, then vmArgs.

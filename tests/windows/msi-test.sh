@@ -145,6 +145,17 @@ expect "uninstalled, it leaves neither the folders nor the document type" "0 " \
   "$? $([ -e "$prefix/drive_c/Program Files/Example Co" ] && echo folder left)$(
      wine reg query 'HKLM\Software\Classes\.plan' > /dev/null 2>&1 && echo type left)"
 
+# A name of 42 letters and two document types: two ProgIds of at most 39 characters, which wixl accepts.
+long_name=ViewerOfPlansAndDraftsForTheExampleCompany
+printf 'extension=draft\n' > "$work/draft.properties"
+"$jdk/bin/java" -jar "$packager_jar" --type msi --target windows --launcher "$launcher" \
+  --runtime-image "$work/runtime" --input "$work/input" --main-jar app.jar --name "$long_name" --dest "$work/out" \
+  --file-associations "$work/plan.properties" --file-associations "$work/draft.properties" > "$work/packager.log" 2>&1
+expect "a long name with two document types: wixl makes the package, each type with its own ProgId" \
+  "0 ViewerOfPlansAndDraftsForTheExamp.draft ViewerOfPlansAndDraftsForTheExampl.plan" \
+  "$? $(msiinfo export "$work/out/$long_name-1.0.msi" Registry | tr -d '\r' | cut -f3 |
+        sed -n 's/^Software\\Classes\\\([^\\.][^\\]*\)\\shell\\open\\command$/\1/p' | sort | tr '\n' ' ' | sed 's/ $//')"
+
 # The tool's absence and its failure: a clear message, and nothing made.
 rm -rf "$work/out"
 mkdir -p "$work/out" "$work/no-wixl" "$work/failing-wixl"

@@ -220,6 +220,9 @@ refused_branding "a version of five numbers" "--app-version 1.2.3.4.5 is not one
   --app-version 1.2.3.4.5
 refused_branding "a version number past 16 bits" "has the number 70000" "$default_exe" --app-version 1.70000
 refused_branding "a line break in a text" "--vendor holds a line break" "$default_exe" --vendor "$(printf 'two\nlines')"
+refused_branding "a text past the version resource's 16-bit lengths" \
+  "--description has 33000 characters, and the executable's version resource holds all its texts in 65535 bytes" \
+  "$default_exe" --description "$(printf 'd%.0s' $(seq 33000))"
 refused_branding "a launcher of another machine" "cannot be branded: it is built for machine type 0x14c, not x64" \
   "$work/pk/x86.exe" --vendor Example
 refused_branding "a signed launcher" "is signed, and branding it would break the signature" "$work/Signed.exe" \

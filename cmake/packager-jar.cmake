@@ -1,10 +1,15 @@
-# Builds packager.jar from the packager's sources, the same bytes on every
-# build of the same sources: compiled for Java 17, entries in sorted order,
-# every entry time taken from SOURCE_DATE_EPOCH (else a fixed date).
-#   cmake -DJDK=... -DSOURCES=a.java;b.java -DCLASSES=dir -DJAR=packager.jar -P packager-jar.cmake
+# Builds packager.jar from the packager's sources, with the classes of XZ
+# for Java (XZ_JAR) inside it, so that the packager runs with a JDK alone; the
+# same bytes on every build of the same sources: compiled for Java 17, entries
+# in sorted order, every entry time taken from SOURCE_DATE_EPOCH (else a fixed
+# date).
+#   cmake -DJDK=... -DSOURCES=a.java;b.java -DXZ_JAR=xz.jar -DCLASSES=dir -DJAR=packager.jar -P packager-jar.cmake
 file(REMOVE_RECURSE "${CLASSES}")
-execute_process(COMMAND "${JDK}/bin/javac" --release 17 -Xlint:all -Werror -encoding UTF-8 -d "${CLASSES}" ${SOURCES}
+execute_process(COMMAND "${JDK}/bin/javac" --release 17 -Xlint:all -Werror -encoding UTF-8 -cp "${XZ_JAR}"
+                        -d "${CLASSES}" ${SOURCES}
                 COMMAND_ERROR_IS_FATAL ANY)
+# Its classes only: its manifest and module descriptor describe another jar.
+file(ARCHIVE_EXTRACT INPUT "${XZ_JAR}" DESTINATION "${CLASSES}" PATTERNS "org/tukaani/*.class")
 file(GLOB_RECURSE classes RELATIVE "${CLASSES}" "${CLASSES}/*.class")
 list(SORT classes)
 set(entries)

@@ -5,11 +5,10 @@ import java.io.OutputStream;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.stream.Stream;
-import java.util.zip.GZIPOutputStream;
 import java.util.zip.ZipEntry;
 import java.util.zip.ZipOutputStream;
 
-/** NAME.zip (Windows) or NAME.tar.gz (Linux, file modes kept) of the application folder. */
+/** NAME.zip (Windows) or NAME.tar.gz or .tar.xz (Linux, file modes kept) of the application folder. */
 final class Archives {
     private Archives() {
     }
@@ -21,8 +20,8 @@ final class Archives {
                 if (plan.target == Target.WINDOWS) {
                     writeZip(out, folder, plan.name);
                 } else {
-                    try (GZIPOutputStream gzip = new GZIPOutputStream(out)) {
-                        Tar.write(gzip, folder, plan.name);
+                    try (OutputStream compressed = plan.archiveCompression().compressing(out)) {
+                        Tar.write(compressed, folder, plan.name);
                     }
                 }
             }

@@ -17,7 +17,6 @@ import java.util.jar.Attributes;
 import java.util.jar.JarFile;
 import java.util.regex.Pattern;
 import java.util.stream.Stream;
-import java.util.zip.GZIPInputStream;
 import java.util.zip.ZipFile;
 
 /** Every check that can refuse the work, made before anything is made. */
@@ -147,7 +146,7 @@ final class Checks {
                     + "JDK 25 or give --runtime-image a Java 25 runtime");
         }
         plan.appFolder = options.dest.toAbsolutePath().normalize().resolve(plan.name);
-        plan.archivePath = plan.appFolder.resolveSibling(plan.name + plan.target.archiveSuffix);
+        plan.archivePath = plan.appFolder.resolveSibling(plan.archiveFileName());
         checkReplaceable();
         if (plan.isMsi()) {
             // Last, so that every mistake in the options is named first.
@@ -236,7 +235,7 @@ final class Checks {
         }
         final List<String> debOnly = given(new Object[][] {{"--linux-package-name", options.linuxPackageName},
                 {"--linux-deb-maintainer", options.linuxDebMaintainer}, {"--linux-app-category", options.linuxAppCategory},
-                {"--linux-shortcut", options.linuxShortcut}});
+                {"--linux-shortcut", options.linuxShortcut}, {"--linux-deb-compression", options.linuxDebCompression}});
         final List<String> msiOnly = given(new Object[][] {{"--win-per-user-install", options.winPerUserInstall},
                 {"--win-per-machine-install", options.winPerMachineInstall}, {"--win-upgrade-uuid", options.winUpgradeUuid},
                 {"--win-menu", options.winMenu}, {"--win-menu-group", options.winMenuGroup},
@@ -260,9 +259,13 @@ final class Checks {
             throw Stop.refused("--type msi makes a Windows Installer package, which installs a Windows program; the "
                     + "target is " + plan.target.name + " (give --target windows)");
         }
+        if (options.archiveCompression != null && plan.target == Target.WINDOWS) {
+            throw Stop.refused("--archive-compression chooses how a Linux target's NAME.tar is compressed; a Windows "
+                    + "target's archive is NAME.zip, so leave it out");
+        }
         if (options.archive && plan.isInstaller()) {
-            throw Stop.refused("--archive archives the folder, and --type " + options.type + " makes an installer of "
-                    + "it; give one");
+            throw Stop.refused((options.archiveCompression != null ? "--archive-compression" : "--archive")
+                    + " archives the folder, and --type " + options.type + " makes an installer of it; give one");
         }
     }
 
@@ -662,7 +665,7 @@ final class Checks {
                     return zip.getEntry(markerEntry) != null;
                 }
             }
-            try (InputStream tar = new GZIPInputStream(Files.newInputStream(path))) {
+            try (InputStream tar = plan.archiveCompression().decompressing(Files.newInputStream(path))) {
                 return Tar.entryNames(tar).contains(markerEntry);
             }
         } catch (IOException notOurs) {

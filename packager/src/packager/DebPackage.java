@@ -23,8 +23,9 @@ import java.util.zip.GZIPOutputStream;
 
 /**
  * A Debian package that installs the application folder, written directly (an ar archive of debian-binary,
- * control.tar.gz and data.tar.gz), so that any machine with a JDK can make it: the folder in --install-dir, a
- * menu entry and the document types in /usr/share, and Depends derived from the ELF files' needed libraries.
+ * control.tar.gz and data.tar.xz, or data.tar.gz), so that any machine with a JDK can make it: the folder in
+ * --install-dir, a menu entry and the document types in /usr/share, and Depends derived from the ELF files' needed
+ * libraries.
  */
 final class DebPackage {
     /**
@@ -62,8 +63,8 @@ final class DebPackage {
         normalizeModes(root);
         final long installedKilobytes = (FileTrees.size(root) + 1023) / 1024;
         final String control = control(plan, dependencies(root), installedKilobytes);
-        final Path data = work.resolve("data.tar.gz");
-        try (OutputStream dataOut = new GZIPOutputStream(Files.newOutputStream(data))) {
+        final Path data = work.resolve("data.tar" + plan.debCompression().suffix);
+        try (OutputStream dataOut = plan.debCompression().compressing(Files.newOutputStream(data))) {
             Tar.write(dataOut, root, ".");
         }
         FileTrees.writeWhole(partial, file -> {
@@ -71,7 +72,7 @@ final class DebPackage {
                 out.write("!<arch>\n".getBytes(StandardCharsets.US_ASCII));
                 arMember(out, "debian-binary", "2.0\n".getBytes(StandardCharsets.US_ASCII));
                 arMember(out, "control.tar.gz", controlArchive(control, md5sums(root)));
-                arMember(out, "data.tar.gz", data);
+                arMember(out, data.getFileName().toString(), data);
             }
         });
     }

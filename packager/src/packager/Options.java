@@ -33,6 +33,9 @@ final class Options {
     boolean aotCache;
     long aotTrainingTimeoutSeconds = 120;
     boolean archive;
+    /** How a Linux target's archive and a Debian package's data are compressed; null: the default of each. */
+    Compression archiveCompression;
+    Compression linuxDebCompression;
     Path icon;
     String appVersion;
     String vendor;
@@ -124,6 +127,12 @@ final class Options {
                     (o, v) -> o.aotTrainingTimeoutSeconds = seconds("--aot-training-timeout", v)),
             new OptionSpec("--archive", null, "also make NAME.zip (Windows) or NAME.tar.gz (Linux) beside it",
                     (o, v) -> o.archive = true),
+            new OptionSpec("--archive-compression", "gzip|xz", "Linux: the archive NAME.tar.gz (the default, read by every\n"
+                    + "tar) or NAME.tar.xz (about a quarter smaller); implies --archive",
+                    (o, v) -> {
+                        o.archiveCompression = Compression.named("--archive-compression", v);
+                        o.archive = true;
+                    }),
             new OptionSpec("--icon", "FILE", "Windows: an .ico, the executable's icon; Linux: a PNG icon,\n"
                     + "NAME.png and NAME.desktop beside the launcher",
                     (o, v) -> o.icon = path("--icon", v)),
@@ -163,6 +172,9 @@ final class Options {
                     (o, v) -> o.linuxAppCategory = v),
             new OptionSpec("--linux-shortcut", null, "deb: a menu entry, NAME.desktop in /usr/share/applications",
                     (o, v) -> o.linuxShortcut = true),
+            new OptionSpec("--linux-deb-compression", "xz|gzip", "deb: how the package's files are compressed: xz (the\n"
+                    + "default, as dpkg-deb does) or gzip (faster to make, larger)",
+                    (o, v) -> o.linuxDebCompression = Compression.named("--linux-deb-compression", v)),
             new OptionSpec("--win-per-user-install", null, "msi: install for the user who runs the installer, in\n"
                     + "%LOCALAPPDATA%\\Programs, with no administrator rights\n"
                     + "(the default)",
@@ -251,7 +263,12 @@ final class Options {
         for (final OptionSpec entry : TABLE) {
             final String left = entry.name() + (entry.takesValue() ? " " + entry.valueName() : "");
             final String[] lines = entry.help().split("\n");
-            text.append(String.format("  %-27s %s%n", left, lines[0]));
+            // A name too long for its column gets a line of its own, so that the help stays one column.
+            final boolean ownLine = left.length() > 27;
+            if (ownLine) {
+                text.append("  ").append(left).append(System.lineSeparator());
+            }
+            text.append(String.format("  %-27s %s%n", ownLine ? "" : left, lines[0]));
             for (int i = 1; i < lines.length; ++i) {
                 text.append(String.format("  %-27s %s%n", "", lines[i]));
             }

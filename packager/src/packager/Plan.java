@@ -66,6 +66,21 @@ final class Plan {
         return javaOptions;
     }
 
+    /** A Linux target's archive: gzip unless --archive-compression says otherwise, as every tar reads it. */
+    Compression archiveCompression() {
+        return options.archiveCompression != null ? options.archiveCompression : Compression.GZIP;
+    }
+
+    /** NAME.zip for Windows, NAME.tar.gz or NAME.tar.xz for Linux. */
+    String archiveFileName() {
+        return name + (target == Target.WINDOWS ? ".zip" : ".tar" + archiveCompression().suffix);
+    }
+
+    /** A Debian package's data: xz unless --linux-deb-compression says otherwise, as dpkg-deb makes it. */
+    Compression debCompression() {
+        return options.linuxDebCompression != null ? options.linuxDebCompression : Compression.XZ;
+    }
+
     boolean isDeb() {
         return "deb".equals(options.type);
     }

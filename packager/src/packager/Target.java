@@ -5,19 +5,17 @@ import java.util.Optional;
 
 /** The platforms the launcher runs on, with what differs between them in an application folder. */
 enum Target {
-    LINUX("linux", "", "lib/server/libjvm.so", ".tar.gz"),
-    WINDOWS("windows", ".exe", "bin/server/jvm.dll", ".zip");
+    LINUX("linux", "", "lib/server/libjvm.so"),
+    WINDOWS("windows", ".exe", "bin/server/jvm.dll");
 
     final String name;
     final String executableSuffix;
     final String jvmLibrary;
-    final String archiveSuffix;
 
-    Target(String name, String executableSuffix, String jvmLibrary, String archiveSuffix) {
+    Target(String name, String executableSuffix, String jvmLibrary) {
         this.name = name;
         this.executableSuffix = executableSuffix;
         this.jvmLibrary = jvmLibrary;
-        this.archiveSuffix = archiveSuffix;
     }
 
     static Optional<Target> named(String name) {

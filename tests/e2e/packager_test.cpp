@@ -371,6 +371,50 @@ INSTANTIATE_TEST_SUITE_P(
                         return debianWithDocumentType(work, "plan.properties", "extension=plan\nicon=" SPLASH_IMAGE "\n");
                     },
                     2, "splash.png, which is not a square PNG image of 16, 22, 24, 32, 48, 64, 96, 128, 256, 512 pixels"},
+        RefusalCase{"DocumentTypesWithOneExtension",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "draft.properties", "extension=PLAN\n");
+                        Lines options = debianWithDocumentType(work, "plan.properties", "extension=plan\n");
+                        options.insert(options.end(),
+                                       {"--file-associations", (work.root.path() / "draft.properties").string()});
+                        return options;
+                    },
+                    2, "draft.properties\" has the extension PLAN, as --file-associations \""},
+        RefusalCase{"DocumentTypeDescriptionWithALineBreak",
+                    [](const Workspace& work) {
+                        return debianWithDocumentType(work, "plan.properties",
+                                                      "extension=plan\ndescription=Plan\\nNoDisplay=true\n");
+                    },
+                    2, "plan.properties\" has a description= with a line break"},
+        RefusalCase{"MaintainerWithALineBreak",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--linux-deb-maintainer",
+                                     "dev@example.com>\nEssential: yes"};
+                    },
+                    2, "--linux-deb-maintainer holds a line break or another control character"},
+        RefusalCase{"MaintainerNotAnAddress",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--linux-deb-maintainer",
+                                     "dev at example.com"};
+                    },
+                    2, "--linux-deb-maintainer dev at example.com is neither an e-mail address"},
+        RefusalCase{"InstallDirWithALineBreak",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--install-dir",
+                                     "/opt/probe\nEssential: yes"};
+                    },
+                    2, "--install-dir holds a line break"},
+        RefusalCase{"SectionEmpty",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--linux-app-category", ""};
+                    },
+                    2, "--linux-app-category is empty, and it is the package's Section"},
+        RefusalCase{"ManufacturerEmpty",
+                    [](const Workspace& work) { return windowsInstaller(work, {"--vendor", ""}); }, 2,
+                    "--vendor is empty, and it is the package's Manufacturer"},
+        RefusalCase{"WindowsInstallerNameEndingInADot",
+                    [](const Workspace& work) { return windowsInstaller(work, {"--name", "Probe."}); }, 2,
+                    "--name Probe. ends in a dot, which Windows drops from a folder's name"},
         RefusalCase{"ModulePathMissing",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe/Probe", "--module-path",
@@ -1013,10 +1057,11 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     writeFile(work.root.path() / "plan.properties", "extension=plan\nmime-type=application/x-probe-plan\n"
                                                     "description=Probe plan\nicon=" DOCUMENT_ICON "\n");
     fs::copy_file(SPLASH_IMAGE, work.root.path() / "icon.png");
+    // A name with %, a vendor with a comma and no maintainer's address, as lintian and desktop-file-validate judge.
     const RunResult packaged = work.packageWithSharedRuntime(
-        {"--main-class", "probe.Probe", "--type", "deb", "--name", "Probe", "--linux-package-name",
-         "launcher-test-probe", "--app-version", "1.2.0", "--vendor", "Example Ltd", "--linux-deb-maintainer",
-         "dev@example.com", "--description", "Reports what the launcher hands it", "--linux-shortcut",
+        {"--main-class", "probe.Probe", "--type", "deb", "--name", "Probe 100%", "--linux-package-name",
+         "launcher-test-probe", "--app-version", "1.2.0", "--vendor", "Example, Ltd", "--description",
+         "Reports what the launcher hands it", "--linux-shortcut",
          "--file-associations", (work.root.path() / "plan.properties").string(), "--icon",
          (work.root.path() / "icon.png").string()});
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
@@ -1025,11 +1070,12 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
 
     const std::string info = runProcess("/usr/bin/dpkg-deb", {"--info", deb.string()}, "/").out;
     for (const char* field : {" Package: launcher-test-probe\n", " Version: 1.2.0\n", " Architecture: amd64\n",
-                              " Maintainer: Example Ltd <dev@example.com>\n", "libc6", "zlib1g"}) {
+                              " Maintainer: \"Example, Ltd\" <nobody@example.invalid>\n", "libc6", "zlib1g"}) {
         EXPECT_NE(info.find(field), std::string::npos) << field << " in " << info;
     }
     const std::string contents = runProcess("/usr/bin/dpkg-deb", {"--contents", deb.string()}, "/").out;
-    for (const char* file : {"./opt/launcher-test-probe/Probe\n", "./opt/launcher-test-probe/jre/lib/server/libjvm.so\n",
+    for (const char* file : {"./opt/launcher-test-probe/Probe 100%\n",
+                             "./opt/launcher-test-probe/jre/lib/server/libjvm.so\n",
                              "./usr/share/applications/launcher-test-probe.desktop\n",
                              "./usr/share/mime/packages/launcher-test-probe.xml\n",
                              "./usr/share/icons/hicolor/48x48/mimetypes/application-x-probe-plan.png\n"}) {
@@ -1047,12 +1093,12 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     const InstalledPackage installed{"launcher-test-probe"};
     const RunResult install = runProcess("/usr/bin/dpkg", {"--install", deb.string()}, "/", 300);
     ASSERT_EQ(install.exitStatus, 0) << install.out << install.err;
-    const RunResult run = runProcess("/opt/launcher-test-probe/Probe", {"/home/user/a.plan"}, "/");
+    const RunResult run = runProcess("/opt/launcher-test-probe/Probe 100%", {"/home/user/a.plan"}, "/");
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(firstLine(run.probeLines()), "args 1");
     const std::string entry = "/usr/share/applications/launcher-test-probe.desktop";
-    EXPECT_NE(readFile(entry).find("\nExec=/opt/launcher-test-probe/Probe %f\nIcon=/opt/launcher-test-probe/Probe.png\n"
-                                   "MimeType=application/x-probe-plan;\n"),
+    EXPECT_NE(readFile(entry).find("\nExec=\"/opt/launcher-test-probe/Probe 100%%\" %f\n"
+                                   "Icon=/opt/launcher-test-probe/Probe 100%.png\nMimeType=application/x-probe-plan;\n"),
               std::string::npos)
         << readFile(entry);
     if (fs::exists("/usr/bin/desktop-file-validate")) {
@@ -1069,7 +1115,7 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
             owned.push_back(file);
         }
     }
-    for (const char* file : {"/opt/launcher-test-probe/Probe", "/opt/launcher-test-probe/jre/lib/server/libjvm.so",
+    for (const char* file : {"/opt/launcher-test-probe/Probe 100%", "/opt/launcher-test-probe/jre/lib/server/libjvm.so",
                              "/usr/share/applications/launcher-test-probe.desktop",
                              "/usr/share/mime/packages/launcher-test-probe.xml",
                              "/usr/share/icons/hicolor/48x48/mimetypes/application-x-probe-plan.png"}) {

@@ -2,15 +2,26 @@
 # Installs the Debian packages the builds, the tests and the demo need, if any
 # is missing. Safe to run again: with everything present it does nothing.
 #   install-deps.sh          everything: the Linux, Windows and sanitizer builds and tests
-#   install-deps.sh linux    the Linux build only (enough for the demo)
+#   install-deps.sh linux    the Linux build and its tests (enough for the demo)
+#   install-deps.sh release  what scripts/release.sh needs, and none of the tests' tools
 set -euo pipefail
+mode=${1:-all}
+case "$mode" in
+  all | linux | release) ;;
+  *) echo "install-deps.sh: no mode $mode; give linux, release or none (everything)" >&2; exit 2 ;;
+esac
 
+# Every build: the Linux compiler and its build tools, picojson, a JDK (jni.h, javac and jar), and XZ for Java,
+# which packager.jar holds.
+build=(cmake ninja-build g++ picojson-dev openjdk-17-jdk-headless libxz-java)
 # For the Linux tests: openssl, a TLS server; ant, a real program; xvfb and openjdk-17-jre (the JDK's splash
 # and X11 libraries), a display and a splash on it; lintian and desktop-file-utils, to check a Debian package;
 # junit5, the packager's unit tests.
-packages=(cmake ninja-build g++ libgtest-dev googletest picojson-dev openjdk-17-jdk-headless openssl ant xvfb
-          openjdk-17-jre lintian desktop-file-utils junit5)
-if [ "${1:-all}" != linux ]; then
+packages=("${build[@]}" libgtest-dev googletest openssl ant xvfb openjdk-17-jre lintian desktop-file-utils junit5)
+if [ "$mode" = release ]; then
+  # The release: the builds, the Windows launcher's cross-compiler, and python3, which writes the zip.
+  packages=("${build[@]}" g++-mingw-w64-x86-64-posix python3)
+elif [ "$mode" = all ]; then
   # Cross-building the Windows launcher, running it under Wine, and showing
   # its message box on a virtual display; reading and making icons, signing;
   # making and reading Windows Installer packages; the sanitizer build and the fuzzer; unzip, the release as a
@@ -25,7 +36,7 @@ sudo=""
 # A Japanese locale, from which Wine takes code page 932 for the tests of a
 # double-byte code page.
 make_locales() {
-  if [ "${1:-all}" != linux ] && ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  if [ "$mode" = all ] && ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
     $sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
   fi
 }
@@ -41,4 +52,4 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-make_locales "${1:-all}"
+make_locales

@@ -2,7 +2,9 @@
 # Makes the release a Java developer downloads: build/release/launcher-VERSION/
 # and build/release/launcher-VERSION.zip, holding packager.jar, the Linux
 # launcher, the Windows launcher and its console variant, the user's part of
-# the README and SHA256SUMS.
+# the README, the licence of XZ for Java (inside packager.jar) and SHA256SUMS.
+# It needs a Debian 12 machine (or a later one): it installs the compilers, a
+# JDK and the build tools, if missing, and nothing the tests need.
 #
 # The same commit gives the same bytes, wherever and whenever it is built:
 # every time comes from the commit (SOURCE_DATE_EPOCH, which may also be set
@@ -14,7 +16,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-scripts/install-deps.sh
+scripts/install-deps.sh release
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) ||
     { echo "release.sh: not a git checkout; set SOURCE_DATE_EPOCH to the time of the sources" >&2; exit 2; }
@@ -40,11 +42,13 @@ build windows --toolchain "$root/cmake/mingw-w64-x86_64.cmake"
 build windows-console --toolchain "$root/cmake/mingw-w64-x86_64.cmake" -DLAUNCHER_CONSOLE=ON \
   -DLAUNCHER_OUTPUT_NAME=launcher-console
 
-mkdir -p "$tree/launchers/linux-x64" "$tree/launchers/windows-x64"
+mkdir -p "$tree/launchers/linux-x64" "$tree/launchers/windows-x64" "$tree/legal"
 install -m 644 "$work/linux/packager.jar" "$tree/packager.jar"
 install -m 755 "$work/linux/launcher" "$tree/launchers/linux-x64/launcher"
 install -m 755 "$work/windows/launcher.exe" "$tree/launchers/windows-x64/launcher.exe"
 install -m 755 "$work/windows-console/launcher-console.exe" "$tree/launchers/windows-x64/launcher-console.exe"
+# packager.jar holds the classes of XZ for Java: its terms, as Debian's libxz-java gives them.
+install -m 644 /usr/share/doc/libxz-java/copyright "$tree/legal/xz-java.txt"
 {
   echo "# launcher $version"
   echo

@@ -35,7 +35,13 @@ launcher-$version/launchers/linux-x64/launcher
 launcher-$version/launchers/windows-x64/
 launcher-$version/launchers/windows-x64/launcher-console.exe
 launcher-$version/launchers/windows-x64/launcher.exe
+launcher-$version/legal/
+launcher-$version/legal/xz-java.txt
 launcher-$version/packager.jar" "$("$jdk/bin/jar" --list --file "$first/launcher-$version.zip" | LC_ALL=C sort)"
+expect "packager.jar holds XZ for Java, and the release its terms" "org/tukaani/xz/XZOutputStream.class
+ All the files in this package have been written by Lasse Collin" \
+  "$("$jdk/bin/jar" --list --file "$first/launcher-$version/packager.jar" | grep '^org/tukaani/xz/XZOutputStream')
+$(grep -m1 'All the files' "$first/launcher-$version/legal/xz-java.txt")"
 
 # A Java developer's machine: the zip unpacked by unzip as the README says, nothing of the build beside it.
 command -v unzip > /dev/null || { failed "unzip is missing (apt-get install unzip)"; finish; exit 1; }

@@ -24,6 +24,9 @@ namespace {
 
 const fs::path java17 = fs::path(JDK_HOME) / "bin" / "java";
 const fs::path java25 = fs::path(JAVA25_HOME) / "bin" / "java";
+// xz takes about a second of CPU time per megabyte of a runtime: packaging with it gets this long on a loaded
+// machine (ctest gives those tests as long, see tests/CMakeLists.txt).
+constexpr int xzPackagingSeconds = 1200;
 
 Lines sharedRuntime(const fs::path& java);
 
@@ -40,20 +43,20 @@ struct Workspace {
     }
 
     // The probe as the main jar, unless the options name a main module.
-    RunResult package(const Lines& options, const fs::path& java = java17) const {
+    RunResult package(const Lines& options, const fs::path& java = java17, int timeoutSeconds = 300) const {
         Lines arguments = {"-jar", PACKAGER_JAR, "--input", input.string(), "--dest", dest.string()};
         if (std::find(options.begin(), options.end(), "--module") == options.end()) {
             arguments.insert(arguments.end(), {"--main-jar", "probe.jar"});
         }
         arguments.insert(arguments.end(), options.begin(), options.end());
-        return runProcess(java, arguments, root.path(), 300);
+        return runProcess(java, arguments, root.path(), timeoutSeconds);
     }
 
     // The same with a runtime linked once for all the tests that do not test linking.
-    RunResult packageWithSharedRuntime(Lines options, const fs::path& java = java17) const {
+    RunResult packageWithSharedRuntime(Lines options, const fs::path& java = java17, int timeoutSeconds = 300) const {
         const Lines runtime = sharedRuntime(java);
         options.insert(options.end(), runtime.begin(), runtime.end());
-        return package(options, java);
+        return package(options, java, timeoutSeconds);
     }
 };
 
@@ -150,10 +153,13 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     writeFile(work.root.path() / "icon.png", "\x89PNG\r\n\x1A\n(the rest of an image)");
     // Split as jpackage splits --java-options: single quotes keep the first option whole.
     writeFile(work.input / "notes.jar", "not a zip, which java skips on the class path");
-    const RunResult packaged = work.package({"--main-class", "probe.Probe", "--name", "Probe Product", "--archive",
-                                             "--java-options", "'" + option + "'", "--java-options",
+    // The archive compressed with xz (the option implies --archive), read by GNU tar below.
+    const RunResult packaged = work.package({"--main-class", "probe.Probe", "--name", "Probe Product",
+                                             "--archive-compression", "xz", "--java-options", "'" + option + "'",
+                                             "--java-options",
                                              "-Xmx64m \"-Dprobe.split=one option\" --add-modules java.sql", "--icon",
-                                             (work.root.path() / "icon.png").string()});
+                                             (work.root.path() / "icon.png").string()},
+                                            java17, xzPackagingSeconds);
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
     EXPECT_NE(packaged.err.find("warning: \"notes.jar\" is not a jar (not a zip file); it is copied as it is"),
               std::string::npos)
@@ -172,7 +178,7 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
 
     TempDir extracted;
     const RunResult untar =
-        runProcess("/bin/tar", {"xzf", (work.dest / "Probe Product.tar.gz").string(), "-C", extracted.path().string()},
+        runProcess("/bin/tar", {"-xJf", (work.dest / "Probe Product.tar.xz").string(), "-C", extracted.path().string()},
                    extracted.path());
     ASSERT_EQ(untar.exitStatus, 0) << untar.err;
     for (const fs::path& folder : {app, extracted.path() / "Probe Product"}) {
@@ -329,6 +335,17 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ShortcutWithoutAPackage",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--linux-shortcut"}; }, 2,
                     "--linux-shortcut is for a Debian package: give --type deb with it"},
+        RefusalCase{"DebianCompressionWithoutAPackage",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--linux-deb-compression", "gzip"};
+                    },
+                    2, "--linux-deb-compression is for a Debian package: give --type deb with it"},
+        RefusalCase{"ArchiveCompressionForWindows",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--target", "windows", "--archive-compression", "xz"};
+                    },
+                    2, "--archive-compression chooses how a Linux target's NAME.tar is compressed; a Windows target's "
+                       "archive is NAME.zip"},
         RefusalCase{"FileAssociationsMissing",
                     [](const Workspace& work) { return debianWithDocumentType(work, "absent.properties", nullptr); },
                     2, "absent.properties\" cannot be read: no such file"},
@@ -1063,11 +1080,14 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
          "launcher-test-probe", "--app-version", "1.2.0", "--vendor", "Example, Ltd", "--description",
          "Reports what the launcher hands it", "--linux-shortcut",
          "--file-associations", (work.root.path() / "plan.properties").string(), "--icon",
-         (work.root.path() / "icon.png").string()});
+         (work.root.path() / "icon.png").string()},
+        java17, xzPackagingSeconds);
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
     const fs::path deb = work.dest / "launcher-test-probe_1.2.0_amd64.deb";
     ASSERT_EQ(std::distance(fs::directory_iterator(work.dest), fs::directory_iterator()), 1) << "only the package";
 
+    // The files compressed with xz by default, as dpkg-deb compresses them; dpkg reads them below.
+    EXPECT_EQ(runProcess("/usr/bin/ar", {"t", deb.string()}, "/").out, "debian-binary\ncontrol.tar.gz\ndata.tar.xz\n");
     const std::string info = runProcess("/usr/bin/dpkg-deb", {"--info", deb.string()}, "/").out;
     for (const char* field : {" Package: launcher-test-probe\n", " Version: 1.2.0\n", " Architecture: amd64\n",
                               " Maintainer: \"Example, Ltd\" <nobody@example.invalid>\n", "libc6", "zlib1g"}) {

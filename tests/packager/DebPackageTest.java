@@ -96,11 +96,13 @@ class DebPackageTest {
             members.put(header.substring(0, 16).trim(), java.util.Arrays.copyOfRange(deb, offset + 60, offset + 60 + size));
             offset += 60 + size + size % 2;
         }
-        return new Deb(members, entries(members.get("control.tar.gz")), entries(members.get("data.tar.gz")));
+        final Compression data = members.containsKey("data.tar.xz") ? Compression.XZ : Compression.GZIP;
+        return new Deb(members, entries(members.get("control.tar.gz"), Compression.GZIP),
+                entries(members.get("data.tar" + data.suffix), data));
     }
 
-    private static Map<String, TarTest.Entry> entries(byte[] tarGz) throws IOException {
-        try (InputStream in = new GZIPInputStream(new ByteArrayInputStream(tarGz))) {
+    private static Map<String, TarTest.Entry> entries(byte[] compressed, Compression compression) throws IOException {
+        try (InputStream in = compression.decompressing(new ByteArrayInputStream(compressed))) {
             return TarTest.read(in.readAllBytes()).stream()
                     .collect(Collectors.toMap(TarTest.Entry::name, e -> e, (a, b) -> b, LinkedHashMap::new));
         }
@@ -111,7 +113,8 @@ class DebPackageTest {
         final Plan plan = plan("Viewer");
         final Deb deb = write(plan);
 
-        assertEquals(List.of("debian-binary", "control.tar.gz", "data.tar.gz"), List.copyOf(deb.members().keySet()));
+        assertEquals(List.of("debian-binary", "control.tar.gz", "data.tar" + plan.debCompression().suffix),
+                List.copyOf(deb.members().keySet()));
         assertEquals("2.0\n", new String(deb.members().get("debian-binary"), StandardCharsets.US_ASCII));
         final long bytes = deb.data().values().stream().filter(e -> e.type() == '0').mapToLong(TarTest.Entry::size).sum();
         assertTrue(bytes > JAR_SIZE);

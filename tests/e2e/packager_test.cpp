@@ -500,6 +500,12 @@ INSTANTIATE_TEST_SUITE_P(
                         return windowsFolder(work, {});
                     },
                     2, "holds \"docs/A.txt\" and \"docs/a.txt\", which Windows, ignoring letter case, takes for one file"},
+        RefusalCase{"WindowsInputFileNamedSoWindowsDropsItsTrailingDot",
+                    [](const Workspace& work) {
+                        writeFile(work.input / "Config.json.", "the program's settings");
+                        return windowsFolder(work, {});
+                    },
+                    2, "holds \"Config.json.\", a name Windows gives no file"},
         RefusalCase{"DestInsideTheInput",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe.Probe", "--dest", (work.input / "out").string()};

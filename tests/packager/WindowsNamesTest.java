@@ -24,6 +24,15 @@ class WindowsNamesTest {
         assertEquals(same, WindowsNames.same(one, other));
     }
 
+    @ParameterizedTest(name = "{0}: a device {1}")
+    @CsvSource({
+        "CON, true", "con.txt, true", "lib.d, false", "COM1.jar, true", "NUL .log, true", "LPT9, true",
+        "COM0, false", "CONSOLE, false", "aux-tools.jar, false", "nul2, false",
+    })
+    void tellsTheNamesWindowsKeepsForDevices(String name, boolean device) {
+        assertEquals(device, WindowsNames.isDevice(name));
+    }
+
     @Test
     void namesTheFirstTwoNamesWindowsTakesForOne() {
         assertEquals(Optional.of(List.of("a.txt", "A.TXT")),

@@ -208,7 +208,7 @@ refused_branding() {  # refused_branding DESCRIPTION EXPECTED-TEXT LAUNCHER OPTI
     failed "$description: status $status, $(cat "$work/pk/refused.log")"
   fi
 }
-refused_branding "a missing .ico" "--icon \"$work/none.ico\" cannot be read" "$default_exe" --icon "$work/none.ico"
+refused_branding "a missing .ico" "--icon \"$work/none.ico\" does not exist" "$default_exe" --icon "$work/none.ico"
 refused_branding "a text file as .ico" "is not a Windows icon (.ico) file" "$default_exe" --icon "$work/not-an-icon.ico"
 refused_branding "an .ico cut off in its directory" "is damaged: it lists 4 images" "$default_exe" \
   --icon "$work/cut-off-directory.ico"

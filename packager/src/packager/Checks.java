@@ -217,6 +217,14 @@ final class Checks {
             }
         }
         for (final var folder : namesByFolder.entrySet()) {
+            for (final String name : folder.getValue()) {
+                if (!isWindowsFileName(name)) {
+                    throw Stop.refused("--input " + Text.quote(options.input) + " holds " + Text.quote(input
+                            .relativize(folder.getKey()).resolve(name)) + ", a name Windows gives no file (it drops a "
+                            + "trailing dot or space, refuses \\ / < > : \" | ? * and keeps CON, PRN, AUX, NUL, "
+                            + "COM1-9 and LPT1-9 for devices); rename it");
+                }
+            }
             final List<String> clash = WindowsNames.firstClash(folder.getValue()).orElse(null);
             if (clash != null) {
                 final Path inFolder = input.relativize(folder.getKey());
@@ -367,7 +375,8 @@ final class Checks {
      */
     private static boolean isWindowsFileName(String name) {
         return !name.isBlank() && !name.equals(".") && !name.equals("..") && !name.endsWith(".") && !name.endsWith(" ")
-                && name.codePoints().noneMatch(c -> "\\/<>:\"|?*".indexOf(c) >= 0 || Text.breaksALine(c));
+                && name.codePoints().noneMatch(c -> "\\/<>:\"|?*".indexOf(c) >= 0 || c < 0x20 || Text.breaksALine(c))
+                && !WindowsNames.isDevice(name);
     }
 
     /** Debian's name for the processor the launcher is built for (ELF e_machine). */

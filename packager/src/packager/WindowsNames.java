@@ -22,6 +22,13 @@ final class WindowsNames {
         return new String(units);
     }
 
+    /** Whether Windows takes the name for a device, whatever its extension: CON, CON.txt and com1.jar alike. */
+    static boolean isDevice(String name) {
+        final int dot = name.indexOf('.');
+        final String stem = (dot < 0 ? name : name.substring(0, dot)).stripTrailing();
+        return stem.matches("(?i)CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]");
+    }
+
     static boolean same(String one, String other) {
         return key(one).equals(key(other));
     }

@@ -28,8 +28,16 @@ if [ ! -f "$prefix/.ready" ]; then
   ) 9> "$prefix.lock"
 fi
 # A server that stays 30 s after its last program: one that ends as the next test's program connects to it
-# fails that program with "wine client error: recvmsg: Connection reset by peer". Does nothing when it runs.
-"$(dirname "$wine")/wineserver" -p30 < /dev/null > /dev/null 2>&1 || true
+# fails that program with "wine client error: recvmsg: Connection reset by peer". The first program of a
+# server starts Wine's services, which keep that program's stderr open as long as the server lives; so a
+# server this script starts is booted by a program of its own, quiet, and never by a test's program, whose
+# output the test runner reads to its end (it would wait for the last test, and time the first one out).
+(
+  flock 9
+  if "$(dirname "$wine")/wineserver" -p30 < /dev/null > /dev/null 2>&1; then
+    "$wine" wineboot < /dev/null > /dev/null 2>&1 || true
+  fi
+) 9> "$prefix.server-lock"
 mkdir -p "$prefix-drive-x"
 ln -sfn "$prefix-drive-x" "$prefix/dosdevices/x:"
 

@@ -292,6 +292,14 @@ INSTANTIATE_TEST_SUITE_P(
                                      (work.root.path() / "mods").string()};
                     },
                     2, "in --module-path, the jmods folder of a windows JDK 17 (the folder that holds java.base.jmod)"},
+        RefusalCase{"AppImageWithWhatMakesTheFolder",
+                    [](const Workspace& work) {
+                        return Lines{"--type", "deb", "--app-image", (work.root.path() / "folder").string()};
+                    },
+                    2, "--input is for making the folder, and --app-image "},
+        RefusalCase{"LauncherAsServiceWithoutAnInstaller",
+                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--launcher-as-service"}; }, 2,
+                    "--launcher-as-service is for a Debian package, which installs the service: give --type deb"},
         RefusalCase{"MainJarAndMainModule",
                     [](const Workspace&) { return Lines{"--module", "probe", "--main-jar", "probe.jar"}; }, 2,
                     "give --main-jar or --module, not both"},
@@ -1149,6 +1157,89 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     }
     ASSERT_EQ(runProcess("/usr/bin/dpkg", {"--remove", "launcher-test-probe"}, "/", 300).exitStatus, 0);
     for (const std::string& file : owned) EXPECT_FALSE(fs::exists(file)) << file << " is left behind";
+}
+
+TEST(Packager, DebianPackageOfAFolderMadeBeforeHoldsItsFilesAsTheyAreNow) {
+    if (!fs::exists("/usr/bin/dpkg-deb")) GTEST_SKIP() << "no dpkg-deb (apt-get install dpkg) to read the package with";
+    const Workspace work;
+    const RunResult made = work.packageWithSharedRuntime({"--main-class", "probe.Probe", "--name", "Probe"});
+    ASSERT_EQ(made.exitStatus, 0) << made.err;
+    // Moved and renamed, as a signing step may: the folder's marker names its launcher. Bytes appended to the
+    // launcher stand in for a signature (an ELF file runs with them).
+    const fs::path folder = work.root.path() / "signed";
+    fs::rename(work.dest / "Probe", folder);
+    writeFile(folder / "Probe", readFile(folder / "Probe") + "signed after the folder was made");
+    const auto before = snapshot(folder);
+    const fs::path out = work.root.path() / "out";
+    const RunResult packaged =
+        runProcess(java17,
+                   {"-jar", PACKAGER_JAR, "--type", "deb", "--app-image", folder.string(), "--dest", out.string(),
+                    "--linux-package-name", "launcher-test-signed", "--linux-deb-compression", "gzip"},
+                   work.root.path(), 300);
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+    EXPECT_EQ(snapshot(folder), before) << "the folder given is left as it was";
+
+    const fs::path files = work.root.path() / "files";
+    const fs::path deb = out / "launcher-test-signed_1.0_amd64.deb";
+    ASSERT_EQ(runProcess("/usr/bin/dpkg-deb", {"-x", deb.string(), files.string()}, "/").exitStatus, 0);
+    const fs::path installed = files / "opt" / "launcher-test-signed";
+    for (const char* file : {"Probe", "config.json", "probe.jar", "jre/lib/server/libjvm.so"}) {
+        EXPECT_EQ(readFile(installed / file), readFile(folder / file)) << file << " differs from the folder's";
+    }
+    EXPECT_FALSE(fs::exists(installed / ".made-by-packager")) << "the package replaces its files itself";
+    const RunResult run = runProcess(installed / "Probe", {"a"}, "/");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(firstLine(run.probeLines()), "args 1");
+}
+
+TEST(Packager, ServiceOfTheDebianPackageIsEnabledOnInstallationAndGoneOnRemoval) {
+    if (getuid() != 0 || !fs::exists("/usr/bin/dpkg")) GTEST_SKIP() << "installing a package needs dpkg and root";
+    const Workspace work;
+    // % is a specifier to systemd, and $ a variable in the arguments: the unit must name this launcher all the same.
+    const RunResult packaged = work.packageWithSharedRuntime(
+        {"--main-class", "probe.Probe", "--type", "deb", "--name", "Probe $HOME 100%", "--linux-package-name",
+         "launcher-test-service", "--description", "Reports 100% of what it gets", "--launcher-as-service",
+         "--linux-deb-compression", "gzip"});
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+    const fs::path deb = work.dest / "launcher-test-service_1.0_amd64.deb";
+
+    // The maintainer scripts, executable, that enable and start the service and stop and forget it.
+    const fs::path control = work.root.path() / "control";
+    ASSERT_EQ(runProcess("/usr/bin/dpkg-deb", {"-e", deb.string(), control.string()}, "/").exitStatus, 0);
+    for (const auto& [script, line] : std::map<std::string, std::string>{
+             {"postinst", "        deb-systemd-helper enable 'launcher-test-service.service' >/dev/null\n"},
+             {"prerm", "    deb-systemd-invoke stop 'launcher-test-service.service' >/dev/null || true\n"},
+             {"postrm", "    deb-systemd-helper purge 'launcher-test-service.service' >/dev/null\n"}}) {
+        EXPECT_NE(readFile(control / script).find(line), std::string::npos) << script << ": " << readFile(control / script);
+        EXPECT_EQ(access((control / script).c_str(), X_OK), 0) << script << " is not executable";
+        EXPECT_EQ(runProcess("/bin/sh", {"-n", (control / script).string()}, "/").exitStatus, 0) << script;
+    }
+    if (fs::exists("/usr/bin/lintian")) {
+        const RunResult lint = runProcess("/usr/bin/lintian", {deb.string()}, "/", 300);
+        EXPECT_EQ(lint.out.find("E: "), std::string::npos) << lint.out;
+    } else {
+        ADD_FAILURE() << "lintian is missing (apt-get install lintian): the package is not checked";
+    }
+
+    const InstalledPackage installed{"launcher-test-service"};
+    const RunResult install = runProcess("/usr/bin/dpkg", {"--install", deb.string()}, "/", 300);
+    ASSERT_EQ(install.exitStatus, 0) << install.out << install.err;
+    const fs::path unit = "/lib/systemd/system/launcher-test-service.service";
+    const fs::path enabled = "/etc/systemd/system/multi-user.target.wants/launcher-test-service.service";
+    EXPECT_NE(readFile(unit).find("\nExecStart=\"/opt/launcher-test-service/Probe $HOME 100%%\"\n"), std::string::npos)
+        << readFile(unit);
+    EXPECT_TRUE(fs::is_symlink(enabled)) << "the service is not enabled";
+    const bool canVerify = fs::exists("/usr/bin/systemd-analyze");
+    if (canVerify) {
+        // Reads the unit as systemd would, and finds the executable ExecStart names.
+        const RunResult verify = runProcess("/usr/bin/systemd-analyze", {"verify", unit.string()}, "/", 120);
+        EXPECT_EQ(verify.exitStatus, 0) << verify.out << verify.err;
+        EXPECT_EQ(verify.err.find("launcher-test-service"), std::string::npos) << verify.err;
+    }
+    ASSERT_EQ(runProcess("/usr/bin/dpkg", {"--remove", "launcher-test-service"}, "/", 300).exitStatus, 0);
+    EXPECT_FALSE(fs::exists(unit)) << unit << " is left behind";
+    EXPECT_FALSE(fs::is_symlink(enabled)) << enabled << " is left behind";
+    if (!canVerify) GTEST_SKIP() << "no systemd-analyze (apt-get install systemd): the unit was not verified";
 }
 
 TEST(Packager, MainModuleIsLinkedIntoTheRuntimeAndRunsAsJavaRunsIt) {

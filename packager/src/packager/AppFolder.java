@@ -70,13 +70,17 @@ final class AppFolder {
     private String build() throws Stop {
         String trainingFailure = null;
         try {
-            assemble(staging);
-            Interruption.checkpoint();
-            if (plan.options.aotCache) {
-                trainingFailure = AotTraining.train(plan, staging);
+            if (plan.appImage != null) {
+                copyFinishedFolder(staging);
+            } else {
+                assemble(staging);
                 Interruption.checkpoint();
+                if (plan.options.aotCache) {
+                    trainingFailure = AotTraining.train(plan, staging);
+                    Interruption.checkpoint();
+                }
+                writeConfig(staging, trainingFailure == null && plan.options.aotCache);
             }
-            writeConfig(staging, trainingFailure == null && plan.options.aotCache);
             if (plan.isInstaller()) {
                 // The installer takes the folder over: it moves into a hidden work folder, removed at the end.
                 installerWork = Files.createTempDirectory(plan.appFolder.getParent(), "." + plan.name + ".package-");
@@ -202,15 +206,31 @@ final class AppFolder {
             Files.writeString(staging.resolve(plan.name + ".desktop"), DesktopEntry.of(plan, plan.runFolder()),
                     StandardCharsets.UTF_8);
         }
+        copyDocumentIcons(staging);
+        Files.writeString(staging.resolve(Plan.MARKER), AppImage.marker(plan.name), StandardCharsets.UTF_8);
+    }
+
+    private void copyDocumentIcons(Path staging) throws IOException {
         for (final FileAssociation association : plan.fileAssociations) {
             if (association.icon() != null && plan.target == Target.WINDOWS) {
                 // Beside the executable, where the document type's registry entry names it.
-                Files.copy(association.icon(), staging.resolve(association.iconFileName(plan.name)));
+                Files.copy(association.icon(), staging.resolve(association.iconFileName(plan.name)),
+                        StandardCopyOption.REPLACE_EXISTING);
             }
         }
-        Files.writeString(staging.resolve(Plan.MARKER),
-                "This folder was made by the launcher's packager; its --replace may replace it.\n",
-                StandardCharsets.UTF_8);
+    }
+
+    /**
+     * A copy of the finished folder (--app-image), its files as they are; what the installer adds beside them
+     * (document icons, the menu entry of where it installs) is written into the copy.
+     */
+    private void copyFinishedFolder(Path staging) throws IOException {
+        FileTrees.copyTree(plan.appImage, staging);
+        copyDocumentIcons(staging);
+        final Path entry = staging.resolve(plan.name + ".desktop");
+        if (plan.target == Target.LINUX && Files.isRegularFile(entry)) {
+            Files.writeString(entry, DesktopEntry.of(plan, plan.runFolder()), StandardCharsets.UTF_8);
+        }
     }
 
     private void writeConfig(Path staging, boolean withCache) throws IOException {

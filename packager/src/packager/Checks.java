@@ -42,6 +42,16 @@ final class Checks {
     }
 
     private void run() throws Stop {
+        if (options.appImage != null) {
+            checkAppImage();
+            return;
+        }
+        if (options.runtimeImage != null && options.module == null && options.input == null && options.mainJar == null
+                && !"app-image".equals(options.type)) {
+            throw Stop.refused("--type " + options.type + " with --runtime-image alone would install a Java runtime "
+                    + "without a program, which the packager does not make: its installers install a launcher's "
+                    + "folder; give the program with --input and --main-jar (or --module)");
+        }
         if (options.module != null && options.mainJar != null) {
             throw Stop.refused("give --main-jar or --module, not both: --main-jar names the jar of a program run from "
                     + "the class path, --module the main module of a modular one");
@@ -145,6 +155,55 @@ final class Checks {
                     + "program's classes and ignores the archive once the folder moves; run the packager with a "
                     + "JDK 25 or give --runtime-image a Java 25 runtime");
         }
+        settleWhereItGoes();
+    }
+
+    /**
+     * --app-image: an installer of a folder this packager made, as it is. What makes the folder is refused; what
+     * the installer writes is checked as for any installer.
+     */
+    private void checkAppImage() throws Stop {
+        final List<String> making = given(new Object[][] {{"--input", options.input}, {"--main-jar", options.mainJar},
+                {"--main-class", options.mainClass}, {"--module", options.module},
+                {"--module-path", !options.modulePath.isEmpty()}, {"--java-options", !options.javaOptions.isEmpty()},
+                {"--arguments", !options.arguments.isEmpty()}, {"--runtime-image", options.runtimeImage},
+                {"--add-modules", !options.addModules.isEmpty()}, {"--jlink-options", options.jlinkOptions},
+                {"--launcher", options.launcher}, {"--win-console", options.winConsole},
+                {"--aot-cache", options.aotCache}, {"--archive", options.archive},
+                {"--archive-compression", options.archiveCompression}, {"--icon", options.icon},
+                {"--single-instance", options.singleInstance}});
+        if (!making.isEmpty()) {
+            throw Stop.refused(making.get(0) + " is for making the folder, and --app-image " + Text.quote(options.appImage)
+                    + " is a folder made already, which the installer holds as it is; leave " + making.get(0) + " out");
+        }
+        if (!plan.isInstaller()) {
+            throw Stop.refused("--app-image makes an installer of a folder made before: give --type deb or msi with it");
+        }
+        final AppImage image = AppImage.read(options.appImage, options.name, options.target);
+        plan.appImage = realPath(image.folder);
+        plan.name = image.name;
+        plan.target = image.target;
+        plan.launcher = plan.appImage.resolve(plan.executableName());
+        checkName(plan.name);
+        checkPackageType();
+        if (plan.isMsi() && options.copyright != null) {
+            throw Stop.refused("--copyright is the copyright in the executable's properties, written when the folder "
+                    + "is made; --app-image " + Text.quote(options.appImage) + " is made already, so leave it out");
+        }
+        plan.fileAssociations = FileAssociation.read(options.fileAssociations, plan.name, plan.target);
+        final String notCopyable = whyNotCopyable(plan.appImage, "--app-image");
+        if (notCopyable != null) {
+            throw Stop.refused("--app-image " + Text.quote(options.appImage) + " cannot be copied whole: " + notCopyable);
+        }
+        checkNamesAreText(plan.appImage);
+        InstallerTexts.check(plan);
+        checkWindowsInstaller();
+        checkDebianPackage();
+        settleWhereItGoes();
+    }
+
+    /** Where the folder, archive or installer goes, which must be free or replaceable, and the MSI's tools. */
+    private void settleWhereItGoes() throws Stop {
         plan.appFolder = options.dest.toAbsolutePath().normalize().resolve(plan.name);
         plan.archivePath = plan.appFolder.resolveSibling(plan.archiveFileName());
         checkReplaceable();
@@ -250,6 +309,14 @@ final class Checks {
                 {"--win-shortcut", options.winShortcut}});
         final List<String> installerOnly = given(new Object[][] {{"--install-dir", options.installDir},
                 {"--file-associations", !options.fileAssociations.isEmpty()}});
+        if (options.launcherAsService && plan.isMsi()) {
+            throw Stop.refused("--launcher-as-service installs a systemd service, which a Linux package holds; the "
+                    + "Windows Installer package makes no Windows service of the launcher, so leave it out");
+        }
+        if (options.launcherAsService && !plan.isDeb()) {
+            throw Stop.refused("--launcher-as-service is for a Debian package, which installs the service: give "
+                    + "--type deb with it");
+        }
         if (!plan.isDeb() && !debOnly.isEmpty()) {
             throw Stop.refused(debOnly.get(0) + " is for a Debian package: give --type deb with it");
         }
@@ -364,8 +431,8 @@ final class Checks {
                         + "those characters, without $( or $$");
             }
         }
-        if (plan.input != null) {
-            checkNamesForTheInstaller(plan.input);
+        if (plan.input != null || plan.appImage != null) {
+            checkNamesForTheInstaller(plan.input != null ? plan.input : plan.appImage);
         }
     }
 
@@ -470,7 +537,8 @@ final class Checks {
         try (Stream<Path> files = Files.walk(input, FileVisitOption.FOLLOW_LINKS)) {
             return files.filter(file -> !file.equals(input) && test.test(file)).findFirst().orElse(null);
         } catch (IOException | UncheckedIOException unreadable) {
-            throw Stop.refused("--input " + Text.quote(options.input) + " cannot be read: " + Text.describe(unreadable));
+            throw Stop.refused((plan.appImage != null ? "--app-image " + Text.quote(options.appImage)
+                    : "--input " + Text.quote(options.input)) + " cannot be read: " + Text.describe(unreadable));
         }
     }
 

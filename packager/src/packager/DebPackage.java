@@ -59,6 +59,15 @@ final class DebPackage {
         Files.move(staging, installed);
         Files.delete(installed.resolve(Plan.MARKER));  // a package replaces its files itself
         writeDesktopFiles(plan, root);
+        final Map<String, String> scripts = new java.util.LinkedHashMap<>();
+        if (plan.options.launcherAsService) {
+            final Path unit = root.resolve(ServiceUnit.debianPath(plan));
+            Files.createDirectories(unit.getParent());
+            Files.writeString(unit, ServiceUnit.text(plan), StandardCharsets.UTF_8);
+            scripts.put("postinst", ServiceUnit.debianPostinst(plan));
+            scripts.put("prerm", ServiceUnit.debianPrerm(plan));
+            scripts.put("postrm", ServiceUnit.debianPostrm(plan));
+        }
         writeDocumentation(plan, root);
         normalizeModes(root);
         final long installedKilobytes = (FileTrees.size(root) + 1023) / 1024;
@@ -71,7 +80,7 @@ final class DebPackage {
             try (OutputStream out = Files.newOutputStream(file)) {
                 out.write("!<arch>\n".getBytes(StandardCharsets.US_ASCII));
                 arMember(out, "debian-binary", "2.0\n".getBytes(StandardCharsets.US_ASCII));
-                arMember(out, "control.tar.gz", controlArchive(control, md5sums(root)));
+                arMember(out, "control.tar.gz", controlArchive(control, md5sums(root), scripts));
                 arMember(out, data.getFileName().toString(), data);
             }
         });
@@ -317,14 +326,20 @@ final class DebPackage {
         }
     }
 
-    private static byte[] controlArchive(String control, String md5sums) throws IOException {
+    /** The control file, the data's sums and the maintainer scripts (name to text), executable. */
+    private static byte[] controlArchive(String control, String md5sums, Map<String, String> scripts)
+            throws IOException {
         final ByteArrayOutputStream archive = new ByteArrayOutputStream();
         try (OutputStream tar = new GZIPOutputStream(archive)) {
             final long now = System.currentTimeMillis() / 1000;
             Tar.writeHeader(tar, "./", 0755, 0, now, '5', new byte[0]);
-            for (final String[] file : new String[][] {{"./control", control}, {"./md5sums", md5sums}}) {
-                final byte[] bytes = file[1].getBytes(StandardCharsets.UTF_8);
-                Tar.writeHeader(tar, file[0], 0644, bytes.length, now, '0', new byte[0]);
+            final Map<String, String> files = new java.util.LinkedHashMap<>(Map.of("control", control));
+            files.put("md5sums", md5sums);
+            files.putAll(scripts);
+            for (final var file : files.entrySet()) {
+                final byte[] bytes = file.getValue().getBytes(StandardCharsets.UTF_8);
+                final boolean script = scripts.containsKey(file.getKey());
+                Tar.writeHeader(tar, "./" + file.getKey(), script ? 0755 : 0644, bytes.length, now, '0', new byte[0]);
                 tar.write(bytes);
                 Tar.pad(tar, bytes.length);
             }

@@ -17,7 +17,7 @@ final class DesktopEntry {
                 + "Name=" + string(plan.name) + "\n"
                 + (plan.options.description != null ? "Comment=" + string(plan.options.description) + "\n" : "")
                 + "Exec=" + string(execArgument(executable.toString())) + (mimeTypes.isEmpty() ? " %F" : " %f") + "\n"
-                + (plan.options.icon != null ? "Icon=" + string(folder.resolve(plan.name + ".png").toString()) + "\n"
+                + (plan.hasLinuxIcon() ? "Icon=" + string(folder.resolve(plan.name + ".png").toString()) + "\n"
                         : "")
                 + (mimeTypes.isEmpty() ? "" : "MimeType=" + String.join(";", mimeTypes) + ";\n")
                 + "Terminal=false\n";

@@ -56,6 +56,9 @@ final class Options {
     String winMenuGroup;
     boolean winShortcut;
     String singleInstance;
+    /** --app-image: a folder this packager made before, which the installer is made from as it is. */
+    Path appImage;
+    boolean launcherAsService;
 
     private interface Setter {
         void set(Options options, String value) throws Stop;
@@ -201,6 +204,13 @@ final class Options {
                     + "arguments and current folder to the running copy's\n"
                     + "public static void METHOD(String[] arguments, String directory)",
                     (o, v) -> o.singleInstance = v),
+            new OptionSpec("--app-image", "DIR", "deb, msi: make the installer from DIR, a folder this packager\n"
+                    + "made before, as it is now (its executables signed, say),\n"
+                    + "instead of making the folder",
+                    (o, v) -> o.appImage = path("--app-image", v)),
+            new OptionSpec("--launcher-as-service", null, "deb: install the launcher as a systemd service, enabled and\n"
+                    + "started on installation, stopped and disabled on removal",
+                    (o, v) -> o.launcherAsService = true),
             new OptionSpec("--replace", null, "replace a folder (and archive) this packager made before, or\n"
                     + "the installer it makes",
                     (o, v) -> o.replace = true),
@@ -255,6 +265,7 @@ final class Options {
         final StringBuilder text = new StringBuilder(String.join("\n",
                 "Usage: java -jar packager.jar --input DIR --main-jar NAME [options]",
                 "       java -jar packager.jar --module NAME[/CLASS] --module-path PATH [options]",
+                "       java -jar packager.jar --type deb|msi --app-image DIR [options]",
                 "",
                 "Makes the application folder DEST/NAME: the launcher as NAME (NAME.exe for Windows), config.json,",
                 "everything in --input, and a Java runtime in jre made with jlink for the modules the jars use;",

@@ -46,6 +46,8 @@ final class Plan {
     int runtimeFeature;
     Path appFolder;
     Path archivePath;
+    /** --app-image as the folder it names, links resolved; null when the folder is made. */
+    Path appImage;
 
     Plan(Options options) {
         this.options = options;
@@ -114,6 +116,12 @@ final class Plan {
     /** Where the folder runs from: where it is made, or where the package installs it. */
     Path runFolder() {
         return isDeb() ? Path.of(installDir) : appFolder;
+    }
+
+    /** Whether a Linux folder holds NAME.png, the menu entry's icon: made with --icon, or so made before. */
+    boolean hasLinuxIcon() {
+        return options.icon != null
+                || (appImage != null && java.nio.file.Files.isRegularFile(appImage.resolve(name + ".png")));
     }
 
     String executableName() {

@@ -34,6 +34,11 @@ enum Target {
                 : os.startsWith("windows") ? Optional.of(WINDOWS) : Optional.empty();
     }
 
+    /** The first bytes of the platform's executables: a PE file's MZ, or an ELF file's magic. */
+    byte[] executableSignature() {
+        return this == WINDOWS ? new byte[] {'M', 'Z'} : new byte[] {0x7f, 'E', 'L', 'F'};
+    }
+
     boolean isOwn() {
         return own().orElse(null) == this;
     }

@@ -1,0 +1,92 @@
+package packager;
+
+/**
+ * --launcher-as-service on Linux: a systemd unit that runs the installed launcher, and the maintainer scripts
+ * that enable and start it on installation and stop and disable it on removal. The unit is the same for every
+ * Linux package; the scripts here are Debian's, with the helpers every Debian system has (init-system-helpers is
+ * essential), which also work where systemd is not running, as in a chroot.
+ */
+final class ServiceUnit {
+    private ServiceUnit() {
+    }
+
+    /** The unit's file name: the package's, so that two products never share one. */
+    static String fileName(Plan plan) {
+        return plan.linuxPackageName + ".service";
+    }
+
+    /** Where a Debian package installs the unit, as a path inside the package. */
+    static String debianPath(Plan plan) {
+        return "lib/systemd/system/" + fileName(plan);
+    }
+
+    /** The unit: the launcher where the package installs it, without arguments, started at boot. */
+    static String text(Plan plan) {
+        final String description = plan.options.description != null ? plan.options.description : plan.name;
+        return "[Unit]\n"
+                + "Description=" + specifiersEscaped(description) + "\n"
+                + "After=network.target\n"
+                + "\n"
+                + "[Service]\n"
+                + "Type=simple\n"
+                + "ExecStart=" + execStartWord(plan.installDir + "/" + plan.name) + "\n"
+                + "\n"
+                + "[Install]\n"
+                + "WantedBy=multi-user.target\n";
+    }
+
+    /**
+     * The executable's path as the first word of ExecStart: in double quotes, a backslash and a quote escaped
+     * as C escapes them, and a % doubled (systemd reads %x as a specifier). A $ stays as it is: systemd
+     * replaces variables in the arguments only.
+     */
+    static String execStartWord(String path) {
+        return "\"" + specifiersEscaped(path.replace("\\", "\\\\").replace("\"", "\\\"")) + "\"";
+    }
+
+    private static String specifiersEscaped(String text) {
+        return text.replace("%", "%%");
+    }
+
+    /** Debian's postinst: enabled on every installation unless disabled since, then (re)started where systemd runs; a
+     * service that fails to start leaves the package installed, as Debian's own packages do. */
+    static String debianPostinst(Plan plan) {
+        final String unit = "'" + fileName(plan) + "'";
+        return "#!/bin/sh\n"
+                + "set -e\n"
+                + "if [ \"$1\" = configure ] || [ \"$1\" = abort-upgrade ] || [ \"$1\" = abort-deconfigure ] "
+                + "|| [ \"$1\" = abort-remove ]; then\n"
+                + "    # An upgrade keeps the service disabled if its administrator disabled it.\n"
+                + "    if deb-systemd-helper --quiet was-enabled " + unit + "; then\n"
+                + "        deb-systemd-helper enable " + unit + " >/dev/null\n"
+                + "    else\n"
+                + "        deb-systemd-helper update-state " + unit + " >/dev/null\n"
+                + "    fi\n"
+                + "    if [ -d /run/systemd/system ]; then\n"
+                + "        systemctl --system daemon-reload >/dev/null || true\n"
+                + "        deb-systemd-invoke restart " + unit + " >/dev/null || true\n"
+                + "    fi\n"
+                + "fi\n";
+    }
+
+    /** Debian's prerm: stopped before its files go; an upgrade restarts it in the new postinst. */
+    static String debianPrerm(Plan plan) {
+        return "#!/bin/sh\n"
+                + "set -e\n"
+                + "if [ -d /run/systemd/system ] && [ \"$1\" = remove ]; then\n"
+                + "    deb-systemd-invoke stop '" + fileName(plan) + "' >/dev/null || true\n"
+                + "fi\n";
+    }
+
+    /** Debian's postrm: no longer enabled once removed, and systemd forgets the unit. */
+    static String debianPostrm(Plan plan) {
+        return "#!/bin/sh\n"
+                + "set -e\n"
+                + "if [ \"$1\" = remove ] || [ \"$1\" = purge ]; then\n"
+                + "    deb-systemd-helper purge '" + fileName(plan) + "' >/dev/null\n"
+                + "fi\n"
+                + "if [ -d /run/systemd/system ]; then\n"
+                + "    systemctl --system daemon-reload >/dev/null || true\n"
+                + "fi\n";
+    }
+}

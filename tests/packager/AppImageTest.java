@@ -1,0 +1,93 @@
+package packager;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+import org.junit.jupiter.params.ParameterizedTest;
+import org.junit.jupiter.params.provider.CsvSource;
+
+/** --app-image: which folders are the packager's own, whose launcher the installer holds, and what is refused. */
+class AppImageTest {
+    @TempDir
+    Path temp;
+
+    /** The start of an x86-64 ELF executable: enough for the launcher's platform and Debian architecture. */
+    private static final byte[] ELF_LAUNCHER = {0x7f, 'E', 'L', 'F', 2, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0x3E, 0};
+
+    /** A folder as the packager makes it for a Linux target: launcher, config.json and marker. */
+    private Path madeFolder(String folderName, String launcher, String marker) throws IOException {
+        final Path folder = Files.createDirectories(temp.resolve(folderName));
+        Files.write(folder.resolve(launcher), ELF_LAUNCHER);
+        Files.writeString(folder.resolve("config.json"), "{}");
+        Files.writeString(folder.resolve(Plan.MARKER), marker, StandardCharsets.UTF_8);
+        return folder;
+    }
+
+    private Plan check(String... arguments) throws Stop {
+        final List<String> all = new ArrayList<>(List.of("--dest", temp.resolve("dest").toString()));
+        all.addAll(List.of(arguments));
+        return Checks.check(Options.parse(all.toArray(String[]::new)).orElseThrow());
+    }
+
+    @Test
+    void theLauncherIsTheOneTheMarkerNamesWhereverTheFolderWasMoved() throws Stop, IOException {
+        final Path folder = madeFolder("renamed", "Viewer", AppImage.marker("Viewer"));
+        final Plan plan = check("--type", "deb", "--app-image", folder.toString());
+        assertEquals("Viewer", plan.name);
+        assertEquals(Target.LINUX, plan.target);
+        assertEquals("amd64", plan.debArchitecture);
+        assertEquals(temp.resolve("dest").toAbsolutePath().resolve("viewer_1.0_amd64.deb"), plan.installerPath());
+    }
+
+    @Test
+    void aMarkerThatNamesNoLauncherMeansTheFoldersOwnName() throws Stop, IOException {
+        final Path folder = madeFolder("Viewer", "Viewer", "This folder was made by the launcher's packager.\n");
+        assertEquals("Viewer", check("--type", "deb", "--app-image", folder.toString()).name);
+    }
+
+    @ParameterizedTest(name = "{0}")
+    @CsvSource(delimiter = '|', value = {
+        "a folder of the user's | --type deb | mine | was not made by this packager (it has no .made-by-packager beside "
+                + "a config.json)",
+        "no such folder | --type deb | absent | does not exist; give the folder the packager made",
+        "a name it has no launcher of | --type deb --name Other | made | holds no launcher Other (or Other.exe); give "
+                + "the --name of the folder's launcher",
+        "another platform | --type deb --target windows | made | holds a linux launcher, and --target is windows",
+        "no installer | --type app-image | made | --app-image makes an installer of a folder made before: give --type "
+                + "deb or msi",
+        "an option that makes the folder | --type deb --java-options -Xmx1g | made | --java-options is for making the "
+                + "folder, and --app-image",
+        "the executable's copyright | --type msi --copyright Me | made-windows | --copyright is the copyright in the "
+                + "executable's properties",
+        "a service for the MSI | --type msi --launcher-as-service | made-windows | --launcher-as-service installs a "
+                + "systemd service",
+    })
+    void refuses(String what, String options, String folder, String message) throws IOException {
+        madeFolder("made", "Viewer", AppImage.marker("Viewer"));
+        Files.write(madeFolder("made-windows", "Viewer.exe", AppImage.marker("Viewer")).resolve("Viewer.exe"),
+                new byte[] {'M', 'Z', 0});
+        Files.createDirectories(temp.resolve("mine"));
+        Files.writeString(temp.resolve("mine/config.json"), "{}");
+        final List<String> arguments = new ArrayList<>(List.of(options.split(" ")));
+        arguments.addAll(List.of("--app-image", temp.resolve(folder).toString()));
+        final Stop stop = assertThrows(Stop.class, () -> check(arguments.toArray(String[]::new)));
+        assertEquals(Stop.REFUSED, stop.status);
+        assertTrue(stop.getMessage().contains(message), stop.getMessage());
+    }
+
+    @Test
+    void anInstallerOfARuntimeAloneIsRefusedSayingSo() {
+        final Stop stop = assertThrows(Stop.class, () -> check("--type", "deb", "--runtime-image", temp.toString()));
+        assertTrue(stop.getMessage().startsWith("--type deb with --runtime-image alone would install a Java runtime "
+                + "without a program, which the packager does not make"), stop.getMessage());
+    }
+}

@@ -33,7 +33,7 @@ build() {  # build NAME CMAKE-OPTION...: a release build of the launcher (and pa
   local name=$1
   shift
   echo "== Building $name"
-  cmake -S "$root" -B "$work/$name" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLAUNCHER_BUILD_TESTS=OFF "$@" \
+  cmake -S "$root" -B "$work/$name" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLAUNCHER_BUILD_TESTS=OFF -DLAUNCHER_RELEASE=ON "$@" \
     > "$work/$name.log" 2>&1 && cmake --build "$work/$name" >> "$work/$name.log" 2>&1 ||
     { cat "$work/$name.log"; exit 1; }
 }

@@ -197,6 +197,43 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     }
 }
 
+// A build script written for jpackage: its options in an argument file, with the one-letter forms, --verbose
+// and --temp; the runtime linked here, so that --verbose has jdeps and jlink to show.
+TEST(Packager, ArgumentFileWithOneLetterFormsShowsItsToolsAndLeavesItsWorkInTemp) {
+    const Workspace work;
+    const fs::path temp = work.root.path() / "work area";
+    writeFile(work.root.path() / "options.txt",
+              "# made by a build script\n-i '" + work.input.string() + "' -d '" + work.dest.string() +
+                  "'\n-n \"Probe App\" --main-jar probe.jar --main-class probe.Probe\n--verbose --temp '" +
+                  temp.string() + "'\n");
+    const RunResult packaged = runProcess(java17, {"-jar", PACKAGER_JAR, "@options.txt"}, work.root.path(), 300);
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.out << packaged.err;
+
+    const RunResult result = runProcess(work.dest / "Probe App" / "Probe App", {"one"}, work.root.path());
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    EXPECT_EQ(firstLine(result.probeLines()), "args 1");
+    for (const char* tool : {"jdeps", "jlink"}) {
+        EXPECT_NE(packaged.out.find("/bin/" + std::string(tool) + " "), std::string::npos) << tool << packaged.out;
+        EXPECT_NE(packaged.out.find("  " + std::string(tool) + " ended with status 0\n"), std::string::npos)
+            << packaged.out;
+    }
+    const std::size_t jlink = packaged.out.find("/bin/jlink ");
+    ASSERT_NE(jlink, std::string::npos) << packaged.out;
+    const std::string jlinkLine = packaged.out.substr(jlink, packaged.out.find('\n', jlink) - jlink);
+    EXPECT_NE(jlinkLine.find(" --add-modules "), std::string::npos) << jlinkLine;
+    EXPECT_NE(jlinkLine.find("java.management"), std::string::npos) << "a module the probe uses: " << jlinkLine;
+    // The work is left in --temp, and nothing hidden beside the folder.
+    EXPECT_EQ(readFile(temp / "Probe App" / "config.json"), readFile(work.dest / "Probe App" / "config.json"));
+    EXPECT_TRUE(fs::exists(temp / "Probe App" / "jre" / "release"));
+    for (const auto& entry : fs::directory_iterator(work.dest)) {
+        EXPECT_EQ(entry.path().filename(), "Probe App") << "left beside the folder: " << entry.path();
+    }
+
+    const RunResult version = runProcess(java17, {"-jar", PACKAGER_JAR, "--nope", "--version"}, work.root.path());
+    EXPECT_EQ(version.exitStatus, 0) << version.err;
+    EXPECT_EQ(version.out, readFile(fs::path(PACKAGER_JAR).parent_path() / "packager-version.txt") + "\n");
+}
+
 struct RefusalCase {
     const char* name;
     std::function<Lines(const Workspace&)> arrange;  // returns the options beyond --input, --dest, --main-jar
@@ -311,6 +348,24 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"AutomaticMainModule",  // probe.jar, a plain jar, is the automatic module "probe"
                     [](const Workspace& work) { return Lines{"--module", "probe", "--module-path", work.input.string()}; },
                     2, "--module probe is an automatic module"},
+        RefusalCase{"TempNotEmpty",
+                    [](const Workspace& work) {
+                        fs::create_directory(work.root.path() / "temp");
+                        writeFile(work.root.path() / "temp" / "mine.txt", "mine");
+                        return Lines{"--main-class", "probe.Probe", "--temp", (work.root.path() / "temp").string()};
+                    },
+                    2, "/temp\" is not empty; give a new or empty folder, where the packager leaves its work"},
+        RefusalCase{"TempInsideTheInput",
+                    [](const Workspace& work) {
+                        return Lines{"--main-class", "probe.Probe", "--temp", (work.input / "work").string()};
+                    },
+                    2, "/input/work\" lies inside --input \""},
+        RefusalCase{"NestedArgumentFile",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "outer.txt", "--main-class probe.Probe @inner.txt");
+                        return Lines{"@" + (work.root.path() / "outer.txt").string()};
+                    },
+                    2, "outer.txt\" names another, @inner.txt: an argument file is not read from inside another"},
         RefusalCase{"ClassPathInTheJavaOptions",
                     [](const Workspace&) { return Lines{"--java-options", "-Xmx1g -cp lib/extra.jar"}; }, 2,
                     "--java-options -cp cannot be used: the class path is the main jar and the other jars of --input"},
@@ -810,10 +865,16 @@ TEST(Packager, AotCacheServesTheProgramsClassesAfterTheFolderMoves) {
     if (!fs::exists(java25)) GTEST_SKIP() << "no Java 25 JDK at " << JAVA25_HOME << ": the AOT cache is not tested";
     const Workspace work;
     const RunResult packaged = work.packageWithSharedRuntime(
-        {"--main-class", "probe.Probe", "--aot-cache", "--java-options",
+        {"--main-class", "probe.Probe", "--aot-cache", "--verbose", "--java-options",
          "-Xlog:class+load:file=$APPDIR/loaded.txt -Xlog:gc:file=gc.log"},
         java25);
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+    EXPECT_NE(packaged.out.find("the training run: the launcher with the java options "
+                                "'-Xlog:class+load:file=$APPDIR/loaded.txt' -Xlog:gc:file=gc.log "
+                                "'-XX:AOTCacheOutput=$APPDIR/app.aot' -Dlauncher.aot.training=true in config.json\n"),
+              std::string::npos)
+        << packaged.out;
+    EXPECT_NE(packaged.out.find("  probe ended with status 0\n"), std::string::npos) << packaged.out;
     // The JVM's gc.log goes into the training run's current directory, which is not shipped.
     EXPECT_FALSE(fs::exists(work.dest / "probe" / "gc.log")) << "the training run's file was shipped";
 

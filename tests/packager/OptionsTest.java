@@ -4,11 +4,14 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.List;
 import java.util.function.Function;
 import java.util.stream.Stream;
 import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
 import org.junit.jupiter.params.ParameterizedTest;
 import org.junit.jupiter.params.provider.Arguments;
 import org.junit.jupiter.params.provider.MethodSource;
@@ -154,14 +157,166 @@ class OptionsTest {
                 Arguments.of(List.of(), (Function<Options, Object>) o -> o.dest, Path.of("")),
                 Arguments.of(List.of("--file-associations", "a.properties", "--file-associations=b.properties"),
                         (Function<Options, Object>) o -> o.fileAssociations,
-                        List.of(Path.of("a.properties"), Path.of("b.properties"))));
+                        List.of(Path.of("a.properties"), Path.of("b.properties"))),
+                // jpackage's one-letter forms
+                Arguments.of(List.of("-n", "My App", "-i", "in", "-d", "out", "-t", "deb"),
+                        (Function<Options, Object>) o -> List.of(o.name, o.input, o.dest, o.type),
+                        List.of("My App", Path.of("in"), Path.of("out"), "deb")),
+                Arguments.of(List.of("-m", "app/a.Main", "-p", "mods", "-p", "jmods"),
+                        (Function<Options, Object>) o -> List.of(o.module, o.modulePath),
+                        List.of("app/a.Main", List.of(Path.of("mods"), Path.of("jmods")))),
+                Arguments.of(List.of("--verbose", "--temp", "work"),
+                        (Function<Options, Object>) o -> List.of(o.verbose, o.temp), List.of(true, Path.of("work"))),
+                Arguments.of(List.of(), (Function<Options, Object>) o -> List.of(o.verbose, o.versionAsked),
+                        List.of(false, false)),
+                // --version anywhere, a value's place too, and before a word that would be refused, as in jpackage
+                Arguments.of(List.of("--nope", "--name", "--version", "--help"),
+                        (Function<Options, Object>) o -> o.versionAsked, true),
+                Arguments.of(List.of("@@name"), null, "unknown option @name; see --help"));
     }
 
     @ParameterizedTest
     @MethodSource("commandLines")
     void readsTheCommandLine(List<String> arguments, Function<Options, Object> read, Object expected) throws Stop {
+        if (read == null) {
+            // "@@" stands for one "@", which is then an option like any other word
+            final Stop stop = assertThrows(Stop.class, () -> Options.parse(arguments.toArray(String[]::new)));
+            assertEquals(expected, stop.getMessage());
+            return;
+        }
         assertEquals(expected, read.apply(Options.parse(arguments.toArray(String[]::new)).orElseThrow()));
     }
+
+    /**
+     * An argument file's text, and the words JDK 17's and Java 25's jpackage read from it (each seen in the
+     * "Invalid Option: [WORD]" jpackage gives for a word that is no option).
+     */
+    static Stream<Arguments> argumentFileWords() {
+        return Stream.of(
+                Arguments.of("--name x --dest y", List.of("--name", "x", "--dest", "y")),
+                Arguments.of("--name 'My App'\n--dest \"out dir\"\n", List.of("--name", "My App", "--dest", "out dir")),
+                Arguments.of("  \t--verbose\f--archive  \r\n\r\n", List.of("--verbose", "--archive")),
+                Arguments.of("a\"b c\"d\r\n", List.of("ab cd")),
+                Arguments.of("\"a\"'b' ''", List.of("ab", "")),
+                Arguments.of("'a\"b' \"a'b\"", List.of("a\"b", "a'b")),
+                // a comment where a word would begin, up to its line's end; anywhere else # is a character
+                Arguments.of("# the product\n--name x # its name\n#--archive", List.of("--name", "x")),
+                Arguments.of("a#b '#c'", List.of("a#b", "#c")),
+                // a line break ends a word, a quoted one too
+                Arguments.of("\"a\nb", List.of("a", "b")),
+                Arguments.of("'a b\r\nc d'", List.of("a b", "c", "d")),
+                // backslashes: escapes inside quotes, a character like any other outside
+                Arguments.of("a\\ b", List.of("a\\", "b")),
+                Arguments.of("C:\\dir\\x", List.of("C:\\dir\\x")),
+                Arguments.of("\"x\\ny\\tz\\r\\f\"", List.of("x\ny\tz\r\f")),
+                Arguments.of("\"a\\\"b\" 'c\\'d'", List.of("a\"b", "c'd")),
+                Arguments.of("\"a\\\\b\" \"a\\qb\"", List.of("a\\b", "aqb")),
+                Arguments.of("\"abc\\\n   def\"", List.of("abcdef")),
+                Arguments.of("'abc\\\r\n\t def'", List.of("abcdef")),
+                // nothing is read from inside a word: @ and = stay as they are
+                Arguments.of("@more.txt @@x --name=a=b", List.of("@more.txt", "@@x", "--name=a=b")),
+                Arguments.of("caf\u00e9 \u20ac", List.of("caf\u00e9", "\u20ac")),
+                Arguments.of("", List.of()),
+                Arguments.of("# only a comment", List.of()));
+    }
+
+    @ParameterizedTest
+    @MethodSource("argumentFileWords")
+    void splitsAnArgumentFileAsJpackageDoes(String text, List<String> expected) {
+        assertEquals(expected, ArgumentFiles.split(text));
+    }
+
+    /** Command lines with argument files (@1, @2: the two files a row writes), and the options they give. */
+    static Stream<Arguments> argumentFiles() {
+        return Stream.of(
+                Arguments.of("--name 'My App' --archive", "", List.of("@1"),
+                        (Function<Options, Object>) o -> List.of(o.name, o.archive), List.of("My App", true)),
+                // anywhere on the line, as many as given, each word in its place
+                Arguments.of("--java-options -Da", "--java-options -Dc", List.of("@1", "--java-options", "-Db", "@2"),
+                        (Function<Options, Object>) o -> o.javaOptions, List.of("-Da", "-Db", "-Dc")),
+                Arguments.of("--name a", "--name b", List.of("@2", "@1"), (Function<Options, Object>) o -> o.name, "a"),
+                Arguments.of("--name a", "", List.of("@1", "@1", "-n", "b"), (Function<Options, Object>) o -> o.name, "b"),
+                // an option's value from a file, and a file in a value's place, as jpackage reads it
+                Arguments.of("--name", "x", List.of("@1", "@2"), (Function<Options, Object>) o -> o.name, "x"),
+                Arguments.of("'My App'", "", List.of("--name", "@1"), (Function<Options, Object>) o -> o.name, "My App"),
+                Arguments.of("--java-options \"-Da", "", List.of("@1"), (Function<Options, Object>) o -> o.javaOptions,
+                        List.of("-Da")),
+                // one word for --java-options, split again as --java-options splits
+                Arguments.of("--java-options '-Da=1 \"-Dt=a b\"'", "", List.of("@1"),
+                        (Function<Options, Object>) o -> o.javaOptions, List.of("-Da=1", "-Dt=a b")),
+                Arguments.of("-t deb -p mods", "", List.of("@1"), (Function<Options, Object>) o -> List.of(o.type, o.modulePath),
+                        List.of("deb", List.of(Path.of("mods")))),
+                Arguments.of("--version", "", List.of("@1", "--nope"), (Function<Options, Object>) o -> o.versionAsked, true),
+                Arguments.of("# nothing", "", List.of("@1", "--name", "x"), (Function<Options, Object>) o -> o.name, "x"));
+    }
+
+    @ParameterizedTest
+    @MethodSource("argumentFiles")
+    void readsArgumentFiles(String first, String second, List<String> arguments, Function<Options, Object> read,
+            Object expected, @TempDir Path folder) throws Exception {
+        assertEquals(expected, read.apply(Options.parse(withFiles(folder, first, second, arguments)).orElseThrow()));
+    }
+
+    /** The arguments with @1 and @2 naming files in `folder` that hold `first` and `second`. */
+    private static String[] withFiles(Path folder, String first, String second, List<String> arguments)
+            throws java.io.IOException {
+        Files.writeString(folder.resolve("1"), first, StandardCharsets.UTF_8);
+        Files.writeString(folder.resolve("2"), second, StandardCharsets.UTF_8);
+        return arguments.stream().map(a -> a.matches("@[12]") ? "@" + folder.resolve(a.substring(1)) : a)
+                .toArray(String[]::new);
+    }
+
+    @Test
+    void asksForHelpFromAnArgumentFile(@TempDir Path folder) throws Exception {
+        assertTrue(Options.parse(withFiles(folder, "--name x\n-h", "", List.of("@1", "--nope"))).isEmpty());
+    }
+
+    /** Argument files refused, with the message; FILE1 stands for the first file's path, FOLDER for their folder. */
+    static Stream<Arguments> argumentFileRefusals() {
+        return Stream.of(
+                Arguments.of("--name x @2", "--dest y", List.of("@1"), "the argument file FILE1 names another, @2: an "
+                        + "argument file is not read from inside another; give @2 on the command line"),
+                Arguments.of("--nope", "", List.of("@1"), "unknown option --nope in the argument file FILE1; see --help"),
+                Arguments.of("--nope=1", "", List.of("@1"), "unknown option --nope in the argument file FILE1; see --help"),
+                Arguments.of("", "", List.of("@1", "--nope"), "unknown option --nope; see --help"),
+                Arguments.of("--name", "", List.of("@1"), "--name needs a value (NAME)"),
+                // the file's quotes are its own: what they hold is split again as --java-options splits
+                Arguments.of("--java-options '\"-Da'", "", List.of("@1"), "--java-options \"-Da has a \" that is never closed"),
+                Arguments.of("", "", List.of("@FOLDER"), "argument file \"FOLDER\" is a folder; give a file of options after @"),
+                Arguments.of("", "", List.of("@FOLDER/none"),
+                        "cannot read the argument file \"FOLDER/none\": no such file: FOLDER/none"),
+                Arguments.of("", "", List.of("@a\0b"),
+                        "argument file @a\0b is not a path this system can name (Nul character not allowed)"));
+    }
+
+    @ParameterizedTest
+    @MethodSource("argumentFileRefusals")
+    void refusesArgumentFiles(String first, String second, List<String> arguments, String message, @TempDir Path folder)
+            throws Exception {
+        final String[] line = withFiles(folder, first, second,
+                arguments.stream().map(a -> a.replace("@FOLDER", "@" + folder)).toList());
+        final Stop stop = assertThrows(Stop.class, () -> Options.parse(line));
+        assertEquals(message.replace("FILE1", Text.quote(folder.resolve("1"))).replace("FOLDER", folder.toString()),
+                stop.getMessage());
+        assertEquals(Stop.REFUSED, stop.status);
+    }
+
+    @Test
+    void refusesAnArgumentFileThatIsNotUtf8(@TempDir Path folder) throws Exception {
+        final Path file = Files.write(folder.resolve("latin1.txt"), new byte[] {'-', 'n', ' ', 'c', 'a', 'f', (byte) 0xE9});
+        final Stop stop = assertThrows(Stop.class, () -> Options.parse(new String[] {"@" + file}));
+        assertEquals("the argument file " + Text.quote(file) + " is not UTF-8 text; save it as UTF-8", stop.getMessage());
+    }
+
+    @Test
+    void listsTheOneLetterFormsAndArgumentFilesInTheHelp() {
+        final String help = Options.help();
+        for (final String line : List.of("--type -t ", "--name -n NAME", "--input -i DIR", "--dest -d DIR",
+                "--module -m NAME", "--module-path -p PATH", "--help -h", "@FILE", "--version", "--verbose", "--temp DIR")) {
+            assertTrue(help.contains("  " + line), () -> line + " is not in the help:\n" + help);
+        }
+    }
+
 
     @ParameterizedTest
     @ValueSource(strings = {"--help", "-h", "-?"})
@@ -212,7 +367,7 @@ class OptionsTest {
 
     @ParameterizedTest
     @ValueSource(strings = {"--input", "--dest", "--launcher", "--runtime-image", "--icon", "--file-associations",
-            "--module-path"})
+            "--module-path", "--temp"})
     void refusesAPathThisSystemCannotName(String option) {
         final Stop stop = assertThrows(Stop.class, () -> Options.parse(new String[] {option, "a\0b"}));
         assertEquals(option + " a\0b is not a path this system can name (Nul character not allowed)", stop.getMessage());

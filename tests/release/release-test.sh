@@ -56,6 +56,8 @@ expect "the modes the zip gives: the Linux launcher runs, the rest is read" \
 rm -rf "$work/first" "$work/second"
 release_dir=$work/user/launcher-$version
 expect "SHA256SUMS checks" "" "$(cd "$release_dir" && sha256sum --quiet -c SHA256SUMS 2>&1)"
+expect "the release's packager names the release's version" "$version" \
+  "$("$jdk/bin/java" -jar "$release_dir/packager.jar" --version 2>&1)"
 mkdir -p "$work/user/classes" "$work/user/input"
 "$jdk/bin/javac" -d "$work/user/classes" "$source_dir/demo/src/com/example/demo/Main.java"
 "$jdk/bin/jar" --create --file "$work/user/input/demo.jar" --main-class com.example.demo.Main -C "$work/user/classes" .

@@ -20,13 +20,19 @@ final class AotTraining {
      * is an empty folder of its own, so that what it writes there (a log, say) is not shipped.
      */
     static String train(Plan plan, Path staging) throws IOException {
-        ConfigFile.write(plan, staging, withTraining(plan.options.javaOptions));
-        final Path training = Files.createTempDirectory("packager-training-");
+        final List<String> trainingOptions = withTraining(plan.options.javaOptions);
+        ConfigFile.write(plan, staging, trainingOptions);
+        ChildProcess.showNote("the training run: the launcher with the java options " + trainingOptions.stream()
+                .map(ChildProcess::shellWord).collect(Collectors.joining(" ")) + " in config.json");
+        final Path training = plan.options.temp != null ? Files.createDirectory(plan.options.temp.resolve("training"))
+                : Files.createTempDirectory("packager-training-");
         final Path log = training.resolve("output.log");
         final long timeout = plan.options.aotTrainingTimeoutSeconds;
         try {
-            final Process process = new ProcessBuilder(staging.resolve(plan.executableName()).toString())
-                    .directory(Files.createDirectory(training.resolve("current")).toFile()).redirectErrorStream(true)
+            final List<String> command = List.of(staging.resolve(plan.executableName()).toString());
+            final Path current = Files.createDirectory(training.resolve("current"));
+            ChildProcess.showStart(command, current);
+            final Process process = new ProcessBuilder(command).directory(current.toFile()).redirectErrorStream(true)
                     .redirectOutput(log.toFile()).start();
             ChildProcess.started(process);
             process.getOutputStream().close();  // a program that reads its input gets none, not a wait
@@ -39,7 +45,9 @@ final class AotTraining {
             // Whatever the program printed, in whatever encoding: a byte that is not UTF-8 becomes U+FFFD. The
             // JVM's own lines about the cache are left out, and the staging folder, which is about to go, is
             // named as the folder it becomes.
-            final List<String> said = new String(Files.readAllBytes(log), StandardCharsets.UTF_8).lines()
+            final String printed = new String(Files.readAllBytes(log), StandardCharsets.UTF_8);
+            ChildProcess.showEnd(command, process.exitValue(), printed);
+            final List<String> said = printed.lines()
                     .filter(line -> !isAboutTheCache(line))
                     .map(line -> line.replace(staging.toString(), plan.appFolder.toString())).toList();
             final String lastWords = said.subList(Math.max(0, said.size() - 3), said.size()).stream()
@@ -56,8 +64,10 @@ final class AotTraining {
             return "the training run was interrupted";
         } finally {
             ChildProcess.ended();
-            FileTrees.delete(training).ifPresent(left -> System.err.println("warning: could not remove the training "
-                    + "run's folder " + left + "; remove it by hand"));
+            if (plan.options.temp == null) {
+                FileTrees.delete(training).ifPresent(left -> System.err.println("warning: could not remove the "
+                        + "training run's folder " + left + "; remove it by hand"));
+            }
             Files.deleteIfExists(staging.resolve(Plan.AOT_CACHE + ".config"));
         }
     }

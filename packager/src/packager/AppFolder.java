@@ -38,8 +38,13 @@ final class AppFolder {
         try {
             try {
                 Files.createDirectories(appFolder.getParent());
-                // Beside the final folder, so that it becomes it in one rename.
-                staging = Files.createTempDirectory(appFolder.getParent(), "." + plan.name + ".packaging-");
+                if (plan.options.temp != null) {
+                    Files.createDirectories(plan.options.temp);
+                    staging = Files.createDirectory(plan.options.temp.resolve(plan.name));
+                } else {
+                    // Beside the final folder, so that it becomes it in one rename.
+                    staging = Files.createTempDirectory(appFolder.getParent(), "." + plan.name + ".packaging-");
+                }
                 FileTrees.readableByAll(staging, true);
             } catch (IOException | SecurityException cannotWrite) {
                 throw Stop.refused("cannot write in " + Text.quote(plan.options.dest.toAbsolutePath()) + ": "
@@ -83,7 +88,8 @@ final class AppFolder {
             }
             if (plan.isInstaller()) {
                 // The installer takes the folder over: it moves into a hidden work folder, removed at the end.
-                installerWork = Files.createTempDirectory(plan.appFolder.getParent(), "." + plan.name + ".package-");
+                installerWork = plan.options.temp != null ? Files.createDirectory(plan.options.temp.resolve("package"))
+                        : Files.createTempDirectory(plan.appFolder.getParent(), "." + plan.name + ".package-");
                 // Named before it is written, so that an interruption removes what was written of it.
                 partialArchive = partial(plan.installerPath());
                 if (plan.isDeb()) {
@@ -94,10 +100,19 @@ final class AppFolder {
                 staging = null;
                 Files.move(partialArchive, plan.installerPath(), StandardCopyOption.REPLACE_EXISTING);
                 partialArchive = null;
-                FileTrees.delete(installerWork).ifPresent(left -> System.err.println("warning: could not remove "
-                        + "the package's work folder " + left + ": remove it by hand"));
+                if (!isKept(installerWork)) {
+                    FileTrees.delete(installerWork).ifPresent(left -> System.err.println("warning: could not remove "
+                            + "the package's work folder " + left + ": remove it by hand"));
+                }
                 installerWork = null;
                 return trainingFailure;
+            }
+            if (isKept(staging)) {
+                // The work stays in --temp; what is put in place is a copy of it, made beside where it goes.
+                final Path work = staging;
+                staging = Files.createTempDirectory(plan.appFolder.getParent(), "." + plan.name + ".packaging-");
+                FileTrees.readableByAll(staging, true);
+                FileTrees.copyAsItIs(work, staging);
             }
             if (plan.options.archive) {
                 // Before anything is replaced, so that a failure here changes nothing.
@@ -130,7 +145,9 @@ final class AppFolder {
     /** Removes what this run made; says so, or names what is left. */
     private String afterCleanUp() {
         final List<String> left = cleanUp();
-        return left.isEmpty() ? NOTHING_LEFT : "could not remove " + String.join(", ", left) + ": remove it by hand";
+        final String work = plan.options.temp == null ? "" : "; the work is left in " + Text.quote(plan.options.temp);
+        return (left.isEmpty() ? NOTHING_LEFT : "could not remove " + String.join(", ", left) + ": remove it by hand")
+                + work;
     }
 
     /** The hidden file beside `result` that becomes it once whole. */
@@ -142,11 +159,16 @@ final class AppFolder {
     private List<String> cleanUp() {
         final List<String> left = new ArrayList<>();
         for (final Path made : java.util.Arrays.asList(staging, partialArchive, installerWork)) {
-            if (made != null) {
+            if (made != null && !isKept(made)) {
                 FileTrees.delete(made).ifPresent(left::add);
             }
         }
         return left;
+    }
+
+    /** Whether `made` lies in --temp, where the work is left for inspection, whatever the outcome. */
+    private boolean isKept(Path made) {
+        return plan.options.temp != null && made.startsWith(plan.options.temp);
     }
 
     /**

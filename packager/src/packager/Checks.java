@@ -207,6 +207,7 @@ final class Checks {
         plan.appFolder = options.dest.toAbsolutePath().normalize().resolve(plan.name);
         plan.archivePath = plan.appFolder.resolveSibling(plan.archiveFileName());
         checkReplaceable();
+        checkTemp();
         if (plan.isMsi()) {
             // Last, so that every mistake in the options is named first.
             plan.msiTools = MsiPackage.findTools().orElseThrow(() -> Stop.refused("--type msi needs wixl on the path "
@@ -732,6 +733,31 @@ final class Checks {
         if (!Files.isWritable(dest) && Files.exists(dest)) {
             throw Stop.refused("no permission to write in " + Text.quote(dest));
         }
+    }
+
+    /** --temp: a new or empty folder, where nothing the packager copies or replaces lies. */
+    private void checkTemp() throws Stop {
+        if (options.temp == null) {
+            return;
+        }
+        final Path temp = realPathOfWhatMayNotExist(options.temp.toAbsolutePath());
+        if (Files.exists(options.temp, LinkOption.NOFOLLOW_LINKS) && !FileTrees.isEmptyFolder(temp)) {
+            throw Stop.refused("--temp " + Text.quote(options.temp) + (Files.isDirectory(temp) ? " is not empty" : " is not a folder")
+                    + "; give a new or empty folder, where the packager leaves its work for you to inspect");
+        }
+        if (plan.input != null && temp.startsWith(plan.input)) {
+            throw Stop.refused("--temp " + Text.quote(options.temp) + " lies inside --input " + Text.quote(options.input)
+                    + ", which is copied whole; choose another --temp");
+        }
+        if (plan.appImage != null && temp.startsWith(plan.appImage)) {
+            throw Stop.refused("--temp " + Text.quote(options.temp) + " lies inside --app-image "
+                    + Text.quote(options.appImage) + ", which is copied whole; choose another --temp");
+        }
+        if (temp.startsWith(realPathOfWhatMayNotExist(plan.appFolder))) {
+            throw Stop.refused("--temp " + Text.quote(options.temp) + " lies inside " + Text.quote(plan.appFolder)
+                    + ", the folder the packager makes; choose another --temp");
+        }
+        options.temp = temp;
     }
 
     private boolean archiveHoldsMarker(Path path) {

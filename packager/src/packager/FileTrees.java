@@ -60,6 +60,32 @@ final class FileTrees {
         });
     }
 
+    /**
+     * Copies a folder's contents into the existing folder `to` as they are: links stay links, modes and times
+     * are kept. For a folder the packager made, whose links (a runtime's legal notices) stay inside it.
+     */
+    static void copyAsItIs(Path from, Path to) throws IOException {
+        Files.walkFileTree(from, new SimpleFileVisitor<>() {
+            @Override
+            public FileVisitResult preVisitDirectory(Path directory, BasicFileAttributes attributes) throws IOException {
+                Interruption.checkpoint();
+                if (!directory.equals(from)) {
+                    Files.copy(directory, to.resolve(from.relativize(directory)), StandardCopyOption.COPY_ATTRIBUTES,
+                            LinkOption.NOFOLLOW_LINKS);
+                }
+                return FileVisitResult.CONTINUE;
+            }
+
+            @Override
+            public FileVisitResult visitFile(Path file, BasicFileAttributes attributes) throws IOException {
+                Interruption.checkpoint();
+                Files.copy(file, to.resolve(from.relativize(file)), StandardCopyOption.COPY_ATTRIBUTES,
+                        LinkOption.NOFOLLOW_LINKS);
+                return FileVisitResult.CONTINUE;
+            }
+        });
+    }
+
     /** What writes a file, and may fail half-way. */
     interface Writer {
         void write(Path file) throws IOException, Stop;

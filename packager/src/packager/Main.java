@@ -16,6 +16,15 @@ public final class Main {
     private Main() {
     }
 
+    /**
+     * The version packager.jar was built as: a release's own (1.2.0), or in a checkout the next release's with
+     * the commit it was built from (1.2.0-dev+1a2b3c4d5e6f, "-modified" when its files differed from the commit).
+     */
+    static String version() {
+        final String version = Main.class.getPackage().getImplementationVersion();
+        return version != null ? version : "unknown (these classes are not packager.jar)";
+    }
+
     public static void main(String[] arguments) {
         int status;
         try {
@@ -24,6 +33,11 @@ public final class Main {
                 System.out.println(Options.help());
                 return;
             }
+            if (options.get().versionAsked) {
+                System.out.println(version());
+                return;
+            }
+            ChildProcess.showTools(options.get().verbose);
             status = new AppFolder(Checks.check(options.get())).make();
         } catch (Stop stop) {
             System.err.println("error: " + stop.getMessage());

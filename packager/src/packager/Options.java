@@ -5,6 +5,7 @@ import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
+import java.util.Map;
 import java.util.Optional;
 
 /**
@@ -59,6 +60,12 @@ final class Options {
     /** --app-image: a folder this packager made before, which the installer is made from as it is. */
     Path appImage;
     boolean launcherAsService;
+    /** --verbose: each tool the packager runs is shown with its arguments and what it printed. */
+    boolean verbose;
+    /** --temp: where the work is done and left; null: hidden folders beside the result, removed at the end. */
+    Path temp;
+    /** --version: print the packager's version and nothing else. */
+    boolean versionAsked;
 
     private interface Setter {
         void set(Options options, String value) throws Stop;
@@ -214,33 +221,55 @@ final class Options {
             new OptionSpec("--replace", null, "replace a folder (and archive) this packager made before, or\n"
                     + "the installer it makes",
                     (o, v) -> o.replace = true),
+            new OptionSpec("--verbose", null, "show each tool the packager runs (jdeps, jlink, the installer's\n"
+                    + "tools, the training run) with its arguments and what it printed",
+                    (o, v) -> o.verbose = true),
+            new OptionSpec("--temp", "DIR", "do the work in DIR, a new or empty folder, and leave it there\n"
+                    + "for inspection (default: hidden folders beside the result,\n"
+                    + "removed at the end)",
+                    (o, v) -> o.temp = path("--temp", v)),
+            new OptionSpec("--version", null, "print the packager's version and exit", (o, v) -> { }),
             new OptionSpec("--help", null, "this text", (o, v) -> { }));
 
-    /** The options given; empty when only the help is asked for. */
-    static Optional<Options> parse(String[] arguments) throws Stop {
+    /** jpackage's one-letter forms, each the same option as its long name. */
+    private static final Map<String, String> SHORT_FORMS = Map.of("-t", "--type", "-n", "--name", "-i", "--input",
+            "-d", "--dest", "-m", "--module", "-p", "--module-path", "-h", "--help");
+
+    /**
+     * The options given, with each @FILE read in its place; empty when only the help is asked for. As in
+     * jpackage, --version anywhere on the line (a value's place too) asks for the version alone, and else
+     * --help, -h or -? for the help alone.
+     */
+    static Optional<Options> parse(String[] commandLine) throws Stop {
+        final List<ArgumentFiles.Word> arguments = ArgumentFiles.expand(commandLine);
         final Options options = new Options();
-        for (int i = 0; i < arguments.length; ++i) {
-            String name = arguments[i];
+        if (arguments.stream().anyMatch(a -> a.text().equals("--version"))) {
+            options.versionAsked = true;
+            return Optional.of(options);
+        }
+        if (arguments.stream().anyMatch(a -> List.of("--help", "-h", "-?").contains(a.text()))) {
+            return Optional.empty();
+        }
+        for (int i = 0; i < arguments.size(); ++i) {
+            final ArgumentFiles.Word word = arguments.get(i);
+            String name = word.text();
             String value = null;
             final int equals = name.indexOf('=');
             if (name.startsWith("--") && equals > 0) {
                 value = name.substring(equals + 1);
                 name = name.substring(0, equals);
             }
-            if (List.of("--help", "-h", "-?").contains(name)) {
-                return Optional.empty();
-            }
-            final String given = name;
-            final OptionSpec entry = find(given).orElseThrow(() -> Stop.refused("unknown option " + given + "; see --help"));
+            name = SHORT_FORMS.getOrDefault(name, name);
+            final OptionSpec entry = find(name).orElseThrow(() -> unknown(word));
             if (!entry.takesValue()) {
                 if (value != null) {
                     throw Stop.refused(name + " takes no value; see --help");
                 }
             } else if (value == null) {
-                if (i + 1 >= arguments.length) {
+                if (i + 1 >= arguments.size()) {
                     throw Stop.refused(name + " needs a value (" + entry.valueName() + ")");
                 }
-                value = arguments[++i];
+                value = arguments.get(++i).text();
             }
             if (value != null && Text.hasLoneSurrogate(value)) {
                 throw Stop.refused(name + " has a value that is not valid Unicode text (a lone surrogate); "
@@ -257,6 +286,27 @@ final class Options {
         return Optional.of(options);
     }
 
+    private static Stop unknown(ArgumentFiles.Word word) {
+        final String name = word.text().contains("=") && word.text().startsWith("--")
+                ? word.text().substring(0, word.text().indexOf('=')) : word.text();
+        if (word.file() == null) {
+            return Stop.refused("unknown option " + name + "; see --help");
+        }
+        if (name.startsWith("@") && name.length() > 1) {
+            return Stop.refused("the argument file " + Text.quote(word.file()) + " names another, " + name
+                    + ": an argument file is not read from inside another; give " + name + " on the command line");
+        }
+        return Stop.refused("unknown option " + name + " in the argument file " + Text.quote(word.file())
+                + "; see --help");
+    }
+
+    /** The long names of all options, as --help lists them, and the one-letter forms. */
+    static List<String> names() {
+        final List<String> names = new ArrayList<>(TABLE.stream().map(OptionSpec::name).toList());
+        names.addAll(SHORT_FORMS.keySet());
+        return names;
+    }
+
     private static Optional<OptionSpec> find(String name) {
         return TABLE.stream().filter(s -> s.name().equals(name)).findFirst();
     }
@@ -271,8 +321,11 @@ final class Options {
                 "everything in --input, and a Java runtime in jre made with jlink for the modules the jars use;",
                 "or, with --type deb or msi, an installer of it.",
                 "", ""));
+        text.append(String.format("  %-27s %s%n", "@FILE", "read options from FILE, as jpackage reads an argument file"));
         for (final OptionSpec entry : TABLE) {
-            final String left = entry.name() + (entry.takesValue() ? " " + entry.valueName() : "");
+            final String shortForm = SHORT_FORMS.entrySet().stream().filter(s -> s.getValue().equals(entry.name()))
+                    .map(s -> " " + s.getKey()).findFirst().orElse("");
+            final String left = entry.name() + shortForm + (entry.takesValue() ? " " + entry.valueName() : "");
             final String[] lines = entry.help().split("\n");
             // A name too long for its column gets a line of its own, so that the help stays one column.
             final boolean ownLine = left.length() > 27;

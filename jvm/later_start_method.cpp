@@ -35,7 +35,7 @@ StageResult findLaterStartMethod(JNIEnv* env, const std::string& className, cons
 }
 
 bool callLaterStartMethod(JavaVM* vm, const LaterStartMethod& method, const std::vector<std::string>& arguments,
-                          const std::string& directory) {
+                          const std::string& directory, const std::function<bool()>& begin) {
     JavaVMAttachArgs attachArgs{JNI_VERSION_1_6, const_cast<char*>("later start"), nullptr};
     JNIEnv* env = nullptr;
     if (vm->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&env), &attachArgs) != JNI_OK || env == nullptr) {
@@ -55,7 +55,7 @@ bool callLaterStartMethod(JavaVM* vm, const LaterStartMethod& method, const std:
         env->DeleteLocalRef(argument);
     }
     jstring folder = array == nullptr ? nullptr : javaString(env, directory);
-    if (folder != nullptr) {
+    if (folder != nullptr && begin()) {
         env->CallStaticVoidMethod(method.owner, method.method, array, folder);
     }
     // With an exception still pending, detaching hands it to the program's uncaught-exception handler.

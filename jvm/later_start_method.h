@@ -4,6 +4,7 @@
 
 #include <jni.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,10 @@ StageResult findLaterStartMethod(JNIEnv* env, const std::string& className, cons
 
 // Calls the method on the calling thread, attached to the VM for the call as
 // a daemon thread (so that it never keeps the program running) and detached
-// after it. The texts are UTF-8. An exception the method throws goes to the
-// program's uncaught-exception handling, as one from any thread does.
-// False when the VM takes no more threads (it is ending).
+// after it. The texts are UTF-8. `begin` is asked once everything is ready,
+// just before the call, which is made only when it says yes. An exception the
+// method throws goes to the program's uncaught-exception handling, as one
+// from any thread does. False when the VM takes no more threads (it is
+// ending); `begin` is then not asked.
 bool callLaterStartMethod(JavaVM* vm, const LaterStartMethod& method, const std::vector<std::string>& arguments,
-                          const std::string& directory);
+                          const std::string& directory, const std::function<bool()>& begin);

@@ -47,22 +47,23 @@ bool isStrictUtf8(const std::string& text) {
     return true;
 }
 
-bool encodeLaterStart(const LaterStart& start, std::string& bytes) {
+LaterStartEncoding encodeLaterStart(const LaterStart& start, std::string& bytes) {
+    if (start.directory.empty()) return LaterStartEncoding::noDirectory;
     std::string body;
-    const auto append = [&body](const std::string& text) {
+    bool allUtf8 = true;
+    const auto append = [&body, &allUtf8](const std::string& text) {
         body += text;
         body += '\0';
-        return isStrictUtf8(text);
+        allUtf8 = allUtf8 && isStrictUtf8(text);
     };
-    if (!append(start.directory)) return false;
-    for (const std::string& argument : start.arguments) {
-        if (!append(argument)) return false;
-    }
-    if (headerSize + body.size() > maxLaterStartBytes) return false;
+    append(start.directory);
+    for (const std::string& argument : start.arguments) append(argument);
+    if (!allUtf8) return LaterStartEncoding::notUtf8;
+    if (headerSize + body.size() > maxLaterStartBytes) return LaterStartEncoding::tooLong;
     bytes.assign(tag, tagSize);
     for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((body.size() >> shift) & 0xFF);
     bytes += body;
-    return true;
+    return LaterStartEncoding::encoded;
 }
 
 bool decodeLaterStart(const std::string& bytes, LaterStart& start) {
@@ -81,6 +82,7 @@ bool decodeLaterStart(const std::string& bytes, LaterStart& start) {
         if (!isStrictUtf8(texts.back())) return false;
         begin = end + 1;
     }
+    if (texts.front().empty()) return false;
     start.directory = texts.front();
     start.arguments.assign(texts.begin() + 1, texts.end());
     return true;

@@ -28,6 +28,16 @@ StageResult enterWorkingDirectory(const LaunchSettings& settings) {
                              settings.configPath + "): " + error + "; create that folder or change \"workingDirectory\""};
 }
 
+// The JVM cannot start without a current folder (one that was deleted while
+// the user's shell stayed in it), and would say so with a stack trace.
+StageResult checkCurrentDirectory() {
+    std::string directory;
+    std::string error;
+    if (platform::currentDirectoryUtf8(directory, error)) return std::nullopt;
+    return LaunchFailure{ExitStatus::vmCreationFailed, "cannot start the Java VM in the current folder: " + error +
+                                                           "; start the program from a folder that exists"};
+}
+
 // The Java main receives the command line when the product asks for it and
 // there is one, and otherwise the product's default arguments.
 std::vector<std::string> argumentsForMain(const LaunchSettings& settings, const std::vector<std::string>& commandLine) {
@@ -92,6 +102,9 @@ int runLauncher(const std::vector<std::string>& commandLine) {
     }
 
     if (StageResult failure = enterWorkingDirectory(settings)) {
+        return reportFailure(*failure);
+    }
+    if (StageResult failure = checkCurrentDirectory()) {
         return reportFailure(*failure);
     }
 

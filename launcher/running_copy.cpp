@@ -15,8 +15,10 @@
 
 namespace {
 
-// How long a later start waits for the running copy to take its command line.
+// How long a later start waits for the running copy to say it has the command line.
 constexpr int answerMilliseconds = 3000;
+// And then for the program to take it: the running copy's JVM may still be starting, on a loaded machine.
+constexpr int takeMilliseconds = 30000;
 // A running copy that is ending still holds its endpoint for a moment.
 constexpr int claimAttempts = 100;
 constexpr auto claimRetryPause = std::chrono::milliseconds(20);
@@ -25,6 +27,12 @@ void sayOnStandardError(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
 }
+
+// A later start the running copy has, and the connection to tell it whether the program took it.
+struct WaitingStart {
+    LaterStart start;
+    std::intptr_t peer = -1;
+};
 
 }  // namespace
 
@@ -35,18 +43,30 @@ struct RunningCopy::State {
     bool listening = false;
     std::mutex lock;
     std::condition_variable changed;
-    std::deque<LaterStart> waiting;
+    std::deque<WaitingStart> waiting;
     bool stopped = false;
 };
+
+namespace {
+
+// From now on no later start is taken: each one still waiting is told so, and runs the program itself.
+void refuseWaitingStarts(RunningCopy::State& state) {
+    std::deque<WaitingStart> refused;
+    {
+        std::lock_guard<std::mutex> guard(state.lock);
+        state.stopped = true;
+        refused.swap(state.waiting);
+    }
+    state.changed.notify_all();
+    for (const WaitingStart& waiting : refused) platform::answerLaterStart(waiting.peer, platform::Answer::notTaken);
+}
+
+}  // namespace
 
 RunningCopy::RunningCopy() : state_(std::make_shared<State>()) {}
 
 RunningCopy::~RunningCopy() {
-    {
-        std::lock_guard<std::mutex> guard(state_->lock);
-        state_->stopped = true;
-    }
-    state_->changed.notify_all();
+    refuseWaitingStarts(*state_);
     if (state_->listening) platform::stopListening(state_->listener);
 }
 
@@ -59,44 +79,90 @@ void listen(std::shared_ptr<RunningCopy::State> state, bool methodNamed) {
     std::intptr_t peer = -1;
     while (platform::receiveLaterStart(state->listener, maxLaterStartBytes, bytes, peer)) {
         LaterStart start;
-        bool taken = decodeLaterStart(bytes, start);
+        if (!decodeLaterStart(bytes, start)) {
+            platform::answerLaterStart(peer, platform::Answer::notTaken);
+            continue;
+        }
+        bool queued = false;
         {
             std::lock_guard<std::mutex> guard(state->lock);
-            taken = taken && !state->stopped;
-            if (taken && methodNamed) state->waiting.push_back(std::move(start));
+            if (!state->stopped) {
+                platform::answerLaterStart(peer, platform::Answer::received);
+                if (methodNamed) state->waiting.push_back(WaitingStart{std::move(start), peer});
+                queued = true;
+            }
         }
-        if (taken && !methodNamed) platform::bringOwnWindowToFront();
-        state->changed.notify_all();
-        platform::answerLaterStart(peer, taken);
+        if (!queued) {
+            platform::answerLaterStart(peer, platform::Answer::notTaken);
+        } else if (methodNamed) {
+            state->changed.notify_all();
+        } else {
+            platform::bringOwnWindowToFront();
+            platform::answerLaterStart(peer, platform::Answer::taken);
+        }
     }
 }
 
+// Calls the method once per later start, in the order they came. A start is
+// told it was taken as the call begins; one that is gone by then (it waited
+// too long, and runs the program itself) is skipped.
 void deliver(std::shared_ptr<RunningCopy::State> state, JavaVM* vm, LaterStartMethod method) {
     while (true) {
-        LaterStart start;
+        WaitingStart next;
         {
             std::unique_lock<std::mutex> guard(state->lock);
             state->changed.wait(guard, [&state] { return state->stopped || !state->waiting.empty(); });
             if (state->stopped) return;
-            start = std::move(state->waiting.front());
+            next = std::move(state->waiting.front());
             state->waiting.pop_front();
         }
-        if (!callLaterStartMethod(vm, method, start.arguments, start.directory)) return;
+        bool answered = false;
+        const bool vmTakesThreads =
+            callLaterStartMethod(vm, method, next.start.arguments, next.start.directory, [&next, &answered] {
+                answered = true;
+                return platform::answerLaterStart(next.peer, platform::Answer::taken);
+            });
+        if (!answered) platform::answerLaterStart(next.peer, platform::Answer::notTaken);
+        if (!vmTakesThreads) {
+            refuseWaitingStarts(*state);
+            return;
+        }
     }
+}
+
+// Why this start, which found the program running, cannot hand its command line over.
+std::string whyNotHandedOver(LaterStartEncoding encoding) {
+    switch (encoding) {
+    case LaterStartEncoding::notUtf8:
+        return "its arguments or its current folder are not UTF-8";
+    case LaterStartEncoding::tooLong:
+        return "its command line is longer than the " + std::to_string(maxLaterStartBytes >> 20) +
+               " MiB the running copy takes";
+    case LaterStartEncoding::noDirectory:
+    case LaterStartEncoding::encoded:
+        break;
+    }
+    return "its current folder cannot be read";
 }
 
 }  // namespace
 
 bool RunningCopy::handOverOrListen(const LaunchSettings& settings, const std::vector<std::string>& commandLine) {
     if (!settings.singleInstance) return false;
-    LaterStart start{platform::currentDirectoryUtf8(), {}};
+    LaterStart start;
+    std::string directoryError;
+    std::string whyNot;
+    if (!platform::currentDirectoryUtf8(start.directory, directoryError)) {
+        whyNot = "its current folder cannot be read (" + directoryError + ")";
+    }
     for (const std::string& argument : commandLine) {
         start.arguments.push_back(platform::commandLineEncoding == platform::CommandLineEncoding::modifiedUtf8
                                       ? utf8FromModifiedUtf8(argument)
                                       : argument);
     }
     std::string message;
-    const bool canHandOver = encodeLaterStart(start, message);
+    const LaterStartEncoding encoding = encodeLaterStart(start, message);
+    if (whyNot.empty() && encoding != LaterStartEncoding::encoded) whyNot = whyNotHandedOver(encoding);
 
     for (int attempt = 0; attempt < claimAttempts; ++attempt) {
         std::string error;
@@ -112,18 +178,22 @@ bool RunningCopy::handOverOrListen(const LaunchSettings& settings, const std::ve
         case platform::Claim::heldByAnother:
             break;
         }
-        if (!canHandOver) {
-            sayOnStandardError("The program is running already, but this start's arguments or its current folder "
-                               "are not UTF-8 and cannot be handed to it; starting another copy.");
+        if (!whyNot.empty()) {
+            sayOnStandardError("The program is running already, but this start cannot hand its command line to it: " +
+                               whyNot + "; starting another copy.");
             return false;
         }
-        switch (platform::handToRunningCopy(settings.applicationDir, message, answerMilliseconds)) {
+        switch (platform::handToRunningCopy(settings.applicationDir, message, answerMilliseconds, takeMilliseconds)) {
         case platform::HandOver::taken:
             traceLine("singleInstance: handed over to the running copy\n");
             return true;
         case platform::HandOver::noAnswer:
             sayOnStandardError("The running copy of this program did not answer within " +
                                std::to_string(answerMilliseconds / 1000) + " seconds; starting another copy.");
+            return false;
+        case platform::HandOver::notTakenInTime:
+            sayOnStandardError("The running copy of this program did not take this start's command line within " +
+                               std::to_string(takeMilliseconds / 1000) + " seconds; starting another copy.");
             return false;
         case platform::HandOver::anotherUser:
             sayOnStandardError("Another user's process holds this program's place for a running copy; starting "

@@ -112,7 +112,8 @@ void writeJvmOutput(void* jvmStream, const std::string& text);
 // One running copy of a product per user (on Windows per login session too):
 // later starts reach it through a local endpoint named after the user and the
 // real path of the product's folder, which only the same user can reach or
-// answer on and which goes away with the process, however it ends.
+// answer on and which a new running copy can take over however the last one
+// ended.
 
 enum class Claim { listening, heldByAnother, failed };
 // Makes this process the one that listens for later starts of the product in
@@ -120,12 +121,16 @@ enum class Claim { listening, heldByAnother, failed };
 // `failed` (saying why in `error`) when there is none to be had.
 Claim listenForLaterStarts(const std::string& applicationDir, std::intptr_t& listener, std::string& error);
 
-enum class HandOver { taken, nobodyListens, noAnswer, anotherUser };
+enum class HandOver { taken, nobodyListens, noAnswer, notTakenInTime, anotherUser };
 // Sends `message` to the process listening for the product in
 // `applicationDir` (letting it take the foreground where the platform asks
-// for that) and waits at most `answerMilliseconds` for its answer. `nobodyListens`
-// also when it closed without taking the message, as a stopping copy does.
-HandOver handToRunningCopy(const std::string& applicationDir, const std::string& message, int answerMilliseconds);
+// for that). It must say within `answerMilliseconds` that it has the message
+// (`noAnswer` otherwise), then within `takeMilliseconds` that the program
+// takes it (`notTakenInTime` otherwise); `taken` once it has, and this start
+// has confirmed it. `nobodyListens` also when it said it does not take the
+// message, as a stopping copy does.
+HandOver handToRunningCopy(const std::string& applicationDir, const std::string& message, int answerMilliseconds,
+                           int takeMilliseconds);
 
 // Waits for the next later start of the same user and returns what it sent
 // and `peer` to answer it with. A peer of another user, one that sends more
@@ -133,14 +138,22 @@ HandOver handToRunningCopy(const std::string& applicationDir, const std::string&
 // seconds is dropped. False once stopListening has been called.
 bool receiveLaterStart(std::intptr_t listener, std::size_t maxBytes, std::string& message, std::intptr_t& peer);
 
-// Tells the later start whether its message was taken, and ends the connection.
-void answerLaterStart(std::intptr_t peer, bool taken);
+// What the running copy tells a later start: `received` as soon as its
+// message is whole; then `taken` as the program begins to take it, or
+// `notTaken`, after which the later start runs the program itself.
+enum class Answer { received, taken, notTaken };
+// Sends `answer`; `taken` and `notTaken` end the connection. For `taken`, true
+// only when the later start confirmed it (it then ends, counting on the
+// program), false when it is gone or did not confirm in time; for the others,
+// whether it could be sent.
+bool answerLaterStart(std::intptr_t peer, Answer answer);
 
 // Makes receiveLaterStart return false; a later start then finds nobody listening.
 void stopListening(std::intptr_t listener);
 
-// The current directory in UTF-8; "" when it cannot be read or is not UTF-8.
-std::string currentDirectoryUtf8();
+// The current directory in UTF-8 (on Linux its bytes). False, saying why in
+// `error`, when it cannot be read: on Linux, when it was deleted.
+bool currentDirectoryUtf8(std::string& directory, std::string& error);
 
 // Brings this process's first visible window to the front, where the platform
 // lets a program do so (Windows); elsewhere nothing.

@@ -18,8 +18,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 runs=${1:-60}
 
-scripts/install-deps.sh linux
-for tool in hyperfine python3 valgrind Xvfb; do
+scripts/install-deps.sh linux  # hyperfine among the rest
+for tool in python3 valgrind Xvfb; do
   command -v "$tool" > /dev/null || missing="${missing:-} ${tool/Xvfb/xvfb}"
 done
 [ -f /usr/include/X11/Xlib.h ] || missing="${missing:-} libx11-dev"
@@ -126,8 +126,11 @@ hyperfine -N --warmup 10 --runs "$runs" --export-json "$work/first-start.json" \
 resident/launcher --stay > /dev/null &
 resident=$!
 trap 'kill $xvfb $resident 2> /dev/null || true' EXIT
-# Listening once its socket is bound (any other product with one running copy aside).
-until grep -q "@launcher-running-copy-$(id -u)-" /proc/net/unix; do sleep 0.1; done
+# Listening once its socket is bound, in $XDG_RUNTIME_DIR or the abstract namespace (any other product with one
+# running copy aside).
+until grep -Eq "(@launcher-running-copy-$(id -u)-|${XDG_RUNTIME_DIR:-@}/launcher-running-copy-)" /proc/net/unix; do
+  sleep 0.1
+done
 sleep 1  # and its JVM up
 hyperfine -N --warmup 10 --runs "$runs" --export-json "$work/later-start.json" \
   -n "(j) later start, handed to the running copy" "resident/launcher letter.txt" > /dev/null

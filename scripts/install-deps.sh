@@ -16,8 +16,10 @@ esac
 build=(cmake ninja-build g++ picojson-dev openjdk-17-jdk-headless libxz-java)
 # For the Linux tests: openssl, a TLS server; ant, a real program; xvfb and openjdk-17-jre (the JDK's splash
 # and X11 libraries), a display and a splash on it; lintian and desktop-file-utils, to check a Debian package;
-# junit5, the packager's unit tests; systemd, whose systemd-analyze reads a package's service unit.
-packages=("${build[@]}" libgtest-dev googletest openssl ant xvfb openjdk-17-jre lintian desktop-file-utils junit5 systemd)
+# junit5, the packager's unit tests; systemd, whose systemd-analyze reads a package's service unit; hyperfine,
+# which times launches for scripts/benchmark.sh.
+packages=("${build[@]}" libgtest-dev googletest openssl ant xvfb openjdk-17-jre lintian desktop-file-utils junit5 systemd
+          hyperfine)
 if [ "$mode" = release ]; then
   # The release: the builds, the Windows launcher's cross-compiler, and python3, which writes the zip.
   packages=("${build[@]}" g++-mingw-w64-x86-64-posix python3)

@@ -1,10 +1,23 @@
-// The running copy's endpoint on Linux: an abstract Unix socket, which the
-// kernel removes with the last process that holds it, named after the user
-// and the product folder's real path. The abstract namespace has no
-// permissions, so each side checks the other's user with SO_PEERCRED.
+// The running copy's endpoint on Linux, a Unix socket named after the product
+// folder's real path:
+// - in $XDG_RUNTIME_DIR when that is a folder of the user's own that nobody
+//   else may enter (0700), so that no other user can take the name or reach
+//   it; the copy that holds a lock file beside it (which the kernel releases
+//   with the process, however it ends) is the running copy, and replaces a
+//   socket that a killed copy left;
+// - otherwise in the abstract namespace, named after the user id too, which
+//   the kernel frees with the process but which has no permissions: another
+//   user could take the name first, and keep this product from having a
+//   running copy (each side checks the other's user with SO_PEERCRED, so no
+//   data reaches them).
+// A message goes in a frame: its length (4 bytes, least significant first),
+// then its bytes; each answer is one byte.
 #include "platform/platform.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -18,21 +31,46 @@ namespace platform {
 
 namespace {
 
-sockaddr_un endpointAddress(const std::string& applicationDir, socklen_t& length) {
+struct Endpoint {
+    sockaddr_un address{};
+    socklen_t length = 0;
+    std::string lockPath;  // only for a socket in $XDG_RUNTIME_DIR
+};
+
+// $XDG_RUNTIME_DIR when only this user may enter it; "" otherwise.
+std::string privateRuntimeFolder() {
+    const char* folder = std::getenv("XDG_RUNTIME_DIR");
+    struct stat status {};
+    if (folder == nullptr || folder[0] != '/' || lstat(folder, &status) != 0 || !S_ISDIR(status.st_mode) ||
+        status.st_uid != geteuid() || (status.st_mode & 077) != 0) {
+        return "";
+    }
+    return folder;
+}
+
+Endpoint endpointFor(const std::string& applicationDir) {
     char* realPath = realpath(applicationDir.c_str(), nullptr);
     const std::string folder = realPath != nullptr ? realPath : applicationDir;
     std::free(realPath);
     std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
     for (const char c : folder) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char hashText[17];
+    std::snprintf(hashText, sizeof hashText, "%016llx", static_cast<unsigned long long>(hash));
 
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    char name[80];
-    const int size = std::snprintf(name, sizeof name, "launcher-running-copy-%u-%016llx", static_cast<unsigned>(geteuid()),
-                                   static_cast<unsigned long long>(hash));
-    std::memcpy(address.sun_path + 1, name, static_cast<std::size_t>(size));  // sun_path[0] == 0: abstract
-    length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + static_cast<std::size_t>(size));
-    return address;
+    Endpoint endpoint;
+    endpoint.address.sun_family = AF_UNIX;
+    const std::string runtimeFolder = privateRuntimeFolder();
+    const std::string socketPath = runtimeFolder + "/launcher-running-copy-" + hashText;
+    if (!runtimeFolder.empty() && socketPath.size() < sizeof endpoint.address.sun_path) {
+        std::memcpy(endpoint.address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+        endpoint.length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + socketPath.size() + 1);
+        endpoint.lockPath = socketPath + ".lock";
+        return endpoint;
+    }
+    const std::string name = "launcher-running-copy-" + std::to_string(geteuid()) + "-" + hashText;
+    std::memcpy(endpoint.address.sun_path + 1, name.c_str(), name.size());  // sun_path[0] == 0: abstract
+    endpoint.length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    return endpoint;
 }
 
 bool isSameUser(int socket) {
@@ -57,76 +95,108 @@ bool writeAll(int socket, const std::string& bytes) {
     return true;
 }
 
-// Everything up to the peer's end of sending, at most `maxBytes`; false when there is more, or an error or timeout.
-bool readAll(int socket, std::size_t maxBytes, std::string& bytes) {
-    bytes.clear();
-    char buffer[65536];
-    while (true) {
-        const ssize_t got = recv(socket, buffer, sizeof buffer, 0);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) return true;
-        bytes.append(buffer, static_cast<std::size_t>(got));
-        if (bytes.size() > maxBytes) return false;
+// Exactly bytes.size() bytes; false on an error, a timeout (errno EAGAIN) or the peer's end first (errno 0).
+bool readExactly(int socket, std::string& bytes) {
+    for (std::size_t got = 0; got < bytes.size();) {
+        const ssize_t read = recv(socket, bytes.data() + got, bytes.size() - got, 0);
+        if (read < 0 && errno == EINTR) continue;
+        if (read == 0) errno = 0;
+        if (read <= 0) return false;
+        got += static_cast<std::size_t>(read);
     }
+    return true;
 }
+
+// One answer byte within the socket's time limit; 0 when none came, with errno EAGAIN on a timeout.
+char readAnswer(int socket) {
+    std::string answer(1, '\0');
+    return readExactly(socket, answer) ? answer[0] : '\0';
+}
+
+struct SocketListener {
+    int socket = -1;
+    std::string path;  // a socket in $XDG_RUNTIME_DIR, removed when the copy stops listening
+};
 
 }  // namespace
 
 Claim listenForLaterStarts(const std::string& applicationDir, std::intptr_t& listener, std::string& error) {
-    socklen_t length = 0;
-    const sockaddr_un address = endpointAddress(applicationDir, length);
+    const Endpoint endpoint = endpointFor(applicationDir);
+    int lock = -1;
+    if (!endpoint.lockPath.empty()) {
+        lock = open(endpoint.lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (lock < 0) {
+            error = "cannot open " + endpoint.lockPath + ": " + std::strerror(errno);
+            return Claim::failed;
+        }
+        if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
+            const int lockError = errno;
+            close(lock);
+            if (lockError == EWOULDBLOCK) return Claim::heldByAnother;
+            error = "cannot lock " + endpoint.lockPath + ": " + std::strerror(lockError);
+            return Claim::failed;
+        }
+        unlink(endpoint.address.sun_path);  // left by a copy that was killed; nobody else listens there now
+    }
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         error = std::string("cannot create a Unix socket: ") + std::strerror(errno);
+        if (lock >= 0) close(lock);
         return Claim::failed;
     }
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&endpoint.address), endpoint.length) != 0) {
         const int bindError = errno;
         close(fd);
-        if (bindError == EADDRINUSE) return Claim::heldByAnother;
+        if (lock >= 0) close(lock);
+        if (bindError == EADDRINUSE && lock < 0) return Claim::heldByAnother;
         error = std::string("cannot bind a Unix socket: ") + std::strerror(bindError);
         return Claim::failed;
     }
     if (listen(fd, SOMAXCONN) != 0) {
         error = std::string("cannot listen on a Unix socket: ") + std::strerror(errno);
         close(fd);
+        if (lock >= 0) close(lock);
         return Claim::failed;
     }
-    listener = fd;
+    // The lock stays held, its descriptor open, until the process ends.
+    auto* socketListener = new SocketListener{fd, endpoint.lockPath.empty() ? "" : endpoint.address.sun_path};
+    listener = reinterpret_cast<std::intptr_t>(socketListener);  // lives as long as the process
     return Claim::listening;
 }
 
-HandOver handToRunningCopy(const std::string& applicationDir, const std::string& message, int answerMilliseconds) {
-    socklen_t length = 0;
-    const sockaddr_un address = endpointAddress(applicationDir, length);
+HandOver handToRunningCopy(const std::string& applicationDir, const std::string& message, int answerMilliseconds,
+                           int takeMilliseconds) {
+    const Endpoint endpoint = endpointFor(applicationDir);
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return HandOver::nobodyListens;
     setTimeouts(fd, answerMilliseconds);
+    std::string frame;
+    for (int shift = 0; shift < 32; shift += 8) frame += static_cast<char>((message.size() >> shift) & 0xFF);
+    frame += message;
     HandOver result = HandOver::nobodyListens;
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&endpoint.address), endpoint.length) != 0) {
         result = errno == EAGAIN || errno == ETIMEDOUT ? HandOver::noAnswer : HandOver::nobodyListens;
     } else if (!isSameUser(fd)) {
         result = HandOver::anotherUser;  // never a word to it
-    } else if (!writeAll(fd, message) || shutdown(fd, SHUT_WR) != 0) {
+    } else if (!writeAll(fd, frame)) {
+        result = errno == EAGAIN ? HandOver::noAnswer : HandOver::nobodyListens;
+    } else if (readAnswer(fd) != 'r') {
         result = errno == EAGAIN ? HandOver::noAnswer : HandOver::nobodyListens;
     } else {
-        char answer = 0;
-        ssize_t got = -1;
-        do {
-            got = recv(fd, &answer, 1, 0);
-        } while (got < 0 && errno == EINTR);
-        result = got == 1 && answer == 'y' ? HandOver::taken
-                 : got < 0 && errno == EAGAIN ? HandOver::noAnswer
-                                              : HandOver::nobodyListens;
+        setTimeouts(fd, takeMilliseconds);
+        const char answer = readAnswer(fd);
+        result = answer == 'y' && writeAll(fd, "k") ? HandOver::taken
+                 : answer == '\0' && errno == EAGAIN ? HandOver::notTakenInTime
+                                                     : HandOver::nobodyListens;
     }
     close(fd);
     return result;
 }
 
-bool receiveLaterStart(std::intptr_t listener, std::size_t maxBytes, std::string& message, std::intptr_t& peer) {
+bool receiveLaterStart(std::intptr_t listenerId, std::size_t maxBytes, std::string& message, std::intptr_t& peer) {
+    const SocketListener& listener = *reinterpret_cast<const SocketListener*>(listenerId);
     while (true) {
-        const int fd = accept4(static_cast<int>(listener), nullptr, nullptr, SOCK_CLOEXEC);
+        const int fd = accept4(listener.socket, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED || errno == EMFILE || errno == ENFILE) {
                 if (errno == EMFILE || errno == ENFILE) usleep(100000);
@@ -135,29 +205,48 @@ bool receiveLaterStart(std::intptr_t listener, std::size_t maxBytes, std::string
             return false;  // stopped
         }
         setTimeouts(fd, 3000);
-        if (isSameUser(fd) && readAll(fd, maxBytes, message)) {
-            peer = fd;
-            return true;
+        std::string length(4, '\0');
+        if (isSameUser(fd) && readExactly(fd, length)) {
+            std::size_t size = 0;
+            for (int k = 3; k >= 0; --k) size = (size << 8) | static_cast<unsigned char>(length[static_cast<std::size_t>(k)]);
+            if (size <= maxBytes) {
+                message.assign(size, '\0');
+                if (readExactly(fd, message)) {
+                    peer = fd;
+                    return true;
+                }
+            }
         }
         close(fd);
     }
 }
 
-void answerLaterStart(std::intptr_t peer, bool taken) {
-    if (taken) send(static_cast<int>(peer), "y", 1, MSG_NOSIGNAL);
-    close(static_cast<int>(peer));
+bool answerLaterStart(std::intptr_t peer, Answer answer) {
+    const int fd = static_cast<int>(peer);
+    const bool sent = writeAll(fd, answer == Answer::received ? "r" : answer == Answer::taken ? "y" : "n");
+    if (answer == Answer::received) return sent;
+    const bool confirmed = sent && answer == Answer::taken && readAnswer(fd) == 'k';
+    close(fd);
+    return answer == Answer::taken ? confirmed : sent;
 }
 
-void stopListening(std::intptr_t listener) {
+void stopListening(std::intptr_t listenerId) {
+    const SocketListener& listener = *reinterpret_cast<const SocketListener*>(listenerId);
     // Wakes the thread waiting in accept; the descriptor stays open (it may be in use) until the process ends.
-    shutdown(static_cast<int>(listener), SHUT_RDWR);
+    shutdown(listener.socket, SHUT_RDWR);
+    // Still this copy's socket: the lock keeps any other start from replacing it.
+    if (!listener.path.empty()) unlink(listener.path.c_str());
 }
 
-std::string currentDirectoryUtf8() {
-    char* directory = getcwd(nullptr, 0);
-    const std::string text = directory != nullptr ? directory : "";
-    std::free(directory);
-    return text;  // its bytes; the message refuses what is not UTF-8
+bool currentDirectoryUtf8(std::string& directory, std::string& error) {
+    char* folder = getcwd(nullptr, 0);
+    if (folder == nullptr) {
+        error = errno == ENOENT ? "it no longer exists" : std::strerror(errno);
+        return false;
+    }
+    directory = folder;  // its bytes; the message refuses what is not UTF-8
+    std::free(folder);
+    return true;
 }
 
 void bringOwnWindowToFront() {

@@ -149,7 +149,8 @@ Claim listenForLaterStarts(const std::string& applicationDir, std::intptr_t& lis
     return Claim::listening;
 }
 
-HandOver handToRunningCopy(const std::string& applicationDir, const std::string& message, int answerMilliseconds) {
+HandOver handToRunningCopy(const std::string& applicationDir, const std::string& message, int answerMilliseconds,
+                           int takeMilliseconds) {
     const std::wstring name = pipeName(applicationDir);
     const auto timeout = static_cast<DWORD>(answerMilliseconds);
     HANDLE opened = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -182,13 +183,18 @@ HandOver handToRunningCopy(const std::string& applicationDir, const std::string&
     for (int shift = 0; shift < 32; shift += 8) frame += static_cast<char>((message.size() >> shift) & 0xFF);
     frame += message;
     char answer = 0;
-    if (!transfer(pipe.value, true, frame.data(), frame.size(), timeout)) {
+    const auto failed = [] {
         return GetLastError() == ERROR_OPERATION_ABORTED ? HandOver::noAnswer : HandOver::nobodyListens;
+    };
+    if (!transfer(pipe.value, true, frame.data(), frame.size(), timeout)) return failed();
+    if (!transfer(pipe.value, false, &answer, 1, timeout)) return failed();
+    if (answer != 'r') return HandOver::nobodyListens;
+    if (!transfer(pipe.value, false, &answer, 1, static_cast<DWORD>(takeMilliseconds))) {
+        return GetLastError() == ERROR_OPERATION_ABORTED ? HandOver::notTakenInTime : HandOver::nobodyListens;
     }
-    if (!transfer(pipe.value, false, &answer, 1, timeout)) {
-        return GetLastError() == ERROR_OPERATION_ABORTED ? HandOver::noAnswer : HandOver::nobodyListens;
-    }
-    return answer == 'y' ? HandOver::taken : HandOver::nobodyListens;
+    char confirmation = 'k';
+    return answer == 'y' && transfer(pipe.value, true, &confirmation, 1, timeout) ? HandOver::taken
+                                                                                 : HandOver::nobodyListens;
 }
 
 bool receiveLaterStart(std::intptr_t listenerId, std::size_t maxBytes, std::string& message, std::intptr_t& peer) {
@@ -222,25 +228,34 @@ bool receiveLaterStart(std::intptr_t listenerId, std::size_t maxBytes, std::stri
     return false;
 }
 
-void answerLaterStart(std::intptr_t peer, bool taken) {
+bool answerLaterStart(std::intptr_t peer, Answer answer) {
     const auto pipe = reinterpret_cast<HANDLE>(peer);
-    char answer = 'y';
-    if (taken) transfer(pipe, true, &answer, 1, peerMilliseconds);
+    char word = answer == Answer::received ? 'r' : answer == Answer::taken ? 'y' : 'n';
+    const bool sent = transfer(pipe, true, &word, 1, peerMilliseconds);
+    if (answer == Answer::received) return sent;
+    char confirmation = 0;
+    const bool confirmed =
+        sent && answer == Answer::taken && transfer(pipe, false, &confirmation, 1, peerMilliseconds) && confirmation == 'k';
     // Closed, not disconnected: the later start can still read the answer.
     CloseHandle(pipe);
+    return answer == Answer::taken ? confirmed : sent;
 }
 
 void stopListening(std::intptr_t listenerId) {
     SetEvent(reinterpret_cast<PipeListener*>(listenerId)->stop.value);
 }
 
-std::string currentDirectoryUtf8() {
+bool currentDirectoryUtf8(std::string& directory, std::string& error) {
     const DWORD size = GetCurrentDirectoryW(0, nullptr);
-    std::wstring directory(size, L'\0');
-    const DWORD length = GetCurrentDirectoryW(size, directory.data());
-    if (length == 0 || length >= size) return "";
-    directory.resize(length);
-    return toUtf8(directory);
+    std::wstring folder(size, L'\0');
+    const DWORD length = GetCurrentDirectoryW(size, folder.data());
+    if (size == 0 || length == 0 || length >= size) {
+        error = "error " + std::to_string(GetLastError());
+        return false;
+    }
+    folder.resize(length);
+    directory = toUtf8(folder);
+    return true;
 }
 
 void bringOwnWindowToFront() {

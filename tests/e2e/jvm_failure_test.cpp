@@ -28,6 +28,20 @@ TEST(Failure, RuntimeLibraryIsNotALibrary) {
     expectFailure(app.run(), 3, {"cannot load the JVM library " + app.launcherView() + "/jre/lib/server/libjvm.so: invalid ELF header"});
 }
 
+TEST(Failure, StartedFromAFolderThatWasDeletedSaysSo) {
+    JdkApp app;
+    app.writeProbeConfig("probe/Probe", {});
+    TempDir startedIn;
+    const fs::path folder = startedIn.path() / "deleted";
+    fs::create_directory(folder);
+    // A shell that stayed in a folder another program deleted.
+    const RunResult result = runProcess(
+        "/bin/sh", {"-c", R"(cd "$0" && rmdir "$0" && exec "$1")", folder.string(), app.launcher().string()},
+        startedIn.path());
+    expectFailure(result, 4, {"cannot start the Java VM in the current folder: it no longer exists; start the "
+                              "program from a folder that exists"});
+}
+
 struct VmOptionCase {
     const char* name;
     std::string vmArgs;  // the JSON array

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <future>
+#include <optional>
 
 #include <signal.h>
 #include <sys/socket.h>
@@ -338,9 +339,143 @@ Lines laterStartLines(const RunResult& result) {
     return starts;
 }
 
-TEST(SingleInstance, LaterStartHandsItsCommandLineToTheRunningCopy) {
+// The product folder's name in the running copy's endpoint.
+std::string endpointHash(const AppFolder& app) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : fs::canonical(app.dir()).string()) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+// Where later starts meet: $XDG_RUNTIME_DIR when it is the user's alone, else the abstract namespace.
+enum class Meeting { abstractName, runtimeFolder, runtimeFolderOthersMayEnter };
+
+// Sets XDG_RUNTIME_DIR for the test (and the launchers it starts), or unsets it, as the meeting place asks.
+class RuntimeFolder {
+public:
+    explicit RuntimeFolder(Meeting meeting) : meeting_(meeting) {
+        const char* old = std::getenv("XDG_RUNTIME_DIR");
+        if (old != nullptr) old_ = old;
+        if (meeting == Meeting::abstractName) {
+            unsetenv("XDG_RUNTIME_DIR");
+            return;
+        }
+        fs::permissions(folder_.path(), meeting == Meeting::runtimeFolder ? fs::perms::owner_all
+                                                                         : fs::perms::owner_all | fs::perms::group_read |
+                                                                               fs::perms::group_exec |
+                                                                               fs::perms::others_read |
+                                                                               fs::perms::others_exec);
+        setenv("XDG_RUNTIME_DIR", folder_.path().c_str(), 1);
+    }
+    ~RuntimeFolder() {
+        if (old_) {
+            setenv("XDG_RUNTIME_DIR", old_->c_str(), 1);
+        } else {
+            unsetenv("XDG_RUNTIME_DIR");
+        }
+    }
+    RuntimeFolder(const RuntimeFolder&) = delete;
+    RuntimeFolder& operator=(const RuntimeFolder&) = delete;
+
+    // The socket of the product's running copy, in the runtime folder.
+    fs::path socketOf(const AppFolder& app) const {
+        return folder_.path() / ("launcher-running-copy-" + endpointHash(app));
+    }
+    bool usesTheFolder() const { return meeting_ == Meeting::runtimeFolder; }
+
+private:
+    Meeting meeting_;
+    TempDir folder_;
+    std::optional<std::string> old_;
+};
+
+// Connects to the running copy's endpoint as a hostile or broken peer would (as the user `uid`), where the
+// launcher meets later starts for `meeting`; -1 when nobody listens there.
+int connectAsPeer(const AppFolder& app, Meeting meeting, uid_t uid = geteuid()) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socklen_t length = 0;
+    if (meeting == Meeting::runtimeFolder) {
+        const std::string path =
+            (fs::path(std::getenv("XDG_RUNTIME_DIR")) / ("launcher-running-copy-" + endpointHash(app))).string();
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + 1);
+    } else {
+        const std::string name = "launcher-running-copy-" + std::to_string(uid) + "-" + endpointHash(app);
+        std::memcpy(address.sun_path + 1, name.c_str(), name.size());
+        length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    }
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// A message in its frame: the length, 4 bytes, least significant first.
+std::string framed(const std::string& message) {
+    std::string frame;
+    for (int shift = 0; shift < 32; shift += 8) frame += static_cast<char>((message.size() >> shift) & 0xFF);
+    return frame + message;
+}
+
+// The message of a later start from `directory` with one argument.
+std::string laterStartMessage(const std::string& directory, const std::string& argument) {
+    const std::string body = directory + '\0' + argument + '\0';
+    return framed(std::string("LATER-START-1\0", 14) + framed(body).substr(0, 4) + body);
+}
+
+// What the running copy answers, up to its end or `count` bytes.
+std::string answersTo(int fd, std::size_t count = 16) {
+    std::string answers;
+    char answer = 0;
+    while (answers.size() < count && recv(fd, &answer, 1, 0) == 1) answers += answer;
+    return answers;
+}
+
+// Sends `bytes` as a peer of the user `uid` and closes; what the running copy answered.
+std::string sendAsPeer(const AppFolder& app, Meeting meeting, const std::string& bytes, uid_t uid = geteuid()) {
+    const int fd = connectAsPeer(app, meeting, uid);
+    if (fd < 0) return "(nobody listens)";
+    // A peer the running copy drops may find its sending cut off; only the answer counts.
+    if (send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) >= 0) shutdown(fd, SHUT_WR);
+    const std::string answers = answersTo(fd);
+    close(fd);
+    return answers;
+}
+
+// The same in the process of another user (nobody), which the test must be root to become.
+std::string sendAsNobody(const AppFolder& app, Meeting meeting, const std::string& bytes) {
+    int toParent[2];
+    if (pipe(toParent) != 0) return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(toParent[0]);
+        const std::string answers = setgid(65534) == 0 && setuid(65534) == 0
+                                        ? sendAsPeer(app, meeting, bytes, 0)
+                                        : std::string("still root");
+        _exit(write(toParent[1], answers.data(), answers.size()) < 0 ? 1 : 0);
+    }
+    close(toParent[1]);
+    std::string answers;
+    char buffer[64];
+    for (ssize_t got; (got = read(toParent[0], buffer, sizeof buffer)) > 0;) answers.append(buffer, static_cast<std::size_t>(got));
+    close(toParent[0]);
+    waitpid(child, nullptr, 0);
+    return answers;
+}
+
+class SingleInstanceMeetingTest : public testing::TestWithParam<Meeting> {
+protected:
+    RuntimeFolder runtimeFolder_{GetParam()};
+};
+
+TEST_P(SingleInstanceMeetingTest, LaterStartHandsItsCommandLineToTheRunningCopy) {
     SingleInstanceApp app(1);
     std::future<RunResult> running = app.startRunningCopy();
+    EXPECT_EQ(fs::exists(runtimeFolder_.socketOf(app)), runtimeFolder_.usesTheFolder());
     TempDir startedIn;
     const RunResult later =
         runProcess(app.launcher(), {"a b", "", "\xE4\xB8\xAD\xE6\x96\x87", "docs/letter.txt", "\xF0\x9F\x98\x80"},
@@ -354,49 +489,26 @@ TEST(SingleInstance, LaterStartHandsItsCommandLineToTheRunningCopy) {
               Lines{"later start in " + fs::canonical(startedIn.path()).string() + " on later start (daemon): " +
                     "[ 0061 0020 0062 ] [ ] [ 4e2d 6587 ] [ 0064 006f 0063 0073 002f 006c 0065 0074 0074 0065 0072 "
                     "002e 0074 0078 0074 ] [ d83d de00 ]"});
+    EXPECT_FALSE(fs::exists(runtimeFolder_.socketOf(app))) << "left behind";
 }
 
-// Connects to the running copy's socket as a hostile or broken peer would (as the user `uid`), sends `bytes`
-// and closes; the answer it gets, if any.
-std::string sendAsPeer(const AppFolder& app, const std::string& bytes, uid_t uid = geteuid()) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const char c : fs::canonical(app.dir()).string()) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    char name[80];
-    const int size = std::snprintf(name, sizeof name, "launcher-running-copy-%u-%016llx", static_cast<unsigned>(uid),
-                                   static_cast<unsigned long long>(hash));
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path + 1, name, static_cast<std::size_t>(size));
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + static_cast<std::size_t>(size));
-    EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), length), 0) << "no running copy at " << name;
-    // A peer the running copy drops may find its sending cut off; only the answer counts.
-    if (send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) >= 0) shutdown(fd, SHUT_WR);
-    char answer[16];
-    const ssize_t got = recv(fd, answer, sizeof answer, 0);
-    close(fd);
-    return got > 0 ? std::string(answer, static_cast<std::size_t>(got)) : "";
-}
-
-TEST(SingleInstance, MalformedMessagesAndOtherUsersAreIgnored) {
+TEST_P(SingleInstanceMeetingTest, MalformedMessagesAndOtherUsersAreIgnored) {
     SingleInstanceApp app(1);
     std::future<RunResult> running = app.startRunningCopy();
-    const std::string header("LATER-START-1\0", 14);
-    const std::string valid = header + std::string("\x04\0\0\0/x\0\0", 8);  // the folder "/x", no arguments
-    EXPECT_EQ(sendAsPeer(app, "not a message"), "");
-    EXPECT_EQ(sendAsPeer(app, valid.substr(0, valid.size() - 2)), "") << "cut short";
-    EXPECT_EQ(sendAsPeer(app, header + std::string("\x04\0\0\0/\xFF\0\0", 8)), "") << "not UTF-8";
-    EXPECT_EQ(sendAsPeer(app, std::string(2 << 20, 'x')), "") << "too long";
+    const Meeting meeting = GetParam() == Meeting::runtimeFolder ? Meeting::runtimeFolder : Meeting::abstractName;
+    const std::string valid = laterStartMessage("/x", "from a peer");
+    // Read whole but no later start's message: refused ("n").
+    EXPECT_EQ(sendAsPeer(app, meeting, framed("not a message")), "n");
+    EXPECT_EQ(sendAsPeer(app, meeting, framed(std::string("LATER-START-1\0\x04\0\0\0/\xFF\0\0", 22))), "n")
+        << "not UTF-8";
+    // Dropped unread: cut short, or longer than a message may be.
+    EXPECT_EQ(sendAsPeer(app, meeting, valid.substr(0, valid.size() - 2)), "") << "cut short";
+    EXPECT_EQ(sendAsPeer(app, meeting, framed(std::string(2 << 20, 'x'))), "") << "too long";
     if (geteuid() == 0) {
-        // Another user reaching the same name (the abstract namespace has no permissions) is dropped unread.
-        const pid_t child = fork();
-        if (child == 0) {
-            const bool refused = setgid(65534) == 0 && setuid(65534) == 0 && sendAsPeer(app, valid, 0).empty();
-            _exit(refused ? 0 : 1);
-        }
-        int status = -1;
-        waitpid(child, &status, 0);
-        EXPECT_EQ(status, 0) << "another user's message was taken";
+        // Another user reaching the same abstract name (it has no permissions) is dropped unread; the runtime
+        // folder does not let them in.
+        EXPECT_EQ(sendAsNobody(app, meeting, valid), meeting == Meeting::runtimeFolder ? "(nobody listens)" : "")
+            << "another user's message was received";
     }
     EXPECT_EQ(app.run({"after all that"}).exitStatus, 0);
     const RunResult first = running.get();
@@ -405,6 +517,104 @@ TEST(SingleInstance, MalformedMessagesAndOtherUsersAreIgnored) {
     const Lines starts = laterStartLines(first);
     ASSERT_EQ(starts.size(), 1u) << first.out;
     EXPECT_NE(starts[0].find("[ 0061 0066 0074 0065 0072"), std::string::npos) << starts[0];
+}
+
+TEST_P(SingleInstanceMeetingTest, StartAfterTheRunningCopyWasKilledRunsTheProgram) {
+    SingleInstanceApp app(1);
+    std::future<RunResult> running = app.startRunningCopy();
+    kill(app.readyPid(), SIGKILL);
+    EXPECT_EQ(running.get().signal, SIGKILL);
+    fs::remove(app.dir() / "ready");
+    EXPECT_EQ(fs::exists(runtimeFolder_.socketOf(app)), runtimeFolder_.usesTheFolder()) << "left by the killed copy";
+
+    std::future<RunResult> again = app.startRunningCopy();
+    EXPECT_EQ(app.run({"after"}).exitStatus, 0);
+    EXPECT_EQ(laterStartLines(again.get()).size(), 1u);
+}
+
+TEST_P(SingleInstanceMeetingTest, OfTwoSimultaneousStartsOneRunsTheProgram) {
+    SingleInstanceApp app(1);
+    std::future<RunResult> one = std::async(std::launch::async, [&app] { return app.run({"one"}); });
+    std::future<RunResult> two = std::async(std::launch::async, [&app] { return app.run({"two"}); });
+    const RunResult results[] = {one.get(), two.get()};
+
+    int programsRun = 0;
+    for (const RunResult& result : results) {
+        EXPECT_EQ(result.exitStatus, 0) << result.err;
+        programsRun += contains(result.probeLines(), "received 1") ? 1 : 0;
+    }
+    EXPECT_EQ(programsRun, 1) << results[0].out << results[1].out;
+}
+
+TEST_P(SingleInstanceMeetingTest, AnotherProductsStartIsNotHandedOver) {
+    SingleInstanceApp app(1);
+    SingleInstanceApp otherProduct(0);
+    std::future<RunResult> running = app.startRunningCopy();
+    const RunResult other = otherProduct.run({"for the other"});
+    EXPECT_EQ(app.run({"mine"}).exitStatus, 0);
+
+    EXPECT_EQ(other.exitStatus, 0) << other.err;
+    EXPECT_TRUE(contains(other.probeLines(), "received 0")) << other.out;
+    const Lines starts = laterStartLines(running.get());
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_NE(starts[0].find("[ 006d 0069 006e 0065 ]"), std::string::npos) << starts[0];
+}
+
+std::string meetingName(const testing::TestParamInfo<Meeting>& info) {
+    switch (info.param) {
+    case Meeting::abstractName:
+        return "AbstractName";
+    case Meeting::runtimeFolder:
+        return "RuntimeFolder";
+    case Meeting::runtimeFolderOthersMayEnter:
+        return "RuntimeFolderOthersMayEnterIsNotUsed";
+    }
+    return "";
+}
+
+INSTANTIATE_TEST_SUITE_P(SingleInstance, SingleInstanceMeetingTest,
+                         testing::Values(Meeting::abstractName, Meeting::runtimeFolder,
+                                         Meeting::runtimeFolderOthersMayEnter),
+                         meetingName);
+
+TEST(SingleInstance, AnotherUserHoldingTheAbstractNameDoesNotKeepTheRunningCopyFromTheRuntimeFolder) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root, to be another user";
+    const RuntimeFolder runtimeFolder(Meeting::runtimeFolder);
+    SingleInstanceApp app(1);
+    // nobody binds the name the abstract namespace would give my product, and keeps it.
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string name = "launcher-running-copy-0-" + endpointHash(app);
+    std::memcpy(address.sun_path + 1, name.c_str(), name.size());
+    const pid_t squatter = fork();
+    if (squatter == 0) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        const bool bound = setgid(65534) == 0 && setuid(65534) == 0 &&
+                           bind(fd, reinterpret_cast<const sockaddr*>(&address),
+                                static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size())) == 0 &&
+                           listen(fd, 8) == 0;
+        char done = bound ? 'y' : 'n';
+        if (write(ready[1], &done, 1) != 1 || read(release[0], &done, 1) < 0) _exit(1);
+        _exit(0);
+    }
+    char bound = 0;
+    ASSERT_EQ(read(ready[0], &bound, 1), 1);
+    ASSERT_EQ(bound, 'y') << "the squatter could not bind";
+
+    std::future<RunResult> running = app.startRunningCopy();
+    const RunResult later = app.run({"mine"});
+    const RunResult first = running.get();
+    ASSERT_EQ(write(release[1], "x", 1), 1);
+    waitpid(squatter, nullptr, 0);
+
+    EXPECT_EQ(first.err, "");
+    EXPECT_EQ(later.exitStatus, 0) << later.err;
+    EXPECT_EQ(later.err, "");
+    EXPECT_EQ(laterStartLines(first).size(), 1u) << first.out;
 }
 
 TEST(SingleInstance, RunningCopyThatDoesNotAnswerIsNamedAndTheStartRunsTheProgram) {
@@ -437,45 +647,72 @@ TEST(SingleInstance, TenStartsArriveInOrder) {
     }
 }
 
-TEST(SingleInstance, StartAfterTheRunningCopyWasKilledRunsTheProgram) {
+TEST(SingleInstance, StartsStillWaitingWhenTheProgramEndsAreRefusedAndRunTheProgramThemselves) {
+    const RuntimeFolder meeting(Meeting::abstractName);
     SingleInstanceApp app(1);
     std::future<RunResult> running = app.startRunningCopy();
-    kill(app.readyPid(), SIGKILL);
-    EXPECT_EQ(running.get().signal, SIGKILL);
-    fs::remove(app.dir() / "ready");
+    // The method holds the first later start's call; main ends once it is released, the call never returning.
+    EXPECT_EQ(app.run({"hold"}).exitStatus, 0);
+    const int waiting = connectAsPeer(app, Meeting::abstractName);
+    ASSERT_GE(waiting, 0);
+    const std::string message = laterStartMessage("/x", "waiting");
+    ASSERT_EQ(send(waiting, message.data(), message.size(), MSG_NOSIGNAL), static_cast<ssize_t>(message.size()));
+    EXPECT_EQ(answersTo(waiting, 1), "r") << "not received";
+    app.expect(0);  // a later start that runs the program itself ends at once
+    std::future<RunResult> later = std::async(std::launch::async, [&app] { return app.run({"later"}); });
+    writeFile(app.dir() / "ready.release", "");
+    const RunResult first = running.get();
 
-    std::future<RunResult> again = app.startRunningCopy();
-    EXPECT_EQ(app.run({"after"}).exitStatus, 0);
-    EXPECT_EQ(laterStartLines(again.get()).size(), 1u);
+    EXPECT_EQ(answersTo(waiting), "n") << "a start the program never took was told it was";
+    close(waiting);
+    const RunResult own = later.get();
+    EXPECT_EQ(own.exitStatus, 0) << own.err;
+    EXPECT_TRUE(contains(own.probeLines(), "received 0")) << own.out;
+    EXPECT_TRUE(contains(first.probeLines(), "received 1")) << first.out;
+    EXPECT_EQ(laterStartLines(first).size(), 1u) << first.out;
 }
 
-TEST(SingleInstance, OfTwoSimultaneousStartsOneRunsTheProgram) {
-    SingleInstanceApp app(1);
-    std::future<RunResult> one = std::async(std::launch::async, [&app] { return app.run({"one"}); });
-    std::future<RunResult> two = std::async(std::launch::async, [&app] { return app.run({"two"}); });
-    const RunResult results[] = {one.get(), two.get()};
+struct CannotHandOverCase {
+    const char* name;
+    Lines arguments;
+    bool fromADeletedFolder;
+    std::string says;
+    int exitStatus;  // of the start, which runs the program itself
+};
 
-    int programsRun = 0;
-    for (const RunResult& result : results) {
-        EXPECT_EQ(result.exitStatus, 0) << result.err;
-        programsRun += contains(result.probeLines(), "received 1") ? 1 : 0;
-    }
-    EXPECT_EQ(programsRun, 1) << results[0].out << results[1].out;
-}
+class LaterStartThatCannotHandOverTest : public testing::TestWithParam<CannotHandOverCase> {};
 
-TEST(SingleInstance, AnotherProductsStartIsNotHandedOver) {
+TEST_P(LaterStartThatCannotHandOverTest, SaysWhyAndRunsTheProgramItself) {
     SingleInstanceApp app(1);
-    SingleInstanceApp otherProduct(0);
     std::future<RunResult> running = app.startRunningCopy();
-    const RunResult other = otherProduct.run({"for the other"});
+    app.expect(0);
+    TempDir startedIn;
+    const fs::path folder = startedIn.path() / "deleted";
+    fs::create_directory(folder);
+    Lines command = {"-c", GetParam().fromADeletedFolder ? R"(cd "$0" && rmdir "$0" && exec "$@")" : R"(exec "$@")",
+                     folder.string(), app.launcher().string()};
+    command.insert(command.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+    const RunResult later = runProcess("/bin/sh", command, startedIn.path());
     EXPECT_EQ(app.run({"mine"}).exitStatus, 0);
+    running.get();
 
-    EXPECT_EQ(other.exitStatus, 0) << other.err;
-    EXPECT_TRUE(contains(other.probeLines(), "received 0")) << other.out;
-    const Lines starts = laterStartLines(running.get());
-    ASSERT_EQ(starts.size(), 1u);
-    EXPECT_NE(starts[0].find("[ 006d 0069 006e 0065 ]"), std::string::npos) << starts[0];
+    EXPECT_EQ(later.exitStatus, GetParam().exitStatus) << later.err;
+    EXPECT_NE(later.err.find("The program is running already, but this start cannot hand its command line to it: " +
+                             GetParam().says + "; starting another copy.\n"),
+              std::string::npos)
+        << later.err;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    SingleInstance, LaterStartThatCannotHandOverTest,
+    testing::Values(CannotHandOverCase{"CommandLineTooLong", Lines(9, std::string(120000, 'x')), false,
+                                       "its command line is longer than the 1 MiB the running copy takes", 0},
+                    CannotHandOverCase{"ArgumentNotUtf8", {"caf\xE9"}, false,
+                                       "its arguments or its current folder are not UTF-8", 0},
+                    // The copy it starts cannot run there either (Failure.StartedFromAFolderThatWasDeletedSaysSo).
+                    CannotHandOverCase{"CurrentFolderDeleted", {"letter.txt"}, true,
+                                       "its current folder cannot be read (it no longer exists)", 4}),
+    caseName<CannotHandOverCase>);
 
 }  // namespace
 }  // namespace e2e

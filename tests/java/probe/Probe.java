@@ -146,10 +146,15 @@ public final class Probe {
             line.append(" ]");
         }
         System.out.println(line);
+        // "hold": the call waits for the file probe.ready names with ".release" added, counts, and never returns.
+        boolean hold = arguments.length > 0 && arguments[0].equals("hold");
+        java.nio.file.Path release = java.nio.file.Paths.get(System.getProperty("probe.ready") + ".release");
+        while (hold && !java.nio.file.Files.exists(release)) pause(50);
         synchronized (Probe.class) {
             ++laterStarts;
             Probe.class.notifyAll();
         }
+        while (hold) pause(1000);
     }
 
     // Writes its process id to the file probe.ready names, then runs until probe.expect later starts came.

@@ -5,7 +5,8 @@
 // is not honoured everywhere). Its security descriptor admits only the
 // user; a later start checks that the process answering runs as the user too.
 // All I/O is overlapped, so that no peer can hold either side up for longer
-// than its time limit.
+// than its time limit. A message goes in a frame (its length, 4 bytes, least
+// significant first, then its bytes); each answer is one byte.
 #include "platform/platform.h"
 #include "platform/windows/windows_platform.h"
 

@@ -126,6 +126,7 @@ final class AppFolder {
                 Files.move(partialArchive, plan.archivePath, StandardCopyOption.REPLACE_EXISTING);
                 partialArchive = null;
             }
+            removeEarlierArchives();
             return trainingFailure;
         } catch (IOException | RuntimeException failure) {
             // A failure the interruption caused (a file it removed, a tool it ended) is not the reason to give.
@@ -264,6 +265,18 @@ final class AppFolder {
             Files.deleteIfExists(staging.resolve(Plan.AOT_CACHE));
         }
         ConfigFile.write(plan, staging, options);
+    }
+
+    /** The archives of the replaced folder go once the new folder is in place: an old product's archive misleads. */
+    private void removeEarlierArchives() {
+        for (final Path earlier : plan.earlierArchives) {
+            try {
+                Files.deleteIfExists(earlier);
+            } catch (IOException cannotDelete) {
+                System.err.println("warning: could not remove " + Text.quote(earlier) + ", the archive of the folder "
+                        + "this one replaced: " + Text.describe(cannotDelete) + "; remove it by hand");
+            }
+        }
     }
 
     /** Makes the staging folder the application folder, replacing the one this packager made before. */

@@ -1,7 +1,6 @@
 package packager;
 
 import java.io.IOException;
-import java.io.InputStream;
 import java.io.UncheckedIOException;
 import java.lang.module.FindException;
 import java.lang.module.ModuleDescriptor;
@@ -17,7 +16,6 @@ import java.util.jar.Attributes;
 import java.util.jar.JarFile;
 import java.util.regex.Pattern;
 import java.util.stream.Stream;
-import java.util.zip.ZipFile;
 
 /** Every check that can refuse the work, made before anything is made. */
 final class Checks {
@@ -721,9 +719,12 @@ final class Checks {
             if (!options.replace) {
                 throw Stop.refused(Text.quote(archivePath) + " exists; give --replace to replace an archive this packager made");
             }
-            if (!archiveHoldsMarker(archivePath)) {
+            if (!Archives.madeByPackager(archivePath, plan.name)) {
                 throw Stop.refused(Text.quote(archivePath) + " was not made by this packager, so --replace leaves it as it is");
             }
+        }
+        if (options.replace && !plan.isInstaller()) {
+            plan.earlierArchives = Archives.earlierArchives(appFolder, plan.name, options.archive ? archivePath : null);
         }
         final Path dest = options.dest.toAbsolutePath().normalize();
         if (Files.exists(dest) && !Files.isDirectory(dest)) {
@@ -758,21 +759,5 @@ final class Checks {
                     + ", the folder the packager makes; choose another --temp");
         }
         options.temp = temp;
-    }
-
-    private boolean archiveHoldsMarker(Path path) {
-        final String markerEntry = plan.name + "/" + Plan.MARKER;
-        try {
-            if (plan.target == Target.WINDOWS) {
-                try (ZipFile zip = new ZipFile(path.toFile())) {
-                    return zip.getEntry(markerEntry) != null;
-                }
-            }
-            try (InputStream tar = plan.archiveCompression().decompressing(Files.newInputStream(path))) {
-                return Tar.entryNames(tar).contains(markerEntry);
-            }
-        } catch (IOException notOurs) {
-            return false;
-        }
     }
 }

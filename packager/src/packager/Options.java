@@ -218,8 +218,9 @@ final class Options {
             new OptionSpec("--launcher-as-service", null, "deb: install the launcher as a systemd service, enabled and\n"
                     + "started on installation, stopped and disabled on removal",
                     (o, v) -> o.launcherAsService = true),
-            new OptionSpec("--replace", null, "replace a folder (and archive) this packager made before, or\n"
-                    + "the installer it makes",
+            new OptionSpec("--replace", null, "replace a folder this packager made before, and remove its\n"
+                    + "earlier NAME.tar.gz, NAME.tar.xz or NAME.zip; or replace the\n"
+                    + "installer it makes",
                     (o, v) -> o.replace = true),
             new OptionSpec("--verbose", null, "show each tool the packager runs (jdeps, jlink, the installer's\n"
                     + "tools, the training run) with its arguments and what it printed",

@@ -48,6 +48,8 @@ final class Plan {
     Path archivePath;
     /** --app-image as the folder it names, links resolved; null when the folder is made. */
     Path appImage;
+    /** With --replace, this packager's earlier archives of the folder that this run does not overwrite itself. */
+    List<Path> earlierArchives = List.of();
 
     Plan(Options options) {
         this.options = options;

@@ -108,14 +108,27 @@ final class JavaRuntime {
             final List<String> linked = releaseModules(jre);
             final List<String> leftOut = defaultModules(available).stream().filter(m -> !linked.contains(m)).toList();
             if (!leftOut.isEmpty()) {
-                final int others = scan.loadersByName().size() - 1;
-                System.out.println("note: " + scan.loadersByName().get(0) + (others > 0 ? " and " + others
-                        + " other classes load classes by names they build" : " loads classes by names it builds")
-                        + " (a language runtime or plugin loader, say), which may need modules of the JDK that "
-                        + "jpackage links and this runtime leaves out: " + String.join(", ", leftOut)
-                        + "; --add-modules ALL-DEFAULT links them all, or name those the program needs with --add-modules");
+                System.out.println(byNameNote(scan.loadersByName(), leftOut));
             }
         }
+    }
+
+    /** The width of the note's lines, as a terminal shows them whole. */
+    static final int NOTE_WIDTH = 100;
+
+    /**
+     * The note that classes loading classes by built names may need modules left out: what loads them, the modules
+     * (a long list for a small runtime, so wrapped, with their count) and the option that adds them.
+     */
+    static String byNameNote(List<String> loaders, List<String> leftOut) {
+        final int others = loaders.size() - 1;
+        final String why = "note: " + loaders.get(0) + (others > 0 ? " and " + others
+                + " other classes load classes by names they build" : " loads classes by names it builds")
+                + " (a language runtime or plugin loader, say), which may need modules of the JDK that jpackage "
+                + "links and this runtime leaves out, " + leftOut.size() + (leftOut.size() == 1 ? " module:" : " modules:");
+        return Text.wrap(why, NOTE_WIDTH, "  ") + "\n" + Text.wrap("    " + String.join(", ", leftOut), NOTE_WIDTH, "    ")
+                + "\n" + Text.wrap("  --add-modules ALL-DEFAULT links them all, or name those the program needs with "
+                + "--add-modules", NOTE_WIDTH, "  ");
     }
 
     /** The jars and, for a main module, the modular jars in the --module-path folders. */

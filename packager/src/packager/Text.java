@@ -56,6 +56,28 @@ final class Text {
         return false;
     }
 
+    /**
+     * The text broken at spaces into lines of at most `width` characters (a longer word on a line of its own), its
+     * leading spaces kept and the lines after the first begun with `indent`.
+     */
+    static String wrap(String text, int width, String indent) {
+        final String words = text.stripLeading();
+        final StringBuilder wrapped = new StringBuilder(text.substring(0, text.length() - words.length()));
+        int lineStart = 0;
+        int wordsOnLine = 0;
+        for (final String word : words.split(" +")) {
+            if (wordsOnLine > 0 && wrapped.length() - lineStart + 1 + word.length() > width) {
+                wrapped.append('\n');
+                lineStart = wrapped.length();
+                wrapped.append(indent);
+                wordsOnLine = 0;
+            }
+            wrapped.append(wordsOnLine > 0 ? " " : "").append(word);
+            ++wordsOnLine;
+        }
+        return wrapped.toString();
+    }
+
     /** A JSON string: quotes, backslashes and control characters escaped, everything else as it is (UTF-8). */
     static String json(String text) {
         final StringBuilder quoted = new StringBuilder("\"");

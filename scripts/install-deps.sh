@@ -21,8 +21,9 @@ build=(cmake ninja-build g++ picojson-dev openjdk-17-jdk-headless libxz-java)
 packages=("${build[@]}" libgtest-dev googletest openssl ant xvfb openjdk-17-jre lintian desktop-file-utils junit5 systemd
           hyperfine)
 if [ "$mode" = release ]; then
-  # The release: the builds, the Windows launcher's cross-compiler, and python3, which writes the zip.
-  packages=("${build[@]}" g++-mingw-w64-x86-64-posix python3)
+  # The release: the builds, the Windows launcher's cross-compiler, python3, which writes the zip, and git, from
+  # whose commit the release takes the time its files carry.
+  packages=("${build[@]}" g++-mingw-w64-x86-64-posix python3 git)
 elif [ "$mode" = all ]; then
   # Cross-building the Windows launcher, running it under Wine, and showing
   # its message box on a virtual display; reading and making icons, signing;

@@ -100,6 +100,17 @@ Lines sharedRuntime(const fs::path& java) {
 }
 
 
+// A runtime of `modules` linked by jlink alone (no class-data-sharing archive), for a test whose time goes to
+// what it does with the runtime rather than to linking or compressing it.
+void linkSmallRuntime(const fs::path& output, const std::string& modules) {
+    const RunResult linked =
+        runProcess(fs::path(JDK_HOME) / "bin" / "jlink",
+                   {"--add-modules", modules, "--strip-debug", "--no-header-files", "--no-man-pages", "--output",
+                    output.string()},
+                   output.parent_path(), 300);
+    ASSERT_EQ(linked.exitStatus, 0) << linked.out << linked.err;
+}
+
 // A TCP port on the loopback interface that nothing listens on now; 0 if none could be had.
 int freeLocalPort() {
     const int probe = socket(AF_INET, SOCK_STREAM, 0);
@@ -153,13 +164,11 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
     writeFile(work.root.path() / "icon.png", "\x89PNG\r\n\x1A\n(the rest of an image)");
     // Split as jpackage splits --java-options: single quotes keep the first option whole.
     writeFile(work.input / "notes.jar", "not a zip, which java skips on the class path");
-    // The archive compressed with xz (the option implies --archive), read by GNU tar below.
-    const RunResult packaged = work.package({"--main-class", "probe.Probe", "--name", "Probe Product",
-                                             "--archive-compression", "xz", "--java-options", "'" + option + "'",
-                                             "--java-options",
+    // The archive in gzip, read by GNU tar below (xz: the Debian package's test, and CompressionTest).
+    const RunResult packaged = work.package({"--main-class", "probe.Probe", "--name", "Probe Product", "--archive",
+                                             "--java-options", "'" + option + "'", "--java-options",
                                              "-Xmx64m \"-Dprobe.split=one option\" --add-modules java.sql", "--icon",
-                                             (work.root.path() / "icon.png").string()},
-                                            java17, xzPackagingSeconds);
+                                             (work.root.path() / "icon.png").string()});
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
     EXPECT_NE(packaged.err.find("warning: \"notes.jar\" is not a jar (not a zip file); it is copied as it is"),
               std::string::npos)
@@ -178,7 +187,7 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
 
     TempDir extracted;
     const RunResult untar =
-        runProcess("/bin/tar", {"-xJf", (work.dest / "Probe Product.tar.xz").string(), "-C", extracted.path().string()},
+        runProcess("/bin/tar", {"-xzf", (work.dest / "Probe Product.tar.gz").string(), "-C", extracted.path().string()},
                    extracted.path());
     ASSERT_EQ(untar.exitStatus, 0) << untar.err;
     for (const fs::path& folder : {app, extracted.path() / "Probe Product"}) {
@@ -195,6 +204,14 @@ TEST(Packager, LinuxFolderAndArchiveRunFromAnywhereWithTheOptionsAsGiven) {
                                                       fs::canonical(folder).string() + "/notes.jar"))
             << result.out;
     }
+
+    // Replaced with no archive: the old folder's archive goes with it; an archive of the user's stays.
+    writeFile(work.dest / "Probe Product.tar.xz", "the user's own file");
+    const RunResult replaced =
+        work.packageWithSharedRuntime({"--main-class", "probe.Probe", "--name", "Probe Product", "--replace"});
+    ASSERT_EQ(replaced.exitStatus, 0) << replaced.err;
+    EXPECT_FALSE(fs::exists(work.dest / "Probe Product.tar.gz")) << "the archive of the folder it replaced";
+    EXPECT_EQ(readFile(work.dest / "Probe Product.tar.xz"), "the user's own file");
 }
 
 // A build script written for jpackage: its options in an argument file, with the one-letter forms, --verbose
@@ -801,10 +818,7 @@ TEST(Packager, ReplacingNamesWhatItCannotRemoveOfTheOldFolder) {
     const Workspace work;
     // A small runtime, copied in, so that the test spends its time on the replacing.
     const fs::path runtime = work.root.path() / "runtime";
-    ASSERT_EQ(runProcess(fs::path(JDK_HOME) / "bin" / "jlink", {"--add-modules", "java.base", "--output", runtime.string()},
-                         work.root.path(), 120)
-                  .exitStatus,
-              0);
+    linkSmallRuntime(runtime, "java.base");
     const Lines options = {"--main-class", "probe.Probe", "--runtime-image", runtime.string()};
     ASSERT_EQ(work.package(options).exitStatus, 0);
     // A file even root cannot delete; another user cannot delete one in a folder it cannot write.
@@ -1044,7 +1058,8 @@ TEST(Packager, JarsTheManifestsNameByAbsolutePathsComeFromTheFolderOnAnyMachine)
             root / "app" / "classes");
 
     const RunResult packaged = runProcess(java17, {"-jar", PACKAGER_JAR, "--input", work.input.string(), "--main-jar",
-                                                   "app.jar", "--dest", work.dest.string()},
+                                                   "app.jar", "--dest", work.dest.string(), "--runtime-image",
+                                                   sharedRuntime(java17).at(1)},
                                           root, 300);
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.out << packaged.err;
     const fs::path app = work.dest / "app";
@@ -1101,8 +1116,15 @@ TEST(Packager, ModulesTheProgramReachesByNameAreLinkedOrNamedWithTheOptionThatAd
     ASSERT_EQ(measured.exitStatus, 0) << measured.out << measured.err;
     EXPECT_NE(measured.out.find("note: app/Main.class in app.jar loads classes by names it builds"), std::string::npos)
         << measured.out;
-    EXPECT_NE(measured.out.find(" java.net.http, "), std::string::npos) << measured.out;
-    EXPECT_NE(measured.out.find("--add-modules ALL-DEFAULT links them"), std::string::npos) << measured.out;
+    // The modules left out, counted, in lines a terminal shows whole.
+    EXPECT_NE(measured.out.find(" modules:\n    "), std::string::npos) << measured.out;
+    EXPECT_NE(measured.out.find(" java.net.http,"), std::string::npos) << measured.out;
+    EXPECT_NE(measured.out.find("\n  --add-modules ALL-DEFAULT links them"), std::string::npos) << measured.out;
+    for (const std::string& line : splitLines(measured.out)) {
+        if (line.rfind("note: ", 0) == 0 || line.rfind("  ", 0) == 0) {
+            EXPECT_LE(line.size(), 100u) << line;
+        }
+    }
     const RunResult measuredRun = runProcess(work.dest / "app" / "app", {}, root);
     EXPECT_EQ(measuredRun.out, "1.234.567,89\ncompiler true\nhttp missing\n") << measuredRun.err;
 
@@ -1149,13 +1171,16 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     writeFile(work.root.path() / "plan.properties", "extension=plan\nmime-type=application/x-probe-plan\n"
                                                     "description=Probe plan\nicon=" DOCUMENT_ICON "\n");
     fs::copy_file(SPLASH_IMAGE, work.root.path() / "icon.png");
+    // What the probe needs to run, and no more: xz compresses the package at about a second per megabyte.
+    const fs::path runtime = work.root.path() / "runtime";
+    linkSmallRuntime(runtime, "java.base,java.management");
     // A name with %, a vendor with a comma and no maintainer's address, as lintian and desktop-file-validate judge.
-    const RunResult packaged = work.packageWithSharedRuntime(
+    const RunResult packaged = work.package(
         {"--main-class", "probe.Probe", "--type", "deb", "--name", "Probe 100%", "--linux-package-name",
          "launcher-test-probe", "--app-version", "1.2.0", "--vendor", "Example, Ltd", "--description",
          "Reports what the launcher hands it", "--linux-shortcut",
          "--file-associations", (work.root.path() / "plan.properties").string(), "--icon",
-         (work.root.path() / "icon.png").string()},
+         (work.root.path() / "icon.png").string(), "--runtime-image", runtime.string()},
         java17, xzPackagingSeconds);
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
     const fs::path deb = work.dest / "launcher-test-probe_1.2.0_amd64.deb";

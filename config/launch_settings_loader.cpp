@@ -22,10 +22,58 @@ LaunchFailure configurationFailure(const std::string& message) {
     return {ExitStatus::configurationUnusable, message};
 }
 
+// A key as the user finds it in the file: in this launcher's entry of "launchers" when that entry named it.
+std::string keyName(const LaunchSettings& settings, const std::string& key) {
+    for (const std::string& own : settings.ownKeys) {
+        if (own == key) return "\"" + key + "\" (of \"" + settings.ownSection + "\" in \"launchers\")";
+    }
+    return "\"" + key + "\"";
+}
+
 LaunchFailure wrongType(const LaunchSettings& settings, const char* key, const picojson::value& value,
                         const std::string& expected) {
-    return configurationFailure("in the configuration file " + settings.configPath + ", \"" + key + "\" is of type " +
-                                jsonTypeName(value) + "; it must be " + expected);
+    return configurationFailure("in the configuration file " + settings.configPath + ", " + keyName(settings, key) +
+                                " is of type " + jsonTypeName(value) + "; it must be " + expected);
+}
+
+bool equalLettersAside(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// A folder may hold several launchers (copies of this executable under other names) that share its runtime and
+// jars. One named in "launchers" reads its entry's keys in place of the top-level ones and inherits the rest; a
+// launcher with no entry there, the main one, reads the top level alone, as if "launchers" were not there. The
+// name is matched exactly, or else with ASCII letter case aside (Windows names files so).
+StageResult applyOwnSection(LaunchSettings& settings, picojson::object& root) {
+    const auto launchers = root.find("launchers");
+    if (settings.launcherName.empty() || launchers == root.end() || !launchers->second.is<picojson::object>()) {
+        return std::nullopt;
+    }
+    const picojson::object& sections = launchers->second.get<picojson::object>();
+    auto section = sections.find(settings.launcherName);
+    for (auto other = sections.begin(); section == sections.end() && other != sections.end(); ++other) {
+        if (equalLettersAside(other->first, settings.launcherName)) section = other;
+    }
+    if (section == sections.end()) return std::nullopt;
+    settings.ownSection = section->first;
+    if (!section->second.is<picojson::object>()) {
+        return configurationFailure("in the configuration file " + settings.configPath + ", the entry \"" +
+                                    section->first + "\" of \"launchers\" is of type " +
+                                    jsonTypeName(section->second) + "; it must be an object of the keys this "
+                                    "launcher sets in place of the top-level ones, such as {\"mainClass\": \"a/b/C\"}");
+    }
+    const picojson::object own = section->second.get<picojson::object>();
+    for (const auto& [key, value] : own) {
+        if (key == "launchers") continue;  // one level: an entry names no launchers of its own
+        root[key] = value;
+        settings.ownKeys.push_back(key);
+    }
+    return std::nullopt;
 }
 
 // Why there is no top-level object to read the settings from.
@@ -64,8 +112,9 @@ StageResult readTexts(const LaunchSettings& settings, picojson::object& root, co
     if (!value.is<picojson::array>()) return wrongType(settings, key, value, "an array of texts, each " + example);
     for (const picojson::value& element : value.get<picojson::array>()) {
         if (!element.is<std::string>()) {
-            return configurationFailure("in the configuration file " + settings.configPath + ", an element of \"" +
-                                        key + "\" is of type " + jsonTypeName(element) + "; each must be " + example);
+            return configurationFailure("in the configuration file " + settings.configPath + ", an element of " +
+                                        keyName(settings, key) + " is of type " + jsonTypeName(element) +
+                                        "; each must be " + example);
         }
         texts.push_back(element.get<std::string>());
     }
@@ -200,6 +249,7 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
     // Looking a key up adds it with a null value when it is absent, whose text
     // is "null"; the file is never written back.
     picojson::object& root = settings.configRoot.get<picojson::object>();
+    if (StageResult failure = applyOwnSection(settings, root)) return failure;
     // "trace": false leaves standard output to the program; LAUNCHER_TRACE=1 brings it back for a run.
     const picojson::value& trace = root["trace"];
     if (!trace.is<bool>() && !trace.is<picojson::null>()) {
@@ -302,6 +352,9 @@ StageResult loadLaunchSettings(std::istream& configStream, const std::string& op
 
     if (StageResult failure = readSingleInstance(settings, root)) return failure;
 
+    if (!settings.ownSection.empty()) {
+        traceLine("launcher: %s (its own settings in \"launchers\")\n", settings.ownSection.c_str());
+    }
     if (!settings.mainModule.empty()) {
         traceLine("mainModule: %s\n", settings.mainModule.c_str());
     }

@@ -12,6 +12,12 @@
 struct LaunchSettings {
     std::string applicationDir;   // directory of the executable, no trailing separator
     std::string configPath;       // applicationDir + "/config.json"
+    // The executable's name (platform::launcherName); the key of its own settings in "launchers", if it has any.
+    std::string launcherName;
+    // The key of "launchers" whose settings took the place of the top-level ones (an extra launcher), and
+    // which keys it named; empty: the top level alone (the main launcher).
+    std::string ownSection;
+    std::vector<std::string> ownKeys;
     picojson::value configRoot;   // the parsed top-level value of config.json
     std::string parseError;       // the JSON library's error text, empty after a clean parse
     std::string jarPath;          // applicationDir + "/" + text of "jar" (its short form where needed)

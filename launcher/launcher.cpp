@@ -79,6 +79,7 @@ int runLauncher(const std::vector<std::string>& commandLine) {
 
     // The configuration file stays open until the Java program has finished.
     settings.configPath = settings.applicationDir + "/config.json";
+    settings.launcherName = platform::launcherName();
     ConfigFile configFile = openConfigFile(settings.configPath);
     traceLine("config file: %s\n", settings.configPath.c_str());
 

@@ -34,6 +34,11 @@ bool getApplicationDirectory(std::string& directory, std::string& error);
 // its short name where that lacks a character); "" when it cannot be named.
 std::string executableFileName();
 
+// The running executable's name as config.json's "launchers" keys name a
+// launcher: its file name in UTF-8, without the ".exe" (in any letter case)
+// Windows gives it; "" when it cannot be named.
+std::string launcherName();
+
 // A text of config.json in the encoding the JVM reads options in. On Windows
 // a text that is valid UTF-8 is converted to the ANSI code page, characters
 // it lacks becoming their best-fit form or "?", as on a java.exe command

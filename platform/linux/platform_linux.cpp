@@ -66,6 +66,10 @@ std::string executableFileName() {
     return full.substr(full.rfind('/') + 1);
 }
 
+std::string launcherName() {
+    return executableFileName();
+}
+
 std::vector<std::string> jvmLibraryCandidates(const std::string& applicationDir) {
 #if defined(__x86_64__)
     const char* const jdk8Arch = "amd64";

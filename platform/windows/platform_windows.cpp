@@ -244,6 +244,21 @@ std::string executableFileName() {
     return toAnsiExactly(shortPath.substr(shortPath.rfind(L'\\') + 1), name) ? name : "";
 }
 
+std::string launcherName() {
+    wchar_t modulePath[pathLimit];
+    const DWORD length = GetModuleFileNameW(GetModuleHandleW(nullptr), modulePath, pathLimit);
+    if (length == 0 || length >= pathLimit) return "";
+    const std::wstring full(modulePath, length);
+    std::wstring name = full.substr(full.rfind(L'\\') + 1);
+    const std::wstring suffix = L".exe";
+    if (name.size() > suffix.size() &&
+        CompareStringOrdinal(name.c_str() + name.size() - suffix.size(), static_cast<int>(suffix.size()),
+                             suffix.c_str(), static_cast<int>(suffix.size()), TRUE) == CSTR_EQUAL) {
+        name.resize(name.size() - suffix.size());
+    }
+    return toUtf8(name);
+}
+
 std::string jvmText(const std::string& configText) {
     const std::wstring wide = fromUtf8(configText);
     if (isAscii(configText) || GetACP() == CP_UTF8 || wide.empty()) {

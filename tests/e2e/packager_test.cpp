@@ -291,6 +291,12 @@ Lines debianWithDocumentType(const Workspace& work, const char* name, const char
     return {"--main-class", "probe.Probe", "--type", "deb", "--file-associations", (work.root.path() / name).string()};
 }
 
+// An extra launcher `name` with the properties `text`, written beside the input.
+Lines withExtraLauncher(const Workspace& work, const std::string& name, const char* text) {
+    writeFile(work.root.path() / "launcher.properties", text);
+    return {"--main-class", "probe.Probe", "--add-launcher", name + "=" + (work.root.path() / "launcher.properties").string()};
+}
+
 class PackagerRefusalTest : public testing::TestWithParam<RefusalCase> {};
 
 TEST_P(PackagerRefusalTest, SaysWhyAndLeavesTheUsersFilesAsTheyWere) {
@@ -682,6 +688,41 @@ INSTANTIATE_TEST_SUITE_P(
                         return Lines{"--main-class", "probe.Probe"};
                     },
                     2, "pipe is a special file (a FIFO, socket or device)"},
+        RefusalCase{"ExtraLauncherNamedAsTheMainOne",
+                    [](const Workspace& work) { return withExtraLauncher(work, "Probe", "main-class=probe.Probe\n"); },
+                    2, "names the launcher Probe, and probe is the main launcher's name, letter case aside"},
+        RefusalCase{"ExtraLauncherTwice",
+                    [](const Workspace& work) {
+                        Lines options = withExtraLauncher(work, "cli", "");
+                        const Lines again(options.end() - 2, options.end());
+                        options.insert(options.end(), again.begin(), again.end());
+                        return options;
+                    },
+                    2, "names the launcher cli, and cli is another's"},
+        RefusalCase{"ExtraLauncherWithAnUnknownProperty",
+                    [](const Workspace& work) { return withExtraLauncher(work, "cli", "main-clas=probe.Probe\n"); }, 2,
+                    "has the property main-clas, which a launcher does not have"},
+        RefusalCase{"ExtraLauncherAsAService",
+                    [](const Workspace& work) { return withExtraLauncher(work, "cli", "launcher-as-service=true\n"); },
+                    2, "running a launcher as a service is not made yet"},
+        RefusalCase{"ExtraLauncherMainJarMissing",
+                    [](const Workspace& work) { return withExtraLauncher(work, "cli", "main-jar=absent.jar\n"); }, 2,
+                    "gives main-jar absent.jar, which is no jar in --input"},
+        RefusalCase{"ExtraLauncherMainClassInNoJar",
+                    [](const Workspace& work) { return withExtraLauncher(work, "cli", "main-class=probe.Absent\n"); },
+                    2, "the main class probe.Absent is in no jar of --input"},
+        RefusalCase{"ExtraLauncherClassPathInItsJavaOptions",
+                    [](const Workspace& work) { return withExtraLauncher(work, "cli", "java-options=-cp x.jar\n"); },
+                    2, "launcher.properties java-options -cp cannot be used"},
+        RefusalCase{"ExtraLauncherFileMissing",
+                    [](const Workspace&) { return Lines{"--add-launcher", "cli=absent.properties"}; }, 2,
+                    "--add-launcher cli=absent.properties: \"absent.properties\" cannot be read"},
+        RefusalCase{"ExtraLauncherHeldByTheInput",
+                    [](const Workspace& work) {
+                        writeFile(work.input / "cli", "a file of the user's");
+                        return withExtraLauncher(work, "cli", "");
+                    },
+                    2, "holds a cli, which the packager makes"},
         RefusalCase{"NameWithLineBreaks",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--name", "a\n\nb"}; }, 2,
                     "--name a??b is not a file name every platform accepts"},
@@ -942,6 +983,57 @@ void makeJar(const fs::path& jar, const std::string& manifest, const fs::path& c
                        classes.string(), "."},
                jar.parent_path());
     fs::remove(jar.string() + ".manifest");
+}
+
+// Launchers beside the main one share its runtime and jars; each runs with the settings its properties name and
+// the main launcher's for the rest, and the runtime holds what every launcher needs.
+TEST(Packager, ExtraLaunchersShareTheRuntimeAndRunWithTheirOwnSettings) {
+    const Workspace work;
+    fs::create_directories(work.root.path() / "src" / "tool");
+    writeFile(work.root.path() / "src" / "tool" / "Tool.java",
+              "package tool;\n"
+              "public class Tool {\n"
+              "    public static void main(String[] args) {\n"
+              "        System.out.println(\"tool \" + String.join(\",\", args) + \" \" + System.getProperty(\"probe.value\")\n"
+              "                + \" \" + System.getProperty(\"java.class.path\"));\n"
+              "    }\n"
+              "}\n");
+    runJdkTool("javac", {"-d", "classes", "src/tool/Tool.java"}, work.root.path());
+    runJdkTool("jar", {"--create", "--file", (work.input / "tool.jar").string(), "--main-class", "tool.Tool", "-C",
+                       "classes", "."},
+               work.root.path());
+    writeFile(work.root.path() / "cli.properties",
+              "# the command-line face of the program\n"
+              "java-options=-Dprobe.value=cli --add-modules java.net.http\n"
+              "arguments=--from-cli\n");
+    writeFile(work.root.path() / "tool.properties", "main-jar=tool.jar\n");
+    const RunResult packaged = work.package(
+        {"--main-class", "probe.Probe", "--name", "Probe", "--java-options", "-Dprobe.value=main", "--arguments",
+         "--from-main", "--add-launcher", "probe-cli=" + (work.root.path() / "cli.properties").string(),
+         "--add-launcher", "tool=" + (work.root.path() / "tool.properties").string()});
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+
+    const fs::path app = fs::canonical(work.dest / "Probe");
+    EXPECT_NE(readFile(app / "jre" / "release").find("java.net.http"), std::string::npos)
+        << "a module only the extra launcher's options add";
+    const std::string classPath = app.string() + "/probe.jar:" + app.string() + "/tool.jar";
+
+    const RunResult main = runProcess(app / "Probe", {}, work.root.path());
+    EXPECT_EQ(main.exitStatus, 0) << main.err;
+    EXPECT_EQ(firstLine(main.probeLines()), "args 1");
+    EXPECT_EQ(main.probeUserOptions(), (Lines{"-Djpackage.app-path=" + app.string() + "/Probe", "-Dprobe.value=main"}));
+
+    const RunResult cli = runProcess(app / "probe-cli", {}, work.root.path());
+    EXPECT_EQ(cli.exitStatus, 0) << cli.err;
+    EXPECT_EQ(firstLine(cli.probeLines()), "args 1") << "its own default arguments";
+    EXPECT_EQ(cli.probeUserOptions(), (Lines{"-Djpackage.app-path=" + app.string() + "/probe-cli", "-Dprobe.value=cli",
+                                             "--add-modules=java.net.http"}));
+    EXPECT_TRUE(contains(cli.probeLines(), "class path " + classPath)) << "the main launcher's jars: " << cli.out;
+
+    // Another main jar first on the class path, the main launcher's options inherited.
+    const RunResult tool = runProcess(app / "tool", {"x"}, work.root.path());
+    EXPECT_EQ(tool.exitStatus, 0) << tool.err;
+    EXPECT_EQ(tool.out, "tool x main " + app.string() + "/tool.jar:" + app.string() + "/probe.jar\n");
 }
 
 TEST(Packager, ClassPathHoldsTheInputsJarsAndCopiesOfTheJarsManifestsNameOutsideIt) {

@@ -30,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LaunchSettings settings;
     settings.applicationDir = "/opt/product";
     settings.configPath = settings.applicationDir + "/config.json";
+    settings.launcherName = "tool";  // so that an entry of "launchers" named so is read in place of the top level
 
     const StageResult failure = loadLaunchSettings(configStream, "", settings);
     if (failure) {

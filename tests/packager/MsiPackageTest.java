@@ -198,6 +198,39 @@ class MsiPackageTest {
     }
 
     /**
+     * Each launcher gets the shortcuts it asks for, or the main launcher's when it asks nothing: its own name,
+     * description, executable and icon; all of a menu group in that group.
+     */
+    @Test
+    void givesEachLauncherItsOwnShortcuts() throws Exception {
+        final Plan plan = plan("Editor", "Acme");
+        plan.options.winMenu = true;
+        plan.options.winMenuGroup = "Acme";
+        plan.extraLaunchers = List.of(
+                ExtraLauncher.parse("editor-cli", "--add-launcher", "description=Batch\nwin-shortcut=true"),
+                ExtraLauncher.parse("hidden", "--add-launcher", "win-menu=false"));
+        final Path folder = Files.createDirectories(temp.resolve("app"));
+        Files.writeString(folder.resolve("editor-cli.exe"), "MZ");
+        Files.writeString(folder.resolve("hidden.exe"), "MZ");
+        final Document document = source(plan);
+        final Map<String, String> shortcuts = new LinkedHashMap<>();
+        for (final Element shortcut : elements(document, "Shortcut")) {
+            shortcuts.put(((Element) shortcut.getParentNode().getParentNode()).getAttribute("Id") + "/"
+                    + shortcut.getAttribute("Name"), shortcut.getAttribute("Target") + " "
+                    + shortcut.getAttribute("Description") + " " + shortcut.getAttribute("Icon"));
+        }
+        assertEquals(Map.of(
+                "MenuGroupFolder/Editor", "[INSTALLDIR]Editor.exe  ProductIcon.exe",
+                "MenuGroupFolder/editor-cli", "[INSTALLDIR]editor-cli.exe Batch LauncherIcon1.exe",
+                "DesktopFolder/editor-cli", "[INSTALLDIR]editor-cli.exe Batch LauncherIcon1.exe"), shortcuts);
+        final Map<String, String> icons = new LinkedHashMap<>();
+        for (final Element icon : elements(document, "Icon")) {
+            icons.put(icon.getAttribute("Id"), icon.getAttribute("SourceFile"));
+        }
+        assertEquals(Map.of("ProductIcon.exe", "app/Editor.exe", "LauncherIcon1.exe", "app/editor-cli.exe"), icons);
+    }
+
+    /**
      * The upgrade code without --win-upgrade-uuid: the MD5 name-based UUID of "VENDOR/NAME". Every version
      * must derive the same one, or an upgrade would install beside the old version: these are the codes the
      * packages made so far carry.

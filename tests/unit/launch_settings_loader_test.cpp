@@ -27,8 +27,9 @@ struct Loaded {
     std::vector<std::string> vmArgTexts;
 };
 
-Loaded load(const std::string& configText, const std::string& openError = "") {
+Loaded load(const std::string& configText, const std::string& openError = "", const std::string& launcherName = "") {
     Loaded loaded;
+    loaded.settings.launcherName = launcherName;
     loaded.settings.applicationDir = appDir;
     loaded.settings.configPath = appDir + "/config.json";
     std::istringstream stream(configText);
@@ -210,6 +211,76 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"SingleInstanceNoMethodName", R"({"singleInstance": "com.example.App."})", "",
                     "which names no method of a class", ""}),
     caseName<FailureCase>);
+
+// Several launchers in one folder: each reads config.json, and one named in "launchers" reads its entry's keys in
+// place of the top-level ones.
+struct OwnSettingsCase {
+    const char* name;
+    std::string launcherName;
+    std::string config;
+    std::string jarText;
+    std::string mainClass;
+    std::vector<std::string> vmArgs;
+    std::vector<std::string> defaultArguments;
+    std::string ownSection;  // empty: the top level alone
+};
+
+class OwnSettingsTest : public testing::TestWithParam<OwnSettingsCase> {};
+
+TEST_P(OwnSettingsTest, EntryKeysReplaceTheTopLevelOnes) {
+    const OwnSettingsCase& c = GetParam();
+    const Loaded loaded = load(c.config, "", c.launcherName);
+
+    ASSERT_FALSE(loaded.failure) << loaded.failure->message;
+    EXPECT_EQ(loaded.settings.jarPath, appDir + "/" + c.jarText);
+    EXPECT_EQ(loaded.settings.mainClass, c.mainClass);
+    EXPECT_EQ(loaded.vmArgTexts, c.vmArgs);
+    EXPECT_EQ(loaded.settings.defaultArguments, c.defaultArguments);
+    EXPECT_EQ(loaded.settings.ownSection, c.ownSection);
+    EXPECT_EQ(loaded.trace.find("launcher: ") != std::string::npos, !c.ownSection.empty()) << loaded.trace;
+}
+
+const std::string twoLaunchers = R"({"jar": "app.jar", "mainClass": "app/Gui", "vmArgs": ["-Xmx1g"],
+    "defaultArguments": ["--window"],
+    "launchers": {"tool": {"mainClass": "app/Tool", "vmArgs": ["-Xss1m"]}, "Other": {"jar": "other.jar"}}})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Config, OwnSettingsTest,
+    testing::Values(
+        OwnSettingsCase{"MainLauncherReadsTheTopLevel", "App", twoLaunchers, "app.jar", "app/Gui", {"-Xmx1g"},
+                        {"--window"}, ""},
+        OwnSettingsCase{"NamedKeysReplacedTheRestInherited", "tool", twoLaunchers, "app.jar", "app/Tool", {"-Xss1m"},
+                        {"--window"}, "tool"},
+        OwnSettingsCase{"LetterCaseAsideWhenNoExactName", "other", twoLaunchers, "other.jar", "app/Gui", {"-Xmx1g"},
+                        {"--window"}, "Other"},
+        OwnSettingsCase{"ExactNameBeforeOneInOtherLetters", "tool",
+                        R"({"mainClass": "M", "launchers": {"TOOL": {"mainClass": "Upper"}, "tool": {"mainClass": "T"}}})",
+                        "null", "T", {}, {}, "tool"},
+        OwnSettingsCase{"NoNameReadsTheTopLevel", "", twoLaunchers, "app.jar", "app/Gui", {"-Xmx1g"}, {"--window"}, ""},
+        OwnSettingsCase{"LaunchersNotAnObjectIsIgnored", "tool", R"({"mainClass": "M", "launchers": ["tool"]})", "null",
+                        "M", {}, {}, ""},
+        OwnSettingsCase{"EntryNamesNoLaunchersOfItsOwn", "tool",
+                        R"({"mainClass": "M", "launchers": {"tool": {"launchers": 5, "mainClass": "T"}}})", "null", "T",
+                        {}, {}, "tool"},
+        OwnSettingsCase{"NullInTheEntryTakesTheKeyAway", "tool",
+                        R"({"mainClass": "M", "vmArgs": ["-Xa"], "launchers": {"tool": {"vmArgs": null}}})", "null",
+                        "M", {}, {}, "tool"}),
+    caseName<OwnSettingsCase>);
+
+TEST(OwnSettings, AnEntryThatIsNoObjectOrHoldsAWrongTypeIsNamedInTheMessage) {
+    const Loaded notAnObject = load(R"({"launchers": {"tool": "app/Tool"}})", "", "tool");
+    ASSERT_TRUE(notAnObject.failure);
+    EXPECT_EQ(notAnObject.failure->status, ExitStatus::configurationUnusable);
+    EXPECT_NE(notAnObject.failure->message.find("the entry \"tool\" of \"launchers\" is of type string"),
+              std::string::npos) << notAnObject.failure->message;
+
+    const Loaded wrongType = load(R"({"vmArgs": [], "launchers": {"tool": {"vmArgs": "-Xss1m"}}})", "", "tool");
+    ASSERT_TRUE(wrongType.failure);
+    EXPECT_NE(wrongType.failure->message.find("\"vmArgs\" (of \"tool\" in \"launchers\") is of type string"),
+              std::string::npos) << wrongType.failure->message;
+    // The main launcher does not read another launcher's entry.
+    EXPECT_FALSE(load(R"({"vmArgs": [], "launchers": {"tool": {"vmArgs": "-Xss1m"}}})", "", "App").failure);
+}
 
 TEST(ConfigKeys, PassArgumentsOnlyWhenTrue) {
     for (const auto& [config, expected] : std::vector<std::pair<std::string, bool>>{

@@ -15,6 +15,7 @@ lay_out_standin_runtime "$work/runtime" "$standin" "$standin_dependency"
 echo 'JAVA_VERSION="17.0.9"' > "$work/runtime/release"
 ln -s runtime "$work/runtime-link"  # given through a link, as /usr/lib/jvm/default-java is
 printf '\xca\xfe\xba\xbe' > "$work/classes/com/example/Main.class"  # the stand-in loads no class
+cp "$work/classes/com/example/Main.class" "$work/classes/com/example/Tool.class"
 "$jdk/bin/jar" --create --file "$work/input/app.jar" --main-class com.example.Main -C "$work/classes" .
 cp "$work/input/app.jar" "$work/input/lib/helper.jar"
 
@@ -51,5 +52,37 @@ My App/lib/helper.jar'
 expect "the folder holds the program, its launcher, its configuration and the runtime" "$listing" \
   "$(cd "$work/out" && find "My App" -type d -printf '%p/\n' -o -type f -printf '%p\n' | LC_ALL=C sort)"
 expect "the archive holds exactly that" "$listing" "$("$jdk/bin/jar" --list --file "$work/out/My App.zip" | LC_ALL=C sort)"
+
+# A second launcher beside the main one: a branded copy that shares the runtime and finds its own settings in
+# config.json by its name, whatever letter case it is started by.
+printf 'main-class=com.example.Tool\njava-options=-Dmode=tool\ndescription=The tool\napp-version=2.3\n' \
+  > "$work/tool.properties"
+"$jdk/bin/java" -jar "$packager_jar" --target windows --launcher "$launcher" --runtime-image "$work/runtime" \
+  --input "$work/input" --main-jar app.jar --name "My App" --dest "$work/launchers" \
+  --java-options "-Dmode=main" --add-launcher "Tool=$work/tool.properties" > "$work/launchers.log" 2>&1
+expect "the packager makes the folder with two launchers" "0" "$?$(grep -v '^made ' "$work/launchers.log")"
+app="$work/launchers/My App"
+expect "one runtime, two launchers" "My App.exe
+Tool.exe
+jre" "$(cd "$app" && ls -d *.exe jre | LC_ALL=C sort)"
+for started in "Tool.exe" "TOOL.EXE"; do
+  rm -f "$work/record.txt"
+  STANDIN_RECORD="$(windows_path "$work/record.txt")" "$runner" "$prefix" "$app/$started" > "$work/out.txt" 2> "$work/err.txt"
+  expect "$started launches under Wine" "0" "$?$(cat "$work/err.txt")"
+  expect "$started runs its own class with its own options, on the main launcher's class path" \
+    "-Djava.class.path=$(windows_path "$app")/app.jar;$(windows_path "$app")/lib/helper.jar
+-Dmode=tool
+FindClass com/example/Tool" \
+    "$(standin_user_options "$work/record.txt" | grep -v '^-Djpackage.app-path=\|^-Dsun.java.command='; grep -a '^FindClass com' "$work/record.txt" | tr -d '\r')"
+done
+rm -f "$work/record.txt"
+STANDIN_RECORD="$(windows_path "$work/record.txt")" "$runner" "$prefix" "$app/My App.exe" > "$work/out.txt" 2> "$work/err.txt"
+expect "the main launcher keeps its own settings" "-Dmode=main
+FindClass com/example/Main" \
+  "$(standin_user_options "$work/record.txt" | grep '^-Dmode='; grep -a '^FindClass com' "$work/record.txt" | tr -d '\r')"
+# Its description, in UTF-16 as the version resource holds it, is in its copy alone.
+utf16_description='T\x00h\x00e\x00 \x00t\x00o\x00o\x00l\x00'
+expect "the copy carries its own version resource" "1 0" \
+  "$(LC_ALL=C grep -a -c -P "$utf16_description" "$app/Tool.exe") $(LC_ALL=C grep -a -c -P "$utf16_description" "$app/My App.exe")"
 
 finish

@@ -217,6 +217,22 @@ final class AppFolder {
             Files.copy(plan.launcher, executable, StandardCopyOption.REPLACE_EXISTING);
         }
         FileTrees.makeExecutable(executable);
+        for (final ExtraLauncher launcher : plan.extraLaunchers) {
+            // A copy under its own name, which finds its settings in config.json by that name.
+            final Path copy = staging.resolve(launcher.executableName(plan.target));
+            if (launcher.brandedLauncher != null) {
+                Files.write(copy, launcher.brandedLauncher);
+            } else {
+                Files.copy(launcher.launcherFile, copy, StandardCopyOption.REPLACE_EXISTING);
+            }
+            FileTrees.makeExecutable(copy);
+            final Path icon = ExtraLaunchers.iconOf(plan, launcher);
+            if (icon != null && plan.target == Target.LINUX) {
+                Files.copy(icon, staging.resolve(launcher.name + ".png"));
+                Files.writeString(staging.resolve(launcher.name + ".desktop"),
+                        DesktopEntry.of(plan, launcher, plan.runFolder()), StandardCharsets.UTF_8);
+            }
+        }
         if (plan.splashEntry != null) {
             try (java.util.jar.JarFile jar = new java.util.jar.JarFile(plan.mainJarPath.toFile());
                     java.io.InputStream image = jar.getInputStream(jar.getEntry(plan.splashEntry))) {
@@ -260,7 +276,7 @@ final class AppFolder {
         final List<String> options = plan.javaOptions();
         if (withCache) {
             // $APPDIR: the cache is found wherever the folder is moved.
-            options.add("-XX:AOTCache=$APPDIR/" + Plan.AOT_CACHE);
+            options.add(ConfigFile.AOT_CACHE_OPTION + Plan.AOT_CACHE);
         } else {
             Files.deleteIfExists(staging.resolve(Plan.AOT_CACHE));
         }

@@ -18,21 +18,26 @@ final class Branding {
                 || options.description != null || options.copyright != null;
     }
 
-    /** The branded executable's bytes; a launcher that cannot be branded is refused, saying why. */
-    static byte[] brand(Plan plan) throws Stop {
+    /**
+     * The bytes of `launcherFile` branded as the launcher `name` (the main one, or an extra launcher with its own
+     * description, version and icon); one that cannot be branded is refused, saying why.
+     */
+    static byte[] brand(Plan plan, java.nio.file.Path launcherFile, String name, String description, String appVersion,
+            java.nio.file.Path iconFile) throws Stop {
         final Options options = plan.options;
+        final String executableName = name + plan.target.executableSuffix;
         final byte[] launcher;
         try {
-            launcher = Files.readAllBytes(plan.launcher);
+            launcher = Files.readAllBytes(launcherFile);
         } catch (IOException unreadable) {
-            throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " cannot be read: " + Text.describe(unreadable));
+            throw Stop.refused("--launcher " + Text.quote(launcherFile) + " cannot be read: " + Text.describe(unreadable));
         }
-        final IconFile icon = options.icon == null ? null : IconFile.read(options.icon);
+        final IconFile icon = iconFile == null ? null : IconFile.read(iconFile);
         try {
             final PeImage image = new PeImage(launcher);
             if (image.isSigned()) {
-                throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " is signed, and branding it would break the "
-                        + "signature: package with the unsigned launcher, then sign " + plan.executableName()
+                throw Stop.refused("--launcher " + Text.quote(launcherFile) + " is signed, and branding it would break the "
+                        + "signature: package with the unsigned launcher, then sign " + executableName
                         + " (scripts/sign.sh)");
             }
             final PeImage.Section section = image.resourceSection();
@@ -46,13 +51,13 @@ final class Branding {
             }
             final int language = resources.languageOf(PeResources.VERSION);
             final VersionResource version = VersionResource.read(versionData);
-            if (options.appVersion != null) {
-                version.fileVersion = VersionResource.parseNumbers(options.appVersion);
+            if (appVersion != null) {
+                version.fileVersion = VersionResource.parseNumbers(appVersion);
                 version.productVersion = version.fileVersion.clone();
             }
-            final String fileVersion = options.appVersion != null ? options.appVersion
+            final String fileVersion = appVersion != null ? appVersion
                     : version.strings.getOrDefault("FileVersion", "");
-            final String productVersion = options.appVersion != null ? options.appVersion
+            final String productVersion = appVersion != null ? appVersion
                     : version.strings.getOrDefault("ProductVersion", fileVersion);
             final String vendor = options.vendor != null ? options.vendor
                     : version.strings.getOrDefault("CompanyName", "");
@@ -60,15 +65,15 @@ final class Branding {
                     : version.strings.getOrDefault("LegalCopyright", "");
             version.strings.clear();
             version.strings.put("CompanyName", vendor);
-            version.strings.put("FileDescription", options.description != null ? options.description : plan.name);
+            version.strings.put("FileDescription", description != null ? description : name);
             version.strings.put("FileVersion", fileVersion);
-            version.strings.put("InternalName", plan.name);
+            version.strings.put("InternalName", name);
             version.strings.put("LegalCopyright", copyright);
-            version.strings.put("OriginalFilename", plan.executableName());
-            version.strings.put("ProductName", plan.name);
+            version.strings.put("OriginalFilename", executableName);
+            version.strings.put("ProductName", name);
             version.strings.put("ProductVersion", productVersion);
             if (!version.fits()) {
-                throw Stop.refused(whyTooLong(version, options, plan.name));
+                throw Stop.refused(whyTooLong(version, options, name));
             }
             resources.put(PeResources.VERSION, 1, language, version.toBytes());
             if (icon != null) {
@@ -82,7 +87,7 @@ final class Branding {
             }
             return image.withResources(resources.layOut(section.virtualAddress));
         } catch (IllegalArgumentException cannotBrand) {
-            throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " cannot be branded: " + cannotBrand.getMessage()
+            throw Stop.refused("--launcher " + Text.quote(launcherFile) + " cannot be branded: " + cannotBrand.getMessage()
                     + "; give a Windows x64 launcher of this release");
         }
     }

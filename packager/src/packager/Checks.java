@@ -74,18 +74,7 @@ final class Checks {
                 throw Stop.refused("--module-path names " + Text.quote(folder) + ", which does not exist");
             }
         }
-        for (final String option : options.javaOptions) {
-            if (List.of("-cp", "-classpath", "--class-path", "-jar").contains(option)) {
-                throw Stop.refused("--java-options " + option + " cannot be used: the class path is the main jar and "
-                        + "the other jars of --input, which the packager puts on it; leave the option out");
-            }
-        }
-        final String last = options.javaOptions.isEmpty() ? null : options.javaOptions.get(options.javaOptions.size() - 1);
-        if (last != null && TWO_WORD_JAVA_OPTIONS.contains(last)) {
-            // The launcher joins such an option with the word after it, and refuses to start without one.
-            throw Stop.refused("--java-options " + last + " needs its value after it, as java takes it (" + last
-                    + " VALUE), or joined to it (" + (last.equals("-p") ? "--module-path" : last) + "=VALUE)");
-        }
+        checkJavaOptions("--java-options", options.javaOptions);
         if (options.module != null) {
             checkMainModule();
         } else {
@@ -103,7 +92,7 @@ final class Checks {
         plan.name = options.name != null ? options.name
                 : plan.mainModule != null ? plan.mainModule
                 : plan.mainJarPath.getFileName().toString().replaceFirst("(?i)\\.jar$", "");
-        checkName(plan.name);
+        checkName("--name", plan.name);
         plan.target = options.target != null ? options.target : Target.own().orElseThrow(
                 () -> Stop.refused("this machine is neither Linux nor Windows: give --target"));
         checkPackageType();
@@ -123,6 +112,8 @@ final class Checks {
         if (plan.splashEntry != null) {
             reserved.add(plan.splashImageName());
         }
+        plan.extraLaunchers = options.extraLaunchers;
+        reserved.addAll(ExtraLaunchers.checkNames(plan));
         if (options.aotCache) {
             reserved.addAll(List.of(Plan.AOT_CACHE, Plan.AOT_CACHE + ".config"));  // the cache, and the JVM's file while it writes it
         }
@@ -137,6 +128,7 @@ final class Checks {
                     + plan.mainModule + " (its release file does not list it); link the module into it, or give "
                     + "--module-path instead");
         }
+        ExtraLaunchers.check(plan);
         InstallerTexts.check(plan);
         checkWindowsInstaller();
         checkBranding();
@@ -169,7 +161,7 @@ final class Checks {
                 {"--launcher", options.launcher}, {"--win-console", options.winConsole},
                 {"--aot-cache", options.aotCache}, {"--archive", options.archive},
                 {"--archive-compression", options.archiveCompression}, {"--icon", options.icon},
-                {"--single-instance", options.singleInstance}});
+                {"--single-instance", options.singleInstance}, {"--add-launcher", !options.extraLaunchers.isEmpty()}});
         if (!making.isEmpty()) {
             throw Stop.refused(making.get(0) + " is for making the folder, and --app-image " + Text.quote(options.appImage)
                     + " is a folder made already, which the installer holds as it is; leave " + making.get(0) + " out");
@@ -182,7 +174,7 @@ final class Checks {
         plan.name = image.name;
         plan.target = image.target;
         plan.launcher = plan.appImage.resolve(plan.executableName());
-        checkName(plan.name);
+        checkName("--name", plan.name);
         checkPackageType();
         if (plan.isMsi() && options.copyright != null) {
             throw Stop.refused("--copyright is the copyright in the executable's properties, written when the folder "
@@ -212,6 +204,26 @@ final class Checks {
                     + "(the Debian and Ubuntu package wixl, the Fedora package msitools), or WiX 3's candle and "
                     + "light; none of them is on PATH"));
         }
+    }
+
+    /** JVM options the launcher can pass on: no class path of their own, no option left without its value. */
+    static void checkJavaOptions(String origin, List<String> javaOptions) throws Stop {
+        for (final String option : javaOptions) {
+            if (List.of("-cp", "-classpath", "--class-path", "-jar").contains(option)) {
+                throw Stop.refused(origin + " " + option + " cannot be used: the class path is the main jar and "
+                        + "the other jars of --input, which the packager puts on it; leave the option out");
+            }
+        }
+        final String last = javaOptions.isEmpty() ? null : javaOptions.get(javaOptions.size() - 1);
+        if (last != null && TWO_WORD_JAVA_OPTIONS.contains(last)) {
+            // The launcher joins such an option with the word after it, and refuses to start without one.
+            throw Stop.refused(origin + " " + last + " needs its value after it, as java takes it (" + last
+                    + " VALUE), or joined to it (" + (last.equals("-p") ? "--module-path" : last) + "=VALUE)");
+        }
+    }
+
+    static boolean isPng(Path file) {
+        return FileTrees.startsWith(file, PNG_SIGNATURE);
     }
 
     /** Nothing in --input has a name the packager gives its own files, and all of it can be copied. */
@@ -488,16 +500,17 @@ final class Checks {
             }
         }
         if (Branding.isAsked(options)) {
-            plan.brandedLauncher = Branding.brand(plan);
+            plan.brandedLauncher = Branding.brand(plan, plan.launcher, plan.name, options.description,
+                    options.appVersion, options.icon);
         }
     }
 
-    private static void checkName(String name) throws Stop {
+    static void checkName(String option, String name) throws Stop {
         // Character by character: a pattern's "." would not match a line break.
         final boolean refused = name.isEmpty() || name.equals(".") || name.equals("..")
                 || name.codePoints().anyMatch(c -> "/\\:*?\"<>|".indexOf(c) >= 0 || Text.breaksALine(c));
         if (refused) {
-            throw Stop.refused("--name " + name.replaceAll("\\p{Cntrl}|\u2028|\u2029", "?") + " is not a file name "
+            throw Stop.refused(option + " " + name.replaceAll("\\p{Cntrl}|\u2028|\u2029", "?") + " is not a file name "
                     + "every platform accepts: leave out / \\ : * ? \" < > | and line breaks or other control "
                     + "characters");
         }

@@ -86,12 +86,28 @@ final class DebPackage {
         });
     }
 
+    /**
+     * An extra launcher's menu entry: PACKAGE-NAME.desktop, its name made a desktop file id (letters, digits,
+     * "-", "_" and ".").
+     */
+    static String desktopFileName(Plan plan, ExtraLauncher launcher) {
+        return plan.linuxPackageName + "-" + launcher.name.replaceAll("[^A-Za-z0-9_.-]+", "_") + ".desktop";
+    }
+
     /** The menu entry and the document types, where the desktop finds them. */
     private static void writeDesktopFiles(Plan plan, Path root) throws IOException {
         if (plan.options.linuxShortcut || !plan.fileAssociations.isEmpty()) {
             final Path entry = root.resolve("usr/share/applications/" + plan.linuxPackageName + ".desktop");
             Files.createDirectories(entry.getParent());
             Files.writeString(entry, DesktopEntry.of(plan, Path.of(plan.installDir)), StandardCharsets.UTF_8);
+        }
+        for (final ExtraLauncher launcher : plan.extraLaunchers) {
+            if (ExtraLaunchers.linuxShortcut(plan, launcher)) {
+                final Path entry = root.resolve("usr/share/applications/" + desktopFileName(plan, launcher));
+                Files.createDirectories(entry.getParent());
+                Files.writeString(entry, DesktopEntry.of(plan, launcher, Path.of(plan.installDir)),
+                        StandardCharsets.UTF_8);
+            }
         }
         if (!plan.fileAssociations.isEmpty()) {
             final StringBuilder mime = new StringBuilder("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

@@ -10,16 +10,27 @@ final class DesktopEntry {
 
     /** The entry of the folder where it runs from; with document types, one document (%f) at a time. */
     static String of(Plan plan, Path folder) {
-        final Path executable = folder.resolve(plan.name);
         final List<String> mimeTypes = plan.fileAssociations.stream().map(FileAssociation::mimeType).toList();
+        return entry(plan.name, plan.options.description, folder, plan.hasLinuxIcon(), mimeTypes, null);
+    }
+
+    /** The entry of an extra launcher: its own name, description and icon; the documents are the main one's. */
+    static String of(Plan plan, ExtraLauncher launcher, Path folder) {
+        return entry(launcher.name, ExtraLaunchers.descriptionOf(plan, launcher), folder,
+                ExtraLaunchers.iconOf(plan, launcher) != null, List.of(), launcher.linuxAppCategory);
+    }
+
+    private static String entry(String name, String description, Path folder, boolean hasIcon, List<String> mimeTypes,
+            String category) {
+        final Path executable = folder.resolve(name);
         return "[Desktop Entry]\n"
                 + "Type=Application\n"
-                + "Name=" + string(plan.name) + "\n"
-                + (plan.options.description != null ? "Comment=" + string(plan.options.description) + "\n" : "")
+                + "Name=" + string(name) + "\n"
+                + (description != null ? "Comment=" + string(description) + "\n" : "")
                 + "Exec=" + string(execArgument(executable.toString())) + (mimeTypes.isEmpty() ? " %F" : " %f") + "\n"
-                + (plan.hasLinuxIcon() ? "Icon=" + string(folder.resolve(plan.name + ".png").toString()) + "\n"
-                        : "")
+                + (hasIcon ? "Icon=" + string(folder.resolve(name + ".png").toString()) + "\n" : "")
                 + (mimeTypes.isEmpty() ? "" : "MimeType=" + String.join(";", mimeTypes) + ";\n")
+                + (category != null ? "Categories=" + string(category) + ";\n" : "")
                 + "Terminal=false\n";
     }
 

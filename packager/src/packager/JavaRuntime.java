@@ -84,13 +84,23 @@ final class JavaRuntime {
             }
         }
         modules.addAll(modulesAddedAtRunTime(plan.options.javaOptions));
+        for (final ExtraLauncher launcher : plan.extraLaunchers) {
+            // Every launcher runs on this one runtime.
+            if (launcher.module != null) {
+                modules.add(launcher.module);
+            }
+            if (launcher.javaOptions != null) {
+                modules.addAll(modulesAddedAtRunTime(launcher.javaOptions));
+            }
+        }
         if (plan.javaOptions().stream().anyMatch(option -> option.startsWith("-splash:"))) {
             modules.add("java.desktop");  // the splash library
         }
         modules.add("java.base");
         SMALL_PROVIDERS.stream().filter(available::containsKey).forEach(modules::add);
-        final ModuleScan.Result scan = ModuleScan.scan(jarsToScan(jars, plan.mainModule == null ? List.of()
-                : plan.options.modulePath));
+        final boolean anyModule = plan.mainModule != null
+                || plan.extraLaunchers.stream().anyMatch(launcher -> launcher.module != null);
+        final ModuleScan.Result scan = ModuleScan.scan(jarsToScan(jars, anyModule ? plan.options.modulePath : List.of()));
         scan.modules().stream().filter(available::containsKey).forEach(modules::add);
         final List<String> jlinkArguments = new ArrayList<>(List.of("--add-modules", String.join(",", modules)));
         jlinkArguments.addAll(plan.options.jlinkOptions != null ? plan.options.jlinkOptions : DEFAULT_JLINK_OPTIONS);

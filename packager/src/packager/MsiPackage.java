@@ -144,6 +144,23 @@ final class MsiPackage {
         }
     }
 
+    /** An extra launcher's icon in the package (Windows Installer takes an icon's kind from its id's ending). */
+    private static String extraIconId(Plan plan, ExtraLauncher launcher) {
+        return "LauncherIcon" + (plan.extraLaunchers.indexOf(launcher) + 1) + ".exe";
+    }
+
+    /** The icons of the extra launchers that have a shortcut: each its executable's own. */
+    private static String extraIcons(Plan plan) {
+        final StringBuilder icons = new StringBuilder();
+        for (final ExtraLauncher launcher : plan.extraLaunchers) {
+            if (ExtraLaunchers.winMenu(plan, launcher) || ExtraLaunchers.winShortcut(plan, launcher)) {
+                icons.append("    <Icon Id=\"").append(extraIconId(plan, launcher)).append("\" SourceFile=")
+                        .append(attribute("app/" + launcher.executableName(plan.target))).append("/>\n");
+            }
+        }
+        return icons.toString();
+    }
+
     /** The WiX source of the package of `folder`, whose files it names relative to its parent. */
     static String source(Plan plan, Path folder) throws IOException {
         final Options options = plan.options;
@@ -177,27 +194,44 @@ final class MsiPackage {
                         + "</InstallExecuteSequence>\n")
                 .append("    <Icon Id=\"").append(ICON).append("\" SourceFile=")
                 .append(attribute("app/" + plan.executableName())).append("/>\n")
+                .append(extraIcons(plan))
                 .append("    <Property Id=\"ARPPRODUCTICON\" Value=\"").append(ICON).append("\"/>\n")
                 .append("    <Property Id=\"ARPNOMODIFY\" Value=\"1\"/>\n")
                 .append(options.description != null
                         ? "    <Property Id=\"ARPCOMMENTS\" Value=" + attribute(options.description) + "/>\n" : "")
                 .append("    <Directory Id=\"TARGETDIR\" Name=\"SourceDir\">\n");
         wxs.installFolder(out, folder);
-        if (options.winMenu || options.winMenuGroup != null) {
+        final boolean mainMenu = options.winMenu || options.winMenuGroup != null;
+        final List<ExtraLauncher> inMenu = plan.extraLaunchers.stream()
+                .filter(launcher -> ExtraLaunchers.winMenu(plan, launcher)).toList();
+        final List<ExtraLauncher> onDesktop = plan.extraLaunchers.stream()
+                .filter(launcher -> ExtraLaunchers.winShortcut(plan, launcher)).toList();
+        if (mainMenu || !inMenu.isEmpty()) {
             out.append("      <Directory Id=\"ProgramMenuFolder\">\n");
-            if (options.winMenuGroup != null) {
+            final String group = options.winMenuGroup != null ? "MenuGroupFolder" : null;
+            if (group != null) {
                 out.append("        <Directory Id=\"MenuGroupFolder\" Name=").append(attribute(options.winMenuGroup))
                         .append(">\n");
-                wxs.shortcut(out, "MenuShortcut", "MenuGroupFolder");
+            }
+            if (mainMenu) {
+                wxs.shortcut(out, "MenuShortcut", group);
+            }
+            for (final ExtraLauncher launcher : inMenu) {
+                wxs.shortcut(out, "MenuShortcut" + (plan.extraLaunchers.indexOf(launcher) + 1), group, launcher);
+            }
+            if (group != null) {
                 out.append("        </Directory>\n");
-            } else {
-                wxs.shortcut(out, "MenuShortcut", null);
             }
             out.append("      </Directory>\n");
         }
-        if (options.winShortcut) {
+        if (options.winShortcut || !onDesktop.isEmpty()) {
             out.append("      <Directory Id=\"DesktopFolder\">\n");
-            wxs.shortcut(out, "DesktopShortcut", null);
+            if (options.winShortcut) {
+                wxs.shortcut(out, "DesktopShortcut", null);
+            }
+            for (final ExtraLauncher launcher : onDesktop) {
+                wxs.shortcut(out, "DesktopShortcut" + (plan.extraLaunchers.indexOf(launcher) + 1), null, launcher);
+            }
             out.append("      </Directory>\n");
         }
         out.append("    </Directory>\n    <Feature Id=\"Complete\" Level=\"1\">\n");
@@ -332,12 +366,23 @@ final class MsiPackage {
 
         /** A shortcut to the executable, with its icon; its own folder, a menu group, removed with it. */
         void shortcut(StringBuilder out, String id, String ownFolder) {
+            shortcut(out, id, ownFolder, plan.name, plan.options.description, plan.executableName(), ICON);
+        }
+
+        /** A shortcut to an extra launcher, with its own name, description and icon. */
+        void shortcut(StringBuilder out, String id, String ownFolder, ExtraLauncher launcher) {
+            shortcut(out, id, ownFolder, launcher.name, ExtraLaunchers.descriptionOf(plan, launcher),
+                    launcher.executableName(plan.target), extraIconId(plan, launcher));
+        }
+
+        private void shortcut(StringBuilder out, String id, String ownFolder, String name, String description,
+                String executable, String icon) {
             // The Start menu and the desktop themselves are not the package's to remove.
             component(out, "Component" + id, id, ownFolder);
-            out.append("  <Shortcut Id=\"").append(id).append("\" Name=").append(attribute(plan.name))
-                    .append(plan.options.description != null ? " Description=" + attribute(plan.options.description) : "")
-                    .append(" Target=").append(attribute("[INSTALLDIR]" + formatted(plan.executableName())))
-                    .append(" WorkingDirectory=\"INSTALLDIR\" Icon=\"").append(ICON).append("\"/>\n")
+            out.append("  <Shortcut Id=\"").append(id).append("\" Name=").append(attribute(name))
+                    .append(description != null ? " Description=" + attribute(description) : "")
+                    .append(" Target=").append(attribute("[INSTALLDIR]" + formatted(executable)))
+                    .append(" WorkingDirectory=\"INSTALLDIR\" Icon=\"").append(icon).append("\"/>\n")
                     .append("</Component>\n");
         }
     }

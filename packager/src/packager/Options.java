@@ -66,6 +66,7 @@ final class Options {
     Path temp;
     /** --version: print the packager's version and nothing else. */
     boolean versionAsked;
+    final List<ExtraLauncher> extraLaunchers = new ArrayList<>();
 
     private interface Setter {
         void set(Options options, String value) throws Stop;
@@ -218,6 +219,13 @@ final class Options {
             new OptionSpec("--launcher-as-service", null, "deb: install the launcher as a systemd service, enabled and\n"
                     + "started on installation, stopped and disabled on removal",
                     (o, v) -> o.launcherAsService = true),
+            new OptionSpec("--add-launcher", "NAME=FILE", "another launcher NAME beside the main one, sharing its\n"
+                    + "runtime and jars; FILE holds jpackage's properties (module,\n"
+                    + "main-jar, main-class, java-options, arguments, description,\n"
+                    + "app-version, icon, win-console, win-menu, win-shortcut,\n"
+                    + "linux-shortcut, ...), each replacing the main launcher's;\n"
+                    + "repeatable",
+                    (o, v) -> o.extraLaunchers.add(ExtraLauncher.given(v))),
             new OptionSpec("--replace", null, "replace a folder this packager made before, and remove its\n"
                     + "earlier NAME.tar.gz, NAME.tar.xz or NAME.zip; or replace the\n"
                     + "installer it makes",

@@ -36,6 +36,9 @@ final class Plan {
     java.util.UUID upgradeCode;
     List<Path> msiTools;
 
+    /** The launchers beside the main one (--add-launcher), in the order given. */
+    List<ExtraLauncher> extraLaunchers = List.of();
+
     /** The JDK's jmods folder among --module-path; null when this JDK's own modules are linked. */
     Path jmods;
     Path launcher;

@@ -46,6 +46,36 @@ class DesktopEntryTest {
                                 "Terminal=false")));
     }
 
+    /**
+     * An extra launcher's entry: its own name, description (or the main launcher's), icon and category; the
+     * documents stay the main launcher's. Read by desktop-file-validate too.
+     */
+    @org.junit.jupiter.api.Test
+    void writesAnExtraLaunchersEntry(@TempDir Path temp) throws Exception {
+        final Options options = new Options();
+        options.description = "Edits plans";
+        final Plan plan = new Plan(options);
+        plan.name = "Editor";
+        plan.target = Target.LINUX;
+        plan.fileAssociations = List.of(new FileAssociation("plan", "application/x-plan", "a plan", null));
+        final ExtraLauncher cli = ExtraLauncher.parse("editor cli", "--add-launcher",
+                "icon=cli.png\nlinux-app-category=Development");
+        final String entry = DesktopEntry.of(plan, cli, Path.of("/opt/editor"));
+        assertEquals(String.join("\n", "[Desktop Entry]", "Type=Application", "Name=editor cli", "Comment=Edits plans",
+                "Exec=\"/opt/editor/editor cli\" %F", "Icon=/opt/editor/editor cli.png", "Categories=Development;",
+                "Terminal=false") + "\n", entry);
+        final ExtraLauncher described = ExtraLauncher.parse("batch", "--add-launcher", "description=Runs plans");
+        assertEquals("Comment=Runs plans", DesktopEntry.of(plan, described, Path.of("/opt/editor")).lines()
+                .filter(line -> line.startsWith("Comment=")).findFirst().orElse(""));
+
+        assumeTrue(Files.isExecutable(Path.of("/usr/bin/desktop-file-validate")), "desktop-file-validate is not installed");
+        final Path file = Files.writeString(temp.resolve("editor-cli.desktop"), entry, StandardCharsets.UTF_8);
+        final Process validate = new ProcessBuilder("/usr/bin/desktop-file-validate", file.toString())
+                .redirectErrorStream(true).start();
+        final String said = new String(validate.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
+        assertEquals(0, validate.waitFor(), said);
+    }
+
     @ParameterizedTest
     @MethodSource("entries")
     void writesAnEntryTheDesktopReads(String name, String folder, String description, boolean icon,

@@ -1266,13 +1266,16 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     // What the probe needs to run, and no more: xz compresses the package at about a second per megabyte.
     const fs::path runtime = work.root.path() / "runtime";
     linkSmallRuntime(runtime, "java.base,java.management");
+    // A second launcher, with a menu entry of its own as the main launcher's --linux-shortcut asks.
+    writeFile(work.root.path() / "cli.properties", "java-options=-Dprobe.value=cli\ndescription=The command line\n");
     // A name with %, a vendor with a comma and no maintainer's address, as lintian and desktop-file-validate judge.
     const RunResult packaged = work.package(
         {"--main-class", "probe.Probe", "--type", "deb", "--name", "Probe 100%", "--linux-package-name",
          "launcher-test-probe", "--app-version", "1.2.0", "--vendor", "Example, Ltd", "--description",
          "Reports what the launcher hands it", "--linux-shortcut",
          "--file-associations", (work.root.path() / "plan.properties").string(), "--icon",
-         (work.root.path() / "icon.png").string(), "--runtime-image", runtime.string()},
+         (work.root.path() / "icon.png").string(), "--runtime-image", runtime.string(), "--add-launcher",
+         "probe-cli=" + (work.root.path() / "cli.properties").string()},
         java17, xzPackagingSeconds);
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
     const fs::path deb = work.dest / "launcher-test-probe_1.2.0_amd64.deb";
@@ -1308,13 +1311,21 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     const RunResult run = runProcess("/opt/launcher-test-probe/Probe 100%", {"/home/user/a.plan"}, "/");
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(firstLine(run.probeLines()), "args 1");
+    const RunResult cli = runProcess("/opt/launcher-test-probe/probe-cli", {}, "/");
+    EXPECT_EQ(cli.exitStatus, 0) << cli.err;
+    EXPECT_EQ(lastLine(cli.probeLines()), "value cli");
+    const std::string cliEntry = "/usr/share/applications/launcher-test-probe-probe-cli.desktop";
+    EXPECT_NE(readFile(cliEntry).find("\nName=probe-cli\nComment=The command line\n"
+                                      "Exec=/opt/launcher-test-probe/probe-cli %F\n"),
+              std::string::npos)
+        << readFile(cliEntry);
     const std::string entry = "/usr/share/applications/launcher-test-probe.desktop";
     EXPECT_NE(readFile(entry).find("\nExec=\"/opt/launcher-test-probe/Probe 100%%\" %f\n"
                                    "Icon=/opt/launcher-test-probe/Probe 100%.png\nMimeType=application/x-probe-plan;\n"),
               std::string::npos)
         << readFile(entry);
     if (fs::exists("/usr/bin/desktop-file-validate")) {
-        const RunResult valid = runProcess("/usr/bin/desktop-file-validate", {entry}, "/");
+        const RunResult valid = runProcess("/usr/bin/desktop-file-validate", {entry, cliEntry}, "/");
         EXPECT_EQ(valid.exitStatus, 0) << valid.out << valid.err;
     } else {
         ADD_FAILURE() << "desktop-file-validate is missing (apt-get install desktop-file-utils): the entry is not checked";
@@ -1323,12 +1334,14 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     Lines owned;
     for (const std::string& file : splitLines(runProcess("/usr/bin/dpkg", {"--listfiles", "launcher-test-probe"}, "/").out)) {
         if (file.rfind("/opt/launcher-test-probe", 0) == 0 || file.find("launcher-test-probe.") != std::string::npos ||
+            file.find("launcher-test-probe-probe-cli.") != std::string::npos ||
             file.find("x-probe-plan.png") != std::string::npos) {
             owned.push_back(file);
         }
     }
     for (const char* file : {"/opt/launcher-test-probe/Probe 100%", "/opt/launcher-test-probe/jre/lib/server/libjvm.so",
                              "/usr/share/applications/launcher-test-probe.desktop",
+                             "/usr/share/applications/launcher-test-probe-probe-cli.desktop",
                              "/usr/share/mime/packages/launcher-test-probe.xml",
                              "/usr/share/icons/hicolor/48x48/mimetypes/application-x-probe-plan.png"}) {
         EXPECT_TRUE(contains(owned, file)) << file << " is not among the files dpkg lists";

@@ -704,7 +704,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "has the property main-clas, which a launcher does not have"},
         RefusalCase{"ExtraLauncherAsAService",
                     [](const Workspace& work) { return withExtraLauncher(work, "cli", "launcher-as-service=true\n"); },
-                    2, "running a launcher as a service is not made yet"},
+                    2, "gives launcher-as-service=true, which installs a systemd service, and only a Debian package"},
         RefusalCase{"ExtraLauncherMainJarMissing",
                     [](const Workspace& work) { return withExtraLauncher(work, "cli", "main-jar=absent.jar\n"); }, 2,
                     "gives main-jar absent.jar, which is no jar in --input"},

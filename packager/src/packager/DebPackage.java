@@ -60,10 +60,13 @@ final class DebPackage {
         Files.delete(installed.resolve(Plan.MARKER));  // a package replaces its files itself
         writeDesktopFiles(plan, root);
         final Map<String, String> scripts = new java.util.LinkedHashMap<>();
-        if (plan.options.launcherAsService) {
-            final Path unit = root.resolve(ServiceUnit.debianPath(plan));
-            Files.createDirectories(unit.getParent());
-            Files.writeString(unit, ServiceUnit.text(plan), StandardCharsets.UTF_8);
+        final List<ServiceUnit.Service> services = ServiceUnit.services(plan);
+        if (!services.isEmpty()) {
+            for (final ServiceUnit.Service service : services) {
+                final Path unit = root.resolve(ServiceUnit.debianPath(service));
+                Files.createDirectories(unit.getParent());
+                Files.writeString(unit, ServiceUnit.text(service), StandardCharsets.UTF_8);
+            }
             scripts.put("postinst", ServiceUnit.debianPostinst(plan));
             scripts.put("prerm", ServiceUnit.debianPrerm(plan));
             scripts.put("postrm", ServiceUnit.debianPostrm(plan));

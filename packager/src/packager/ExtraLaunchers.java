@@ -49,9 +49,10 @@ final class ExtraLaunchers {
     /** Its program, options and executable; after the main launcher's are settled. */
     static void check(Plan plan) throws Stop {
         for (final ExtraLauncher launcher : plan.extraLaunchers) {
-            if (Boolean.TRUE.equals(launcher.launcherAsService)) {
-                throw Stop.refused(launcher.origin + " gives launcher-as-service=true: running a launcher as a "
-                        + "service is not made yet; leave the property out (or give it false)");
+            if (Boolean.TRUE.equals(launcher.launcherAsService) && !plan.isDeb()) {
+                throw Stop.refused(launcher.origin + " gives launcher-as-service=true, which installs a systemd "
+                        + "service, and only a Debian package installs one here (the Windows Installer package makes "
+                        + "no Windows service of a launcher yet): give --type deb, or leave the property out");
             }
             if (launcher.module != null && launcher.mainJar != null) {
                 throw Stop.refused(launcher.origin + " gives module and main-jar; give one: main-jar names the jar "
@@ -94,6 +95,10 @@ final class ExtraLaunchers {
 
     static boolean winConsole(Plan plan, ExtraLauncher launcher) {
         return launcher.winConsole != null ? launcher.winConsole : plan.options.winConsole;
+    }
+
+    static boolean launcherAsService(Plan plan, ExtraLauncher launcher) {
+        return launcher.launcherAsService != null ? launcher.launcherAsService : plan.options.launcherAsService;
     }
 
     static boolean winMenu(Plan plan, ExtraLauncher launcher) {

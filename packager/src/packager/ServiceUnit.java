@@ -1,5 +1,8 @@
 package packager;
 
+import java.util.ArrayList;
+import java.util.List;
+
 /**
  * --launcher-as-service on Linux: a systemd unit that runs the installed launcher, and the maintainer scripts
  * that enable and start it on installation and stop and disable it on removal. The unit is the same for every
@@ -10,26 +13,46 @@ final class ServiceUnit {
     private ServiceUnit() {
     }
 
-    /** The unit's file name: the package's, so that two products never share one. */
-    static String fileName(Plan plan) {
-        return plan.linuxPackageName + ".service";
+    /** One launcher run as a service: its unit's file name, the installed executable, the unit's description. */
+    record Service(String fileName, String executable, String description) {
+    }
+
+    /**
+     * The launchers run as services: the main one with --launcher-as-service, and each extra launcher whose
+     * launcher-as-service says so (left out, as the main launcher). The main launcher's unit is named after the
+     * package, so that two products never share one; an extra launcher's after the package and its own name.
+     */
+    static List<Service> services(Plan plan) {
+        final List<Service> services = new ArrayList<>();
+        if (plan.options.launcherAsService) {
+            services.add(new Service(plan.linuxPackageName + ".service", plan.installDir + "/" + plan.name,
+                    plan.options.description != null ? plan.options.description : plan.name));
+        }
+        for (final ExtraLauncher launcher : plan.extraLaunchers) {
+            if (ExtraLaunchers.launcherAsService(plan, launcher)) {
+                final String description = ExtraLaunchers.descriptionOf(plan, launcher);
+                services.add(new Service(plan.linuxPackageName + "-" + launcher.name.replaceAll("[^A-Za-z0-9_.-]+", "_")
+                        + ".service", plan.installDir + "/" + launcher.name,
+                        description != null ? description : launcher.name));
+            }
+        }
+        return services;
     }
 
     /** Where a Debian package installs the unit, as a path inside the package. */
-    static String debianPath(Plan plan) {
-        return "lib/systemd/system/" + fileName(plan);
+    static String debianPath(Service service) {
+        return "lib/systemd/system/" + service.fileName();
     }
 
     /** The unit: the launcher where the package installs it, without arguments, started at boot. */
-    static String text(Plan plan) {
-        final String description = plan.options.description != null ? plan.options.description : plan.name;
+    static String text(Service service) {
         return "[Unit]\n"
-                + "Description=" + specifiersEscaped(description) + "\n"
+                + "Description=" + specifiersEscaped(service.description()) + "\n"
                 + "After=network.target\n"
                 + "\n"
                 + "[Service]\n"
                 + "Type=simple\n"
-                + "ExecStart=" + execStartWord(plan.installDir + "/" + plan.name) + "\n"
+                + "ExecStart=" + execStartWord(service.executable()) + "\n"
                 + "\n"
                 + "[Install]\n"
                 + "WantedBy=multi-user.target\n";
@@ -51,22 +74,24 @@ final class ServiceUnit {
     /** Debian's postinst: enabled on every installation unless disabled since, then (re)started where systemd runs; a
      * service that fails to start leaves the package installed, as Debian's own packages do. */
     static String debianPostinst(Plan plan) {
-        final String unit = "'" + fileName(plan) + "'";
-        return "#!/bin/sh\n"
+        final StringBuilder script = new StringBuilder("#!/bin/sh\n"
                 + "set -e\n"
                 + "if [ \"$1\" = configure ] || [ \"$1\" = abort-upgrade ] || [ \"$1\" = abort-deconfigure ] "
-                + "|| [ \"$1\" = abort-remove ]; then\n"
-                + "    # An upgrade keeps the service disabled if its administrator disabled it.\n"
-                + "    if deb-systemd-helper --quiet was-enabled " + unit + "; then\n"
-                + "        deb-systemd-helper enable " + unit + " >/dev/null\n"
-                + "    else\n"
-                + "        deb-systemd-helper update-state " + unit + " >/dev/null\n"
-                + "    fi\n"
-                + "    if [ -d /run/systemd/system ]; then\n"
-                + "        systemctl --system daemon-reload >/dev/null || true\n"
-                + "        deb-systemd-invoke restart " + unit + " >/dev/null || true\n"
-                + "    fi\n"
-                + "fi\n";
+                + "|| [ \"$1\" = abort-remove ]; then\n");
+        for (final Service service : services(plan)) {
+            final String unit = "'" + service.fileName() + "'";
+            script.append("    # An upgrade keeps the service disabled if its administrator disabled it.\n"
+                    + "    if deb-systemd-helper --quiet was-enabled " + unit + "; then\n"
+                    + "        deb-systemd-helper enable " + unit + " >/dev/null\n"
+                    + "    else\n"
+                    + "        deb-systemd-helper update-state " + unit + " >/dev/null\n"
+                    + "    fi\n"
+                    + "    if [ -d /run/systemd/system ]; then\n"
+                    + "        systemctl --system daemon-reload >/dev/null || true\n"
+                    + "        deb-systemd-invoke restart " + unit + " >/dev/null || true\n"
+                    + "    fi\n");
+        }
+        return script.append("fi\n").toString();
     }
 
     /** Debian's prerm: stopped before its files go; an upgrade restarts it in the new postinst. */
@@ -74,7 +99,7 @@ final class ServiceUnit {
         return "#!/bin/sh\n"
                 + "set -e\n"
                 + "if [ -d /run/systemd/system ] && [ \"$1\" = remove ]; then\n"
-                + "    deb-systemd-invoke stop '" + fileName(plan) + "' >/dev/null || true\n"
+                + "    deb-systemd-invoke stop " + unitNames(plan) + " >/dev/null || true\n"
                 + "fi\n";
     }
 
@@ -83,10 +108,15 @@ final class ServiceUnit {
         return "#!/bin/sh\n"
                 + "set -e\n"
                 + "if [ \"$1\" = remove ] || [ \"$1\" = purge ]; then\n"
-                + "    deb-systemd-helper purge '" + fileName(plan) + "' >/dev/null\n"
+                + "    deb-systemd-helper purge " + unitNames(plan) + " >/dev/null\n"
                 + "fi\n"
                 + "if [ -d /run/systemd/system ]; then\n"
                 + "    systemctl --system daemon-reload >/dev/null || true\n"
                 + "fi\n";
+    }
+
+    /** The units' file names, each quoted for the shell, separated by spaces (both helpers take several). */
+    private static String unitNames(Plan plan) {
+        return String.join(" ", services(plan).stream().map(service -> "'" + service.fileName() + "'").toList());
     }
 }

@@ -16,10 +16,11 @@ esac
 build=(cmake ninja-build g++ picojson-dev openjdk-17-jdk-headless libxz-java)
 # For the Linux tests: openssl, a TLS server; ant, a real program; xvfb and openjdk-17-jre (the JDK's splash
 # and X11 libraries), a display and a splash on it; lintian and desktop-file-utils, to check a Debian package;
-# junit5, the packager's unit tests; systemd, whose systemd-analyze reads a package's service unit; hyperfine,
-# which times launches for scripts/benchmark.sh.
-packages=("${build[@]}" libgtest-dev googletest openssl ant xvfb openjdk-17-jre lintian desktop-file-utils junit5 systemd
-          hyperfine)
+# rpm (rpmbuild, rpmspec) and rpmlint, to make, read, check and install an RPM; junit5, the packager's unit tests;
+# systemd, whose systemd-analyze reads a package's service unit; hyperfine, which times launches for
+# scripts/benchmark.sh.
+packages=("${build[@]}" libgtest-dev googletest openssl ant xvfb openjdk-17-jre lintian desktop-file-utils rpm rpmlint
+          junit5 systemd hyperfine)
 if [ "$mode" = release ]; then
   # The release: the builds, the Windows launcher's cross-compiler, python3, which writes the zip, and git, from
   # whose commit the release takes the time its files carry.

@@ -398,8 +398,9 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     2, "--java-options --add-modules needs its value after it"},
         RefusalCase{"PackageTypeUnknown",
-                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--type", "rpm"}; }, 2,
-                    "--type rpm is not one the packager makes: give app-image (the folder), deb (a Debian package) or msi"},
+                    [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--type", "apk"}; }, 2,
+                    "--type apk is not one the packager makes: give app-image (the folder), deb (a Debian package), "
+                    "rpm (an RPM package) or msi"},
         RefusalCase{"DebianPackageForWindows",
                     [](const Workspace& work) {
                         writeFile(work.root.path() / "launcher.exe", "MZ, a Windows launcher");
@@ -407,7 +408,64 @@ INSTANTIATE_TEST_SUITE_P(
                                      "--launcher", (work.root.path() / "launcher.exe").string(), "--runtime-image",
                                      JDK_HOME};
                     },
-                    2, "--type deb makes a Debian package, which installs a Linux program; the target is windows"},
+                    2, "--type deb makes a package that installs a Linux program; the target is windows"},
+        RefusalCase{"RpmPackageForWindows",
+                    [](const Workspace& work) { return windowsFolder(work, {"--type", "rpm"}); }, 2,
+                    "--type rpm makes a package that installs a Linux program; the target is windows"},
+        RefusalCase{"VersionRpmRefuses",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "rpm", "--app-version", "1.2-3"};
+                    },
+                    2, "--app-version 1.2-3 is not an RPM version"},
+        RefusalCase{"ReleaseRpmRefuses",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "rpm", "--linux-app-release", "1-2"};
+                    },
+                    2, "--linux-app-release 1-2 is not an RPM release"},
+        RefusalCase{"DebianRevisionGivenTwice",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--app-version", "1.2-1",
+                                     "--linux-app-release", "2"};
+                    },
+                    2, "--app-version 1.2-1 holds a Debian revision, and --linux-app-release gives one too"},
+        RefusalCase{"RpmLicenseTypeForADebianPackage",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--linux-rpm-license-type", "MIT"};
+                    },
+                    2, "--linux-rpm-license-type is for an RPM package: give --type rpm with it"},
+        RefusalCase{"AboutUrlWithoutAPackage",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--about-url", "https://example.com/"};
+                    },
+                    2, "--about-url is for a Linux package: give --type deb or rpm with it"},
+        RefusalCase{"AboutUrlThatIsNoAddress",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "rpm", "--about-url", "example.com"};
+                    },
+                    2, "--about-url example.com is not a web address: give an absolute URL"},
+        RefusalCase{"LicenseFileMissing",
+                    [](const Workspace& work) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "rpm", "--license-file",
+                                     (work.root.path() / "LICENSE").string()};
+                    },
+                    2, "LICENSE\" does not exist; give the file of the product's licence"},
+        RefusalCase{"LicenseFileNotUtf8",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "LICENSE", "Lizenz f\xfcr alle\n");
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--license-file",
+                                     (work.root.path() / "LICENSE").string()};
+                    },
+                    2, "LICENSE\" is not UTF-8 text, which the package's copyright file must be"},
+        RefusalCase{"MenuGroupThatIsNoCategory",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb", "--linux-menu-group", "Office Tools"};
+                    },
+                    2, "--linux-menu-group Office Tools is not a list of menu categories"},
+        RefusalCase{"PackageDepsWithAnEmptyEntry",
+                    [](const Workspace&) {
+                        return Lines{"--main-class", "probe.Probe", "--type", "rpm", "--linux-package-deps", "a,,b"};
+                    },
+                    2, "--linux-package-deps a,,b has an empty entry"},
         RefusalCase{"PackageNameDebianRefuses",
                     [](const Workspace&) {
                         return Lines{"--main-class", "probe.Probe", "--type", "deb", "--linux-package-name", "My_App"};
@@ -420,7 +478,7 @@ INSTANTIATE_TEST_SUITE_P(
                     2, "--app-version v1.0 is not a Debian version"},
         RefusalCase{"ShortcutWithoutAPackage",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--linux-shortcut"}; }, 2,
-                    "--linux-shortcut is for a Debian package: give --type deb with it"},
+                    "--linux-shortcut is for a Linux package: give --type deb or rpm with it"},
         RefusalCase{"DebianCompressionWithoutAPackage",
                     [](const Workspace&) {
                         return Lines{"--main-class", "probe.Probe", "--linux-deb-compression", "gzip"};
@@ -1268,24 +1326,29 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     linkSmallRuntime(runtime, "java.base,java.management");
     // A second launcher, with a menu entry of its own as the main launcher's --linux-shortcut asks.
     writeFile(work.root.path() / "cli.properties", "java-options=-Dprobe.value=cli\ndescription=The command line\n");
+    writeFile(work.root.path() / "COPYING", "Probe licence\n\nUse it as you like.\n");
     // A name with %, a vendor with a comma and no maintainer's address, as lintian and desktop-file-validate judge.
     const RunResult packaged = work.package(
         {"--main-class", "probe.Probe", "--type", "deb", "--name", "Probe 100%", "--linux-package-name",
-         "launcher-test-probe", "--app-version", "1.2.0", "--vendor", "Example, Ltd", "--description",
+         "launcher-test-probe", "--app-version", "1.2.0", "--linux-app-release", "2", "--about-url",
+         "https://example.com/probe", "--license-file", (work.root.path() / "COPYING").string(),
+         "--linux-package-deps", "coreutils (>= 8)", "--linux-menu-group", "Utility", "--vendor", "Example, Ltd",
+         "--description",
          "Reports what the launcher hands it", "--linux-shortcut",
          "--file-associations", (work.root.path() / "plan.properties").string(), "--icon",
          (work.root.path() / "icon.png").string(), "--runtime-image", runtime.string(), "--add-launcher",
          "probe-cli=" + (work.root.path() / "cli.properties").string()},
         java17, xzPackagingSeconds);
     ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
-    const fs::path deb = work.dest / "launcher-test-probe_1.2.0_amd64.deb";
+    const fs::path deb = work.dest / "launcher-test-probe_1.2.0-2_amd64.deb";
     ASSERT_EQ(std::distance(fs::directory_iterator(work.dest), fs::directory_iterator()), 1) << "only the package";
 
     // The files compressed with xz by default, as dpkg-deb compresses them; dpkg reads them below.
     EXPECT_EQ(runProcess("/usr/bin/ar", {"t", deb.string()}, "/").out, "debian-binary\ncontrol.tar.gz\ndata.tar.xz\n");
     const std::string info = runProcess("/usr/bin/dpkg-deb", {"--info", deb.string()}, "/").out;
-    for (const char* field : {" Package: launcher-test-probe\n", " Version: 1.2.0\n", " Architecture: amd64\n",
-                              " Maintainer: \"Example, Ltd\" <nobody@example.invalid>\n", "libc6", "zlib1g"}) {
+    for (const char* field : {" Package: launcher-test-probe\n", " Version: 1.2.0-2\n", " Architecture: amd64\n",
+                              " Maintainer: \"Example, Ltd\" <nobody@example.invalid>\n", "libc6", "zlib1g",
+                              ", coreutils (>= 8)\n", " Homepage: https://example.com/probe\n"}) {
         EXPECT_NE(info.find(field), std::string::npos) << field << " in " << info;
     }
     const std::string contents = runProcess("/usr/bin/dpkg-deb", {"--contents", deb.string()}, "/").out;
@@ -1321,7 +1384,8 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
         << readFile(cliEntry);
     const std::string entry = "/usr/share/applications/launcher-test-probe.desktop";
     EXPECT_NE(readFile(entry).find("\nExec=\"/opt/launcher-test-probe/Probe 100%%\" %f\n"
-                                   "Icon=/opt/launcher-test-probe/Probe 100%.png\nMimeType=application/x-probe-plan;\n"),
+                                   "Icon=/opt/launcher-test-probe/Probe 100%.png\nMimeType=application/x-probe-plan;\n"
+                                   "Categories=Utility;\n"),
               std::string::npos)
         << readFile(entry);
     if (fs::exists("/usr/bin/desktop-file-validate")) {
@@ -1330,6 +1394,9 @@ TEST(Packager, DebianPackageInstallsRunsAndRemovesItsFiles) {
     } else {
         ADD_FAILURE() << "desktop-file-validate is missing (apt-get install desktop-file-utils): the entry is not checked";
     }
+    EXPECT_NE(readFile("/usr/share/doc/launcher-test-probe/copyright").find("License: other\n Probe licence\n .\n Use "
+                                                                         "it as you like.\n"),
+              std::string::npos);
     // The package's own files, which removal takes away; the folders it shares with others (/usr/share) stay.
     Lines owned;
     for (const std::string& file : splitLines(runProcess("/usr/bin/dpkg", {"--listfiles", "launcher-test-probe"}, "/").out)) {
@@ -1431,6 +1498,97 @@ TEST(Packager, ServiceOfTheDebianPackageIsEnabledOnInstallationAndGoneOnRemoval)
     EXPECT_FALSE(fs::exists(unit)) << unit << " is left behind";
     EXPECT_FALSE(fs::is_symlink(enabled)) << enabled << " is left behind";
     if (!canVerify) GTEST_SKIP() << "no systemd-analyze (apt-get install systemd): the unit was not verified";
+}
+
+// The RPM read back with rpm, judged by rpmlint, installed into a scratch root with a database of its own,
+// run from there with the real JVM and erased again.
+TEST(Packager, RpmPackageInstallsRunsAndErasesItsFilesInAScratchRoot) {
+    if (!fs::exists("/usr/bin/rpmbuild")) GTEST_SKIP() << "rpmbuild is not installed (apt-get install rpm)";
+    const Workspace work;
+    writeFile(work.root.path() / "plan.properties", "extension=plan\nmime-type=application/x-probe-plan\n"
+                                                    "description=Probe plan\nicon=" DOCUMENT_ICON "\n");
+    fs::copy_file(SPLASH_IMAGE, work.root.path() / "icon.png");
+    writeFile(work.root.path() / "COPYING", "Probe licence: use it as you like.\n");
+    const RunResult packaged = work.packageWithSharedRuntime(
+        {"--main-class", "probe.Probe", "--type", "rpm", "--name", "Probe 100%", "--linux-package-name",
+         "launcher-test-probe", "--app-version", "1.2.0", "--linux-app-release", "3", "--vendor", "Example, Ltd",
+         "--description", "Reports 100% of what the launcher hands it", "--linux-shortcut", "--linux-menu-group",
+         "Utility", "--linux-rpm-license-type", "MIT", "--about-url", "https://example.com/probe",
+         "--linux-package-deps", "xdg-utils", "--license-file", (work.root.path() / "COPYING").string(),
+         "--file-associations", (work.root.path() / "plan.properties").string(), "--icon",
+         (work.root.path() / "icon.png").string()});
+    ASSERT_EQ(packaged.exitStatus, 0) << packaged.err;
+    const fs::path rpm = work.dest / "launcher-test-probe-1.2.0-3.x86_64.rpm";
+    ASSERT_EQ(std::distance(fs::directory_iterator(work.dest), fs::directory_iterator()), 1) << "only the package";
+
+    const std::string info = runProcess("/usr/bin/rpm", {"-qip", rpm.string()}, "/").out;
+    for (const char* field : {"Name        : launcher-test-probe\n", "Version     : 1.2.0\n", "Release     : 3\n",
+                              "Architecture: x86_64\n", "License     : MIT\n", "Vendor      : Example, Ltd\n",
+                              "URL         : https://example.com/probe\n",
+                              "Summary     : Reports 100% of what the launcher hands it\n"}) {
+        EXPECT_NE(info.find(field), std::string::npos) << field << " in " << info;
+    }
+    const Lines files = splitLines(runProcess("/usr/bin/rpm", {"-qlp", rpm.string()}, "/").out);
+    for (const char* file : {"/opt/launcher-test-probe/Probe 100%", "/opt/launcher-test-probe/jre/lib/server/libjvm.so",
+                             "/usr/share/applications/launcher-test-probe.desktop",
+                             "/usr/share/mime/packages/launcher-test-probe.xml",
+                             "/usr/share/icons/hicolor/48x48/mimetypes/application-x-probe-plan.png",
+                             "/usr/share/licenses/launcher-test-probe/COPYING"}) {
+        EXPECT_TRUE(contains(files, file)) << file << " is not in the package";
+    }
+    // What rpm's generator found the ELF files need, less the libraries the runtime holds itself.
+    const Lines requires = splitLines(runProcess("/usr/bin/rpm", {"-qp", "--requires", rpm.string()}, "/").out);
+    for (const char* needed : {"libc.so.6()(64bit)", "libz.so.1()(64bit)", "xdg-utils"}) {
+        EXPECT_TRUE(contains(requires, needed)) << needed;
+    }
+    for (const std::string& needed : requires) {
+        EXPECT_EQ(needed.find("libjvm.so"), std::string::npos) << needed;
+        EXPECT_EQ(needed.find("libjava.so"), std::string::npos) << needed;
+    }
+    if (fs::exists("/usr/bin/rpmlint")) {
+        // Errors fail; the few checks a JDK's runtime in /opt fails by design are named in the filter file.
+        const RunResult lint = runProcess("/usr/bin/rpmlint", {"-c", RPMLINT_BY_DESIGN, rpm.string()}, "/", 300);
+        EXPECT_EQ(lint.exitStatus, 0) << lint.out << lint.err;
+        EXPECT_NE(lint.out.find(" 0 errors,"), std::string::npos) << lint.out;
+    } else {
+        ADD_FAILURE() << "rpmlint is missing (apt-get install rpmlint): the package is not checked";
+    }
+
+    const fs::path root = work.root.path() / "scratch";
+    const RunResult install = runProcess("/usr/bin/rpm", {"--root", root.string(), "--dbpath", "/rpmdb", "--nodeps",
+                                                          "-i", rpm.string()}, "/", 300);
+    ASSERT_EQ(install.exitStatus, 0) << install.out << install.err;
+    const RunResult run = runProcess(root / "opt/launcher-test-probe/Probe 100%", {"/home/user/a.plan"}, "/");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(firstLine(run.probeLines()), "args 1");
+    const std::string entry = readFile(root / "usr/share/applications/launcher-test-probe.desktop");
+    EXPECT_NE(entry.find("\nExec=\"/opt/launcher-test-probe/Probe 100%%\" %f\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\nCategories=Utility;\n"), std::string::npos) << entry;
+    EXPECT_EQ(fs::status(root / "opt/launcher-test-probe/jre/lib/libjava.so").permissions() & fs::perms::others_exec,
+              fs::perms::others_exec) << "a shared library is executable, as rpm's rules want it";
+
+    const RunResult erase =
+        runProcess("/usr/bin/rpm", {"--root", root.string(), "--dbpath", "/rpmdb", "-e", "launcher-test-probe"}, "/", 300);
+    ASSERT_EQ(erase.exitStatus, 0) << erase.out << erase.err;
+    for (const fs::directory_entry& left : fs::recursive_directory_iterator(root)) {
+        const bool database = left.path().string().rfind((root / "rpmdb").string(), 0) == 0;
+        EXPECT_TRUE(left.is_directory() || database) << left.path() << " is left behind";
+    }
+    EXPECT_FALSE(fs::exists(root / "opt/launcher-test-probe")) << "the folder is left behind";
+}
+
+TEST(Packager, RpmWithoutRpmbuildIsRefusedNamingIt) {
+    const Workspace work;
+    const RunResult result = runProcess("/usr/bin/env", {"PATH=/nonexistent", java17.string(), "-jar", PACKAGER_JAR,
+                                                          "--input", work.input.string(), "--dest", work.dest.string(),
+                                                          "--main-jar", "probe.jar", "--main-class", "probe.Probe",
+                                                          "--type", "rpm"},
+                                        work.root.path());
+    EXPECT_EQ(result.exitStatus, 2) << result.err;
+    EXPECT_NE(result.err.find("error: --type rpm needs rpmbuild on the path (the Debian and Ubuntu package rpm"),
+              std::string::npos)
+        << result.err;
+    EXPECT_TRUE(fs::is_empty(work.dest)) << "nothing is made";
 }
 
 TEST(Packager, MainModuleIsLinkedIntoTheRuntimeAndRunsAsJavaRunsIt) {

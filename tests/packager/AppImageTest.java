@@ -63,7 +63,7 @@ class AppImageTest {
                 + "the --name of the folder's launcher",
         "another platform | --type deb --target windows | made | holds a linux launcher, and --target is windows",
         "no installer | --type app-image | made | --app-image makes an installer of a folder made before: give --type "
-                + "deb or msi",
+                + "deb, rpm or msi",
         "an option that makes the folder | --type deb --java-options -Xmx1g | made | --java-options is for making the "
                 + "folder, and --app-image",
         "the executable's copyright | --type msi --copyright Me | made-windows | --copyright is the copyright in the "

@@ -151,6 +151,26 @@ class DebPackageTest {
         assertEquals("Installed-Size: " + fields.get("Installed-Size") + "\nPackage: viewer\n", said);
     }
 
+    @Test
+    void writesTheReleaseHomePageDependenciesAndLicenceGiven() throws IOException, Stop {
+        final Plan plan = plan("Viewer");
+        plan.options.appVersion = "1.2.0";
+        plan.options.linuxAppRelease = "2";
+        plan.options.aboutUrl = "https://example.com/viewer";
+        plan.options.linuxPackageDeps.addAll(List.of("xdg-utils", "libnotify4 (>= 0.7) | notify-osd"));
+        plan.options.licenseFile = Files.writeString(temp.resolve("COPYING"),
+                "\n  Viewer licence  \r\n\r\n\tUse it.\n\n", StandardCharsets.UTF_8);
+        final Deb deb = write(plan);
+
+        final Map<String, String> fields = deb.fields();
+        assertEquals("1.2.0-2", fields.get("Version"));
+        assertEquals("https://example.com/viewer", fields.get("Homepage"));
+        assertEquals("xdg-utils, libnotify4 (>= 0.7) | notify-osd", fields.get("Depends"));
+        assertTrue(deb.dataFile("./usr/share/doc/viewer/copyright").contains("\nLicense: other\n Viewer licence\n .\n"
+                + "         Use it.\n .\n Its Java runtime's notices are in /opt/viewer/jre/legal.\n"),
+                deb.dataFile("./usr/share/doc/viewer/copyright"));
+    }
+
     private static String md5(byte[] data) {
         try {
             return HexFormat.of().formatHex(MessageDigest.getInstance("MD5").digest(data));

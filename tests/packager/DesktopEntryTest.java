@@ -1,6 +1,7 @@
 package packager;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 import static org.junit.jupiter.api.Assumptions.assumeTrue;
 
 import java.io.IOException;
@@ -10,6 +11,7 @@ import java.nio.file.Path;
 import java.util.List;
 import java.util.stream.Stream;
 import org.junit.jupiter.api.io.TempDir;
+import org.junit.jupiter.params.provider.CsvSource;
 import org.junit.jupiter.params.ParameterizedTest;
 import org.junit.jupiter.params.provider.Arguments;
 import org.junit.jupiter.params.provider.MethodSource;
@@ -98,5 +100,22 @@ class DesktopEntryTest {
         final String said = new String(validate.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
         assertEquals(0, validate.waitFor(), said);
         assertEquals("", said.lines().filter(line -> !line.contains("hint:")).reduce("", String::concat));
+    }
+
+    /** --linux-menu-group: the categories as given, ended by ; as the format lists them; anything else refused. */
+    @ParameterizedTest
+    @CsvSource(delimiter = '|', value = {"Utility|true|Categories=Utility;", "Development;IDE;|true|Categories=Development;IDE;",
+            "X-Acme-Tools|true|Categories=X-Acme-Tools;", "Office Tools|false|", "Office;;Graphics|false|", ";Office|false|",
+            "Office\\nName=x|false|"})
+    void menuGroupIsTheEntrysCategories(String group, boolean accepted, String line) {
+        assertEquals(accepted, DesktopEntry.isCategoryList(group));
+        if (accepted) {
+            final Options options = new Options();
+            options.linuxMenuGroup = group;
+            final Plan plan = new Plan(options);
+            plan.name = "Viewer";
+            plan.target = Target.LINUX;
+            assertTrue(DesktopEntry.of(plan, Path.of("/opt/viewer")).contains("\n" + line + "\n"));
+        }
     }
 }

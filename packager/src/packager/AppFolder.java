@@ -53,7 +53,7 @@ final class AppFolder {
             final String trainingFailure = build();
             System.out.println("made " + (plan.isMsi()
                     ? plan.installerPath() + " (upgrade code " + MsiPackage.guid(plan.upgradeCode) + ")"
-                    : plan.isDeb() ? plan.installerPath()
+                    : plan.isLinuxPackage() ? plan.installerPath()
                     : appFolder + (plan.options.archive ? " and " + plan.archivePath : "")));
             if (trainingFailure != null) {
                 System.err.println("error: " + trainingFailure + "; the folder was made without the ahead-of-time "
@@ -94,6 +94,8 @@ final class AppFolder {
                 partialArchive = partial(plan.installerPath());
                 if (plan.isDeb()) {
                     DebPackage.write(plan, staging, installerWork, partialArchive);
+                } else if (plan.isRpm()) {
+                    RpmPackage.write(plan, staging, installerWork, partialArchive);
                 } else {
                     MsiPackage.write(plan, staging, installerWork, partialArchive);
                 }

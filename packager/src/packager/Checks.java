@@ -132,7 +132,7 @@ final class Checks {
         InstallerTexts.check(plan);
         checkWindowsInstaller();
         checkBranding();
-        checkDebianPackage();
+        checkLinuxPackage();
         if (options.aotCache && !plan.target.isOwn()) {
             throw Stop.refused("--aot-cache trains the program on this machine, so the target must be this machine's "
                     + "platform, not " + plan.target.name);
@@ -167,7 +167,7 @@ final class Checks {
                     + " is a folder made already, which the installer holds as it is; leave " + making.get(0) + " out");
         }
         if (!plan.isInstaller()) {
-            throw Stop.refused("--app-image makes an installer of a folder made before: give --type deb or msi with it");
+            throw Stop.refused("--app-image makes an installer of a folder made before: give --type deb, rpm or msi with it");
         }
         final AppImage image = AppImage.read(options.appImage, options.name, options.target);
         plan.appImage = realPath(image.folder);
@@ -188,7 +188,7 @@ final class Checks {
         checkNamesAreText(plan.appImage);
         InstallerTexts.check(plan);
         checkWindowsInstaller();
-        checkDebianPackage();
+        checkLinuxPackage();
         settleWhereItGoes();
     }
 
@@ -198,6 +198,12 @@ final class Checks {
         plan.archivePath = plan.appFolder.resolveSibling(plan.archiveFileName());
         checkReplaceable();
         checkTemp();
+        if (plan.isRpm()) {
+            // Last, so that every mistake in the options is named first.
+            plan.rpmbuild = ExecutablePath.find("rpmbuild").orElseThrow(() -> Stop.refused("--type rpm needs "
+                    + "rpmbuild on the path (the Debian and Ubuntu package rpm, the Fedora package rpm-build); it "
+                    + "is not on PATH"));
+        }
         if (plan.isMsi()) {
             // Last, so that every mistake in the options is named first.
             plan.msiTools = MsiPackage.findTools().orElseThrow(() -> Stop.refused("--type msi needs wixl on the path "
@@ -307,13 +313,18 @@ final class Checks {
 
     /** --type, and the options that only an installer, or only one type of installer, takes. */
     private void checkPackageType() throws Stop {
-        if (!List.of("app-image", "deb", "msi").contains(options.type)) {
+        if (!List.of("app-image", "deb", "rpm", "msi").contains(options.type)) {
             throw Stop.refused("--type " + options.type + " is not one the packager makes: give app-image (the folder), "
-                    + "deb (a Debian package) or msi (a Windows Installer package)");
+                    + "deb (a Debian package), rpm (an RPM package) or msi (a Windows Installer package)");
         }
-        final List<String> debOnly = given(new Object[][] {{"--linux-package-name", options.linuxPackageName},
-                {"--linux-deb-maintainer", options.linuxDebMaintainer}, {"--linux-app-category", options.linuxAppCategory},
-                {"--linux-shortcut", options.linuxShortcut}, {"--linux-deb-compression", options.linuxDebCompression}});
+        final List<String> debOnly = given(new Object[][] {{"--linux-deb-maintainer", options.linuxDebMaintainer},
+                {"--linux-deb-compression", options.linuxDebCompression}});
+        final List<String> rpmOnly = given(new Object[][] {{"--linux-rpm-license-type", options.linuxRpmLicenseType}});
+        final List<String> linuxPackageOnly = given(new Object[][] {{"--linux-package-name", options.linuxPackageName},
+                {"--linux-app-category", options.linuxAppCategory}, {"--linux-shortcut", options.linuxShortcut},
+                {"--linux-menu-group", options.linuxMenuGroup}, {"--linux-app-release", options.linuxAppRelease},
+                {"--linux-package-deps", !options.linuxPackageDeps.isEmpty()}, {"--license-file", options.licenseFile},
+                {"--about-url", options.aboutUrl}});
         final List<String> msiOnly = given(new Object[][] {{"--win-per-user-install", options.winPerUserInstall},
                 {"--win-per-machine-install", options.winPerMachineInstall}, {"--win-upgrade-uuid", options.winUpgradeUuid},
                 {"--win-menu", options.winMenu}, {"--win-menu-group", options.winMenuGroup},
@@ -331,15 +342,21 @@ final class Checks {
         if (!plan.isDeb() && !debOnly.isEmpty()) {
             throw Stop.refused(debOnly.get(0) + " is for a Debian package: give --type deb with it");
         }
+        if (!plan.isRpm() && !rpmOnly.isEmpty()) {
+            throw Stop.refused(rpmOnly.get(0) + " is for an RPM package: give --type rpm with it");
+        }
+        if (!plan.isLinuxPackage() && !linuxPackageOnly.isEmpty()) {
+            throw Stop.refused(linuxPackageOnly.get(0) + " is for a Linux package: give --type deb or rpm with it");
+        }
         if (!plan.isMsi() && !msiOnly.isEmpty()) {
             throw Stop.refused(msiOnly.get(0) + " is for a Windows Installer package: give --type msi with it");
         }
         if (!plan.isInstaller() && !installerOnly.isEmpty()) {
-            throw Stop.refused(installerOnly.get(0) + " is for an installer: give --type deb or msi with it");
+            throw Stop.refused(installerOnly.get(0) + " is for an installer: give --type deb, rpm or msi with it");
         }
-        if (plan.isDeb() && plan.target != Target.LINUX) {
-            throw Stop.refused("--type deb makes a Debian package, which installs a Linux program; the target is "
-                    + plan.target.name);
+        if (plan.isLinuxPackage() && plan.target != Target.LINUX) {
+            throw Stop.refused("--type " + options.type + " makes a package that installs a Linux program; the target "
+                    + "is " + plan.target.name);
         }
         if (plan.isMsi() && plan.target != Target.WINDOWS) {
             throw Stop.refused("--type msi makes a Windows Installer package, which installs a Windows program; the "
@@ -361,20 +378,37 @@ final class Checks {
                 .map(o -> (String) o[0]).toList();
     }
 
-    /** What a Debian package needs: a valid name, version and install folder, and its document types. */
-    private void checkDebianPackage() throws Stop {
-        if (!plan.isDeb()) {
+    /** What a Debian or RPM package needs: a valid name, version, release and install folder, and its extra fields. */
+    private void checkLinuxPackage() throws Stop {
+        if (!plan.isLinuxPackage()) {
             return;
         }
+        final boolean deb = plan.isDeb();
+        final String kind = deb ? "Debian" : "RPM";
         plan.linuxPackageName = options.linuxPackageName != null ? options.linuxPackageName
                 : plan.name.toLowerCase(java.util.Locale.ROOT).replaceAll("[^a-z0-9+.-]+", "-").replaceAll("^[^a-z0-9]+", "");
-        if (!plan.linuxPackageName.matches("[a-z0-9][a-z0-9+.-]+")) {
-            throw Stop.refused("the package name " + plan.linuxPackageName + " is not one Debian accepts: two or more "
-                    + "lower-case letters, digits and + - ., starting with a letter or digit; give --linux-package-name");
+        if (!plan.linuxPackageName.matches(deb ? "[a-z0-9][a-z0-9+.-]+" : "[A-Za-z0-9][A-Za-z0-9+._-]+")) {
+            throw Stop.refused("the package name " + plan.linuxPackageName + " is not one " + kind + " accepts: two or "
+                    + "more " + (deb ? "lower-case letters" : "letters") + ", digits and + - ." + (deb ? "" : " _")
+                    + ", starting with a letter or digit; give --linux-package-name");
         }
-        if (!plan.debVersion().matches("([0-9]+:)?[0-9][A-Za-z0-9.+~]*(-[A-Za-z0-9.+~]+)?")) {
-            throw Stop.refused("--app-version " + plan.debVersion() + " is not a Debian version: it must start with a "
-                    + "digit and hold only letters, digits and . + ~ (and one - before a revision), such as 1.2.0");
+        final String release = options.linuxAppRelease;
+        if (deb && !plan.packageVersion().matches("([0-9]+:)?[0-9][A-Za-z0-9.+~]*(-[A-Za-z0-9.+~]+)?")) {
+            throw Stop.refused("--app-version " + plan.packageVersion() + " is not a Debian version: it must start with "
+                    + "a digit and hold only letters, digits and . + ~ (and one - before a revision), such as 1.2.0");
+        }
+        if (deb && release != null && plan.packageVersion().contains("-")) {
+            throw Stop.refused("--app-version " + plan.packageVersion() + " holds a Debian revision, and "
+                    + "--linux-app-release gives one too; give the revision once");
+        }
+        if (!deb && !plan.packageVersion().matches("[0-9][A-Za-z0-9._+~^]*")) {
+            throw Stop.refused("--app-version " + plan.packageVersion() + " is not an RPM version: it must start with a "
+                    + "digit and hold only letters, digits and . _ + ~ ^ (no -, which separates the release), such "
+                    + "as 1.2.0");
+        }
+        if (release != null && !release.matches(deb ? "[A-Za-z0-9.+~]+" : "[A-Za-z0-9._+~^]+")) {
+            throw Stop.refused("--linux-app-release " + release + " is not " + (deb ? "a Debian revision" : "an RPM "
+                    + "release") + ": give letters, digits and . + ~" + (deb ? "" : " _ ^") + ", such as 2");
         }
         plan.installDir = options.installDir != null ? options.installDir : "/opt/" + plan.linuxPackageName;
         if (!plan.installDir.startsWith("/") || plan.installDir.equals("/")
@@ -382,8 +416,48 @@ final class Checks {
             throw Stop.refused("--install-dir " + plan.installDir + " is not an absolute folder such as /opt/"
                     + plan.linuxPackageName);
         }
+        if (!deb && !plan.installDir.matches("[A-Za-z0-9._+@~/ -]+")) {
+            // rpmbuild reads the folder in its list of files, where other characters are patterns or quotes.
+            throw Stop.refused("--install-dir " + plan.installDir + " holds a character an RPM's list of files "
+                    + "cannot carry as it is: use letters, digits, spaces and . _ + @ ~ - /");
+        }
         plan.installDir = plan.installDir.replaceAll("/+$", "");
         plan.debArchitecture = debArchitecture(plan.launcher);
+        plan.rpmArchitecture = plan.debArchitecture.equals("amd64") ? "x86_64" : "aarch64";
+        checkLinuxPackageFields();
+    }
+
+    /** The licence file, the home page, the other packages needed and the menu group a Linux package names. */
+    private void checkLinuxPackageFields() throws Stop {
+        if (options.licenseFile != null) {
+            if (!Files.isRegularFile(options.licenseFile)) {
+                throw Stop.refused("--license-file " + Text.quote(options.licenseFile) + (Files.exists(options.licenseFile)
+                        ? " is not a file" : " does not exist") + "; give the file of the product's licence");
+            }
+            try {
+                java.nio.charset.StandardCharsets.UTF_8.newDecoder().decode(java.nio.ByteBuffer.wrap(
+                        Files.readAllBytes(options.licenseFile)));
+            } catch (java.nio.charset.CharacterCodingException notUtf8) {
+                throw Stop.refused("--license-file " + Text.quote(options.licenseFile) + " is not UTF-8 text, which "
+                        + "the package's copyright file must be; convert it (iconv -t UTF-8)");
+            } catch (IOException unreadable) {
+                throw Stop.refused("--license-file " + Text.quote(options.licenseFile) + " cannot be read: "
+                        + Text.describe(unreadable));
+            }
+            if (!options.licenseFile.getFileName().toString().matches("[A-Za-z0-9][A-Za-z0-9._+-]*")) {
+                throw Stop.refused("--license-file " + Text.quote(options.licenseFile) + " has a name the package "
+                        + "cannot list as it is: name it with letters, digits and . _ + - (LICENSE, say)");
+            }
+        }
+        if (options.aboutUrl != null && !options.aboutUrl.matches("(?i)(https?|ftp)://[^\\s/?#]+[^\\s]*")) {
+            throw Stop.refused("--about-url " + options.aboutUrl + " is not a web address: give an absolute URL "
+                    + "such as https://example.com/product");
+        }
+        if (options.linuxMenuGroup != null && !DesktopEntry.isCategoryList(options.linuxMenuGroup)) {
+            throw Stop.refused("--linux-menu-group " + options.linuxMenuGroup + " is not a list of menu categories: "
+                    + "give one or more names of letters, digits and -, separated by ;, such as Office or "
+                    + "Development;IDE");
+        }
     }
 
     /**

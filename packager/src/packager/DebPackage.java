@@ -58,7 +58,7 @@ final class DebPackage {
         Files.createDirectories(installed.getParent());
         Files.move(staging, installed);
         Files.delete(installed.resolve(Plan.MARKER));  // a package replaces its files itself
-        writeDesktopFiles(plan, root);
+        LinuxDesktopFiles.write(plan, root);
         final Map<String, String> scripts = new java.util.LinkedHashMap<>();
         final List<ServiceUnit.Service> services = ServiceUnit.services(plan);
         if (!services.isEmpty()) {
@@ -74,7 +74,9 @@ final class DebPackage {
         writeDocumentation(plan, root);
         normalizeModes(root);
         final long installedKilobytes = (FileTrees.size(root) + 1023) / 1024;
-        final String control = control(plan, dependencies(root), installedKilobytes);
+        final List<String> depends = dependencies(root);
+        depends.addAll(plan.options.linuxPackageDeps);
+        final String control = control(plan, depends, installedKilobytes);
         final Path data = work.resolve("data.tar" + plan.debCompression().suffix);
         try (OutputStream dataOut = plan.debCompression().compressing(Files.newOutputStream(data))) {
             Tar.write(dataOut, root, ".");
@@ -97,46 +99,6 @@ final class DebPackage {
         return plan.linuxPackageName + "-" + launcher.name.replaceAll("[^A-Za-z0-9_.-]+", "_") + ".desktop";
     }
 
-    /** The menu entry and the document types, where the desktop finds them. */
-    private static void writeDesktopFiles(Plan plan, Path root) throws IOException {
-        if (plan.options.linuxShortcut || !plan.fileAssociations.isEmpty()) {
-            final Path entry = root.resolve("usr/share/applications/" + plan.linuxPackageName + ".desktop");
-            Files.createDirectories(entry.getParent());
-            Files.writeString(entry, DesktopEntry.of(plan, Path.of(plan.installDir)), StandardCharsets.UTF_8);
-        }
-        for (final ExtraLauncher launcher : plan.extraLaunchers) {
-            if (ExtraLaunchers.linuxShortcut(plan, launcher)) {
-                final Path entry = root.resolve("usr/share/applications/" + desktopFileName(plan, launcher));
-                Files.createDirectories(entry.getParent());
-                Files.writeString(entry, DesktopEntry.of(plan, launcher, Path.of(plan.installDir)),
-                        StandardCharsets.UTF_8);
-            }
-        }
-        if (!plan.fileAssociations.isEmpty()) {
-            final StringBuilder mime = new StringBuilder("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                    + "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n");
-            for (final FileAssociation association : plan.fileAssociations) {
-                mime.append("  <mime-type type=\"").append(xml(association.mimeType())).append("\">\n")
-                        .append("    <comment>").append(xml(association.description())).append("</comment>\n")
-                        .append("    <glob pattern=\"*.").append(association.extension()).append("\"/>\n")
-                        .append("  </mime-type>\n");
-            }
-            for (final FileAssociation association : plan.fileAssociations) {
-                if (association.icon() != null) {
-                    // Where the desktop looks for a type's icon: named as the type, "/" made "-".
-                    final int size = FileAssociation.squarePngSize(association.icon());
-                    final Path icon = root.resolve("usr/share/icons/hicolor/" + size + "x" + size + "/mimetypes/"
-                            + association.mimeType().replace('/', '-') + ".png");
-                    Files.createDirectories(icon.getParent());
-                    Files.copy(association.icon(), icon);
-                }
-            }
-            final Path types = root.resolve("usr/share/mime/packages/" + plan.linuxPackageName + ".xml");
-            Files.createDirectories(types.getParent());
-            Files.writeString(types, mime.append("</mime-info>\n"), StandardCharsets.UTF_8);
-        }
-    }
-
     /**
      * The copyright file and changelog every Debian package has, and the lintian overrides of what such a
      * package is by design: installed in /opt (as --install-dir asks), with the JDK's libraries as the JDK
@@ -150,7 +112,10 @@ final class DebPackage {
                 + "Copyright: " + (plan.options.copyright != null ? plan.options.copyright
                         : plan.options.vendor != null ? plan.options.vendor : plan.name) + "\n"
                 + "License: other\n"
-                + " The program's own terms. Its Java runtime's notices are in " + plan.installDir + "/jre/legal.\n",
+                + (plan.options.licenseFile != null
+                        ? copyrightText(Files.readString(plan.options.licenseFile, StandardCharsets.UTF_8))
+                        : " The program's own terms.\n")
+                + " .\n Its Java runtime's notices are in " + plan.installDir + "/jre/legal.\n",
                 StandardCharsets.UTF_8);
         final String changelog = plan.linuxPackageName + " (" + plan.debVersion() + ") unstable; urgency=medium\n\n"
                 + "  * " + plan.name + " " + plan.debVersion() + ".\n\n"
@@ -162,6 +127,19 @@ final class DebPackage {
         Files.writeString(overrides.resolve(plan.linuxPackageName), plan.linuxPackageName + ": dir-or-file-in-opt *\n"
                 + plan.linuxPackageName + ": unstripped-binary-or-object *\n"
                 + plan.linuxPackageName + ": jar-not-in-usr-share *\n", StandardCharsets.UTF_8);
+    }
+
+    /**
+     * A licence's text as the body of a copyright file's License field: each line after a space, an empty line
+     * as " .", trailing spaces and empty lines at either end left out.
+     */
+    static String copyrightText(String licence) {
+        final StringBuilder body = new StringBuilder();
+        for (final String line : licence.strip().split("\\R", -1)) {
+            final String text = line.stripTrailing().replace("\t", "        ");
+            body.append(text.isEmpty() ? " ." : " " + text).append('\n');
+        }
+        return body.toString();
     }
 
     /**
@@ -187,8 +165,8 @@ final class DebPackage {
         return out.toByteArray();
     }
 
-    /** Folders and executables 0755, other files 0644, as dpkg installs them best. */
-    private static void normalizeModes(Path root) throws IOException {
+    /** Folders and executables 0755, other files 0644, as dpkg and rpm install them best. */
+    static void normalizeModes(Path root) throws IOException {
         try (Stream<Path> files = Files.walk(root)) {
             for (final Path file : (Iterable<Path>) files::iterator) {
                 if (Files.isSymbolicLink(file)) {
@@ -221,6 +199,7 @@ final class DebPackage {
                 + "Maintainer: " + maintainer(plan) + "\n"
                 + "Installed-Size: " + installedKilobytes + "\n"
                 + (depends.isEmpty() ? "" : "Depends: " + String.join(", ", depends) + "\n")
+                + (plan.options.aboutUrl != null ? "Homepage: " + plan.options.aboutUrl + "\n" : "")
                 + "Description: " + description + "\n"
                 + wrapped(plan.name + ", a Java program with its own Java runtime, installed in " + plan.installDir
                         + ".");
@@ -390,9 +369,5 @@ final class DebPackage {
         final String header = String.format("%-16s%-12d%-6d%-6d%-8s%-10d`\n", name,
                 System.currentTimeMillis() / 1000, 0, 0, "100644", size);
         out.write(header.getBytes(StandardCharsets.US_ASCII));
-    }
-
-    private static String xml(String text) {
-        return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;").replace("\"", "&quot;");
     }
 }

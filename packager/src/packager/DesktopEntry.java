@@ -11,13 +11,15 @@ final class DesktopEntry {
     /** The entry of the folder where it runs from; with document types, one document (%f) at a time. */
     static String of(Plan plan, Path folder) {
         final List<String> mimeTypes = plan.fileAssociations.stream().map(FileAssociation::mimeType).toList();
-        return entry(plan.name, plan.options.description, folder, plan.hasLinuxIcon(), mimeTypes, null);
+        return entry(plan.name, plan.options.description, folder, plan.hasLinuxIcon(), mimeTypes,
+                plan.options.linuxMenuGroup);
     }
 
     /** The entry of an extra launcher: its own name, description and icon; the documents are the main one's. */
     static String of(Plan plan, ExtraLauncher launcher, Path folder) {
         return entry(launcher.name, ExtraLaunchers.descriptionOf(plan, launcher), folder,
-                ExtraLaunchers.iconOf(plan, launcher) != null, List.of(), launcher.linuxAppCategory);
+                ExtraLaunchers.iconOf(plan, launcher) != null, List.of(),
+                launcher.linuxAppCategory != null ? launcher.linuxAppCategory : plan.options.linuxMenuGroup);
     }
 
     private static String entry(String name, String description, Path folder, boolean hasIcon, List<String> mimeTypes,
@@ -30,8 +32,14 @@ final class DesktopEntry {
                 + "Exec=" + string(execArgument(executable.toString())) + (mimeTypes.isEmpty() ? " %F" : " %f") + "\n"
                 + (hasIcon ? "Icon=" + string(folder.resolve(name + ".png").toString()) + "\n" : "")
                 + (mimeTypes.isEmpty() ? "" : "MimeType=" + String.join(";", mimeTypes) + ";\n")
-                + (category != null ? "Categories=" + string(category) + ";\n" : "")
+                + (category != null ? "Categories=" + string(category.replaceFirst(";$", "")) + ";
+" : "")
                 + "Terminal=false\n";
+    }
+
+    /** Whether `text` is menu categories as a .desktop entry lists them: names separated by ;, one may end it. */
+    static boolean isCategoryList(String text) {
+        return text.matches("[A-Za-z0-9-]+(;[A-Za-z0-9-]+)*;?");
     }
 
     /**

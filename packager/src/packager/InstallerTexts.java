@@ -5,7 +5,7 @@ import java.util.List;
 
 /**
  * The options an installer or a menu entry writes as a line of text: the Debian package's control, copyright
- * and changelog files, a .desktop entry, the MSI source. A line break there would add fields of the user's
+ * and changelog files, the RPM's spec file, a .desktop entry, the MSI source. A line break there would add fields of the user's
  * choosing, and an empty value leaves a field without one, so either is refused, naming the option.
  */
 final class InstallerTexts {
@@ -49,6 +49,12 @@ final class InstallerTexts {
             texts.add(new Written("--linux-deb-maintainer", options.linuxDebMaintainer,
                     "the address in the package's Maintainer field"));
             texts.add(new Written("--linux-app-category", options.linuxAppCategory, "the package's Section"));
+        } else if (plan.isRpm()) {
+            texts.add(new Written("--vendor", options.vendor, "the package's Vendor"));
+            texts.add(new Written("--description", options.description, "the package's Summary"));
+            texts.add(new Written("--install-dir", options.installDir, "the folder the package installs to"));
+            texts.add(new Written("--linux-app-category", options.linuxAppCategory, "the package's Group"));
+            texts.add(new Written("--linux-rpm-license-type", options.linuxRpmLicenseType, "the package's License"));
         } else if (plan.isMsi()) {
             texts.add(new Written("--vendor", options.vendor, "the package's Manufacturer"));
             texts.add(new Written("--description", options.description, "the package's comment"));
@@ -56,6 +62,12 @@ final class InstallerTexts {
             texts.add(new Written("--win-menu-group", options.winMenuGroup, "the Start-menu folder's name"));
         } else if (plan.target == Target.LINUX && options.icon != null) {
             texts.add(new Written("--description", options.description, "the comment of the .desktop entry"));
+        }
+        if (plan.isLinuxPackage()) {
+            texts.add(new Written("--about-url", options.aboutUrl, "the package's home page"));
+            for (final String dependency : options.linuxPackageDeps) {
+                texts.add(new Written("--linux-package-deps", dependency, "an entry of what the package needs"));
+            }
         }
         return texts;
     }

@@ -1,6 +1,5 @@
 package packager;
 
-import java.io.File;
 import java.io.IOException;
 import java.nio.charset.Charset;
 import java.nio.charset.StandardCharsets;
@@ -69,34 +68,14 @@ final class MsiPackage {
 
     /** wixl, or else WiX 3's candle and light, as found on PATH; empty when neither is. */
     static Optional<List<Path>> findTools() {
-        final Optional<Path> wixl = onPath("wixl");
+        final Optional<Path> wixl = ExecutablePath.find("wixl");
         if (wixl.isPresent()) {
             return Optional.of(List.of(wixl.get()));
         }
-        final Optional<Path> candle = onPath("candle");
-        final Optional<Path> light = onPath("light");
+        final Optional<Path> candle = ExecutablePath.find("candle");
+        final Optional<Path> light = ExecutablePath.find("light");
         return candle.isPresent() && light.isPresent() ? Optional.of(List.of(candle.get(), light.get()))
                 : Optional.empty();
-    }
-
-    private static Optional<Path> onPath(String tool) {
-        final String path = System.getenv("PATH");
-        if (path == null) {
-            return Optional.empty();
-        }
-        for (final String folder : path.split(java.util.regex.Pattern.quote(File.pathSeparator))) {
-            for (final String suffix : List.of("", ".exe")) {
-                try {
-                    final Path candidate = Path.of(folder.isEmpty() ? "." : folder, tool + suffix);
-                    if (Files.isRegularFile(candidate) && Files.isExecutable(candidate)) {
-                        return Optional.of(candidate.toAbsolutePath());
-                    }
-                } catch (java.nio.file.InvalidPathException notAFolder) {
-                    // a PATH entry this system cannot name holds no tool
-                }
-            }
-        }
-        return Optional.empty();
     }
 
     /**

@@ -49,6 +49,13 @@ final class Options {
     String linuxDebMaintainer;
     String linuxAppCategory;
     boolean linuxShortcut;
+    /** The Linux packages' extra fields: a licence, a home page, what else they need, a menu group, a release. */
+    Path licenseFile;
+    String aboutUrl;
+    final List<String> linuxPackageDeps = new ArrayList<>();
+    String linuxMenuGroup;
+    String linuxAppRelease;
+    String linuxRpmLicenseType;
     final List<Path> fileAssociations = new ArrayList<>();
     boolean winPerMachineInstall;
     boolean winPerUserInstall;
@@ -148,41 +155,70 @@ final class Options {
                     + "NAME.png and NAME.desktop beside the launcher",
                     (o, v) -> o.icon = path("--icon", v)),
             new OptionSpec("--app-version", "VERSION", "Windows: the file and product version, one to four numbers\n"
-                    + "(default: the launcher's own); deb: the package's version\n"
+                    + "(default: the launcher's own); deb, rpm: the package's version\n"
                     + "(default 1.0); msi: the product's version, major and minor\n"
                     + "at most 255, build at most 65535 (default 1.0)",
                     (o, v) -> o.appVersion = v),
             new OptionSpec("--vendor", "TEXT", "Windows: the company name in the executable's properties;\n"
-                    + "deb: the maintainer's name; msi: the manufacturer",
+                    + "deb: the maintainer's name; rpm: the Vendor; msi: the\n"
+                    + "manufacturer",
                     (o, v) -> o.vendor = v),
             new OptionSpec("--description", "TEXT", "Windows: the file description (default: the name); Linux: the\n"
-                    + "comment of the .desktop entry; deb: the package's description;\n"
+                    + "comment of the .desktop entry; deb, rpm: the package's\n"
+                    + "description (rpm: its Summary);\n"
                     + "msi: the comment in Add/Remove Programs",
                     (o, v) -> o.description = v),
             new OptionSpec("--copyright", "TEXT", "Windows: the copyright in the executable's properties; deb:\n"
                     + "the copyright file's notice",
                     (o, v) -> o.copyright = v),
-            new OptionSpec("--type", "app-image|deb|msi", "what to make: the application folder (the default), a Debian\n"
-                    + "package that installs it (a Linux target), or a Windows\n"
-                    + "Installer package, NAME-VERSION.msi (a Windows target; made\n"
-                    + "with wixl, or WiX 3's candle and light)",
+            new OptionSpec("--type", "app-image|deb|rpm|msi", "what to make: the application folder (the default), a Debian\n"
+                    + "package or an RPM package that installs it (a Linux target;\n"
+                    + "the RPM made with rpmbuild), or a Windows Installer package,\n"
+                    + "NAME-VERSION.msi (a Windows target; made with wixl, or WiX 3's\n"
+                    + "candle and light)",
                     (o, v) -> o.type = v),
-            new OptionSpec("--install-dir", "DIR", "deb: where the package installs the folder (default\n"
+            new OptionSpec("--install-dir", "DIR", "deb, rpm: where the package installs the folder (default\n"
                     + "/opt/PACKAGE, PACKAGE the package's name); msi: the folder\n"
                     + "under %LOCALAPPDATA%\\Programs, or under Program Files with\n"
                     + "--win-per-machine-install (default NAME)",
                     (o, v) -> o.installDir = v),
-            new OptionSpec("--linux-package-name", "NAME", "deb: the package's name (default: NAME in lower case,\n"
-                    + "made a valid Debian package name)",
+            new OptionSpec("--linux-package-name", "NAME", "deb, rpm: the package's name (default: NAME in lower case,\n"
+                    + "made a valid package name)",
                     (o, v) -> o.linuxPackageName = v),
             new OptionSpec("--linux-deb-maintainer", "EMAIL", "deb: the maintainer's e-mail address, after --vendor in\n"
                     + "the Maintainer field, or the whole contact \"Name <EMAIL>\"\n"
                     + "(default EMAIL: nobody@example.invalid, which no mail reaches)",
                     (o, v) -> o.linuxDebMaintainer = v),
-            new OptionSpec("--linux-app-category", "SECTION", "deb: the package's section (default misc)",
+            new OptionSpec("--linux-app-category", "SECTION", "deb: the package's section (default misc); rpm: its Group",
                     (o, v) -> o.linuxAppCategory = v),
-            new OptionSpec("--linux-shortcut", null, "deb: a menu entry, NAME.desktop in /usr/share/applications",
+            new OptionSpec("--linux-shortcut", null, "deb, rpm: a menu entry, PACKAGE.desktop in\n"
+                    + "/usr/share/applications",
                     (o, v) -> o.linuxShortcut = true),
+            new OptionSpec("--linux-menu-group", "CATEGORIES", "deb, rpm: the menu entry's Categories, such as Office or\n"
+                    + "Development;IDE",
+                    (o, v) -> o.linuxMenuGroup = v),
+            new OptionSpec("--linux-app-release", "RELEASE", "deb: the Debian revision after --app-version (default none);\n"
+                    + "rpm: the package's Release (default 1)",
+                    (o, v) -> o.linuxAppRelease = v),
+            new OptionSpec("--linux-package-deps", "LIST", "deb, rpm: packages it needs beyond those its libraries need,\n"
+                    + "comma-separated, added to Depends or Requires; repeatable",
+                    (o, v) -> {
+                        for (final String dependency : v.split(",", -1)) {
+                            if (dependency.isBlank()) {
+                                throw Stop.refused("--linux-package-deps " + v + " has an empty entry: give package "
+                                        + "names separated by single commas, such as \"xdg-utils, libnotify4\"");
+                            }
+                            o.linuxPackageDeps.add(dependency.strip());
+                        }
+                    }),
+            new OptionSpec("--linux-rpm-license-type", "TYPE", "rpm: the License field, such as MIT or Apache-2.0\n"
+                    + "(default Unknown)",
+                    (o, v) -> o.linuxRpmLicenseType = v),
+            new OptionSpec("--license-file", "FILE", "deb: the copyright file's licence text; rpm: the package's\n"
+                    + "%license, in /usr/share/licenses/PACKAGE",
+                    (o, v) -> o.licenseFile = path("--license-file", v)),
+            new OptionSpec("--about-url", "URL", "deb: the Homepage field; rpm: the URL field",
+                    (o, v) -> o.aboutUrl = v),
             new OptionSpec("--linux-deb-compression", "xz|gzip", "deb: how the package's files are compressed: xz (the\n"
                     + "default, as dpkg-deb does) or gzip (faster to make, larger)",
                     (o, v) -> o.linuxDebCompression = Compression.named("--linux-deb-compression", v)),
@@ -212,9 +248,9 @@ final class Options {
                     + "arguments and current folder to the running copy's\n"
                     + "public static void METHOD(String[] arguments, String directory)",
                     (o, v) -> o.singleInstance = v),
-            new OptionSpec("--app-image", "DIR", "deb, msi: make the installer from DIR, a folder this packager\n"
-                    + "made before, as it is now (its executables signed, say),\n"
-                    + "instead of making the folder",
+            new OptionSpec("--app-image", "DIR", "deb, rpm, msi: make the installer from DIR, a folder this\n"
+                    + "packager made before, as it is now (its executables signed,\n"
+                    + "say), instead of making the folder",
                     (o, v) -> o.appImage = path("--app-image", v)),
             new OptionSpec("--launcher-as-service", null, "deb: install the launcher as a systemd service, enabled and\n"
                     + "started on installation, stopped and disabled on removal",
@@ -328,7 +364,7 @@ final class Options {
                 "",
                 "Makes the application folder DEST/NAME: the launcher as NAME (NAME.exe for Windows), config.json,",
                 "everything in --input, and a Java runtime in jre made with jlink for the modules the jars use;",
-                "or, with --type deb or msi, an installer of it.",
+                "or, with --type deb, rpm or msi, an installer of it.",
                 "", ""));
         text.append(String.format("  %-27s %s%n", "@FILE", "read options from FILE, as jpackage reads an argument file"));
         for (final OptionSpec entry : TABLE) {

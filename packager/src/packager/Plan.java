@@ -24,11 +24,14 @@ final class Plan {
     /** The main jar's SplashScreen-Image entry, extracted as SPLASH_IMAGE beside the launcher; null: none. */
     String splashEntry;
     /**
-     * --type deb: the package's name, its architecture, where it installs the folder (for msi: the folder
-     * under %LOCALAPPDATA%\\Programs or Program Files, with backslashes); deb and msi: the document types.
+     * --type deb or rpm: the package's name, its architecture, where it installs the folder (for msi: the folder
+     * under %LOCALAPPDATA%\\Programs or Program Files, with backslashes); every installer: the document types.
      */
     String linuxPackageName;
     String debArchitecture;
+    String rpmArchitecture;
+    /** --type rpm: the rpmbuild that builds it. */
+    Path rpmbuild;
     String installDir;
     List<FileAssociation> fileAssociations = List.of();
     /** --type msi: its version, its upgrade code and the tool that builds it (wixl, or WiX 3's candle and light). */
@@ -96,18 +99,43 @@ final class Plan {
         return "msi".equals(options.type);
     }
 
+    boolean isRpm() {
+        return "rpm".equals(options.type);
+    }
+
+    /** A package that installs a Linux program: deb or rpm. */
+    boolean isLinuxPackage() {
+        return isDeb() || isRpm();
+    }
+
     boolean isInstaller() {
-        return isDeb() || isMsi();
+        return isLinuxPackage() || isMsi();
     }
 
     /** The package an installer type makes, beside where the folder would be. */
     Path installerPath() {
-        return isDeb() ? debPath() : appFolder.resolveSibling(name + "-" + msiVersion + ".msi");
+        return isDeb() ? debPath() : isRpm() ? appFolder.resolveSibling(rpmFileName())
+                : appFolder.resolveSibling(name + "-" + msiVersion + ".msi");
     }
 
-    /** The Debian version: --app-version, or 1.0 as jpackage's default. */
-    String debVersion() {
+    /** --app-version, or 1.0 as jpackage's default. */
+    String packageVersion() {
         return options.appVersion != null ? options.appVersion : "1.0";
+    }
+
+    /** The Debian version: the package's version, and --linux-app-release as its revision. */
+    String debVersion() {
+        return packageVersion() + (options.linuxAppRelease != null ? "-" + options.linuxAppRelease : "");
+    }
+
+    /** The RPM's Release: --linux-app-release, or 1 as jpackage's default. */
+    String rpmRelease() {
+        return options.linuxAppRelease != null ? options.linuxAppRelease : "1";
+    }
+
+    /** NAME-VERSION-RELEASE.ARCH.rpm, as rpmbuild names it. */
+    String rpmFileName() {
+        return linuxPackageName + "-" + packageVersion() + "-" + rpmRelease() + "." + rpmArchitecture + ".rpm";
     }
 
     String debFileName() {
@@ -120,7 +148,7 @@ final class Plan {
 
     /** Where the folder runs from: where it is made, or where the package installs it. */
     Path runFolder() {
-        return isDeb() ? Path.of(installDir) : appFolder;
+        return isLinuxPackage() ? Path.of(installDir) : appFolder;
     }
 
     /** Whether a Linux folder holds NAME.png, the menu entry's icon: made with --icon, or so made before. */

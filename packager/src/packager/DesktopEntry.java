@@ -32,8 +32,7 @@ final class DesktopEntry {
                 + "Exec=" + string(execArgument(executable.toString())) + (mimeTypes.isEmpty() ? " %F" : " %f") + "\n"
                 + (hasIcon ? "Icon=" + string(folder.resolve(name + ".png").toString()) + "\n" : "")
                 + (mimeTypes.isEmpty() ? "" : "MimeType=" + String.join(";", mimeTypes) + ";\n")
-                + (category != null ? "Categories=" + string(category.replaceFirst(";$", "")) + ";
-" : "")
+                + (category != null ? "Categories=" + string(category.replaceFirst(";$", "")) + ";\n" : "")
                 + "Terminal=false\n";
     }
 

@@ -240,9 +240,9 @@ final class Options {
                     (o, v) -> o.winMenuGroup = v),
             new OptionSpec("--win-shortcut", null, "msi: a desktop shortcut",
                     (o, v) -> o.winShortcut = true),
-            new OptionSpec("--file-associations", "FILE", "deb, msi: a document type the program opens, in jpackage's\n"
-                    + "properties (extension=, mime-type=, description=, icon=);\n"
-                    + "repeatable",
+            new OptionSpec("--file-associations", "FILE", "deb, rpm, msi: a document type the program opens, in\n"
+                    + "jpackage's properties (extension=, mime-type=, description=,\n"
+                    + "icon=); repeatable",
                     (o, v) -> o.fileAssociations.add(path("--file-associations", v))),
             new OptionSpec("--single-instance", "CLASS.METHOD", "one running copy per user: a later start hands its\n"
                     + "arguments and current folder to the running copy's\n"

@@ -29,7 +29,7 @@ final class RpmPackage {
         Files.createDirectories(installed.getParent());
         Files.move(staging, installed);
         Files.delete(installed.resolve(Plan.MARKER));  // a package replaces its files itself
-        final List<String> desktopFiles = LinuxDesktopFiles.write(plan, root);
+        final List<String> filesOutside = LinuxDesktopFiles.write(plan, root);
         DebPackage.normalizeModes(root);
         final List<Path> libraries = libraries(root);
         for (final Path library : libraries) {
@@ -43,7 +43,7 @@ final class RpmPackage {
             Files.copy(plan.options.licenseFile, build.resolve(licenseFile));
         }
         final String spec = new RpmSpec(plan, libraries.stream().map(library -> library.getFileName().toString())
-                .distinct().sorted().toList(), desktopFiles, licenseFile, Map.of()).text();
+                .distinct().sorted().toList(), filesOutside, licenseFile, Map.of()).text();
         Files.writeString(work.resolve(plan.linuxPackageName + ".spec"), spec, StandardCharsets.UTF_8);
         Files.createDirectory(work.resolve("tmp"));
         // rpmbuild's own scripts break at a space in a path, which the destination or the product's name may

@@ -9,11 +9,11 @@ import java.util.Map;
  * macros (% is %%), and rpm's own generator finds the libraries the ELF files need.
  *
  * @param heldLibraries the names of the libraries the package holds itself, which are no dependency
- * @param desktopFiles the menu entry, document types and icons outside the folder, as installed paths
+ * @param filesOutside the files installed outside the folder (the menu entry, document types, icons), as paths
  * @param licenseFile the name of the licence file in rpmbuild's build folder; null: none
  * @param scriptlets shell scripts by section (%post, %preun, %postun), written in that order; empty: none
  */
-record RpmSpec(Plan plan, List<String> heldLibraries, List<String> desktopFiles, String licenseFile,
+record RpmSpec(Plan plan, List<String> heldLibraries, List<String> filesOutside, String licenseFile,
         Map<String, String> scriptlets) {
     private static final List<String> SCRIPTLET_SECTIONS = List.of("%pre", "%post", "%preun", "%postun");
 
@@ -58,7 +58,7 @@ record RpmSpec(Plan plan, List<String> heldLibraries, List<String> desktopFiles,
             }
         }
         spec.append("\n%files\n%defattr(-,root,root,-)\n").append(quoted(plan.installDir)).append('\n');
-        for (final String file : desktopFiles) {
+        for (final String file : filesOutside) {
             spec.append(quoted(file)).append('\n');
         }
         if (licenseFile != null) {

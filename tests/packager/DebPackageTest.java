@@ -164,6 +164,7 @@ class DebPackageTest {
 
         final Map<String, String> fields = deb.fields();
         assertEquals("1.2.0-2", fields.get("Version"));
+        assertTrue(deb.data().containsKey("./usr/share/doc/viewer/changelog.Debian.gz"), "a revision's changelog name");
         assertEquals("https://example.com/viewer", fields.get("Homepage"));
         assertEquals("xdg-utils, libnotify4 (>= 0.7) | notify-osd", fields.get("Depends"));
         assertTrue(deb.dataFile("./usr/share/doc/viewer/copyright").contains("\nLicense: other\n Viewer licence\n .\n"

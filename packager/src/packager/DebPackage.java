@@ -122,7 +122,9 @@ final class DebPackage {
                 + " -- " + maintainer(plan) + "  " + java.time.format.DateTimeFormatter.RFC_1123_DATE_TIME
                         .format(java.time.ZonedDateTime.now(java.time.ZoneOffset.UTC)).replaceFirst(" GMT$", " +0000")
                 + "\n";
-        Files.write(doc.resolve("changelog.gz"), gzipBest(changelog.getBytes(StandardCharsets.UTF_8)));
+        // A version with a Debian revision is a non-native package's, whose changelog Debian names changelog.Debian.
+        final String changelogName = plan.debVersion().contains("-") ? "changelog.Debian.gz" : "changelog.gz";
+        Files.write(doc.resolve(changelogName), gzipBest(changelog.getBytes(StandardCharsets.UTF_8)));
         final Path overrides = Files.createDirectories(root.resolve("usr/share/lintian/overrides"));
         Files.writeString(overrides.resolve(plan.linuxPackageName), plan.linuxPackageName + ": dir-or-file-in-opt *\n"
                 + plan.linuxPackageName + ": unstripped-binary-or-object *\n"

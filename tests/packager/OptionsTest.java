@@ -247,7 +247,9 @@ class OptionsTest {
                 Arguments.of("-t deb -p mods", "", List.of("@1"), (Function<Options, Object>) o -> List.of(o.type, o.modulePath),
                         List.of("deb", List.of(Path.of("mods")))),
                 Arguments.of("--version", "", List.of("@1", "--nope"), (Function<Options, Object>) o -> o.versionAsked, true),
-                Arguments.of("# nothing", "", List.of("@1", "--name", "x"), (Function<Options, Object>) o -> o.name, "x"));
+                Arguments.of("# nothing", "", List.of("@1", "--name", "x"), (Function<Options, Object>) o -> o.name, "x"),
+                // a byte-order mark, as Windows editors write it, is no part of the first option
+                Arguments.of("\uFEFF--name x", "", List.of("@1"), (Function<Options, Object>) o -> o.name, "x"));
     }
 
     @ParameterizedTest
@@ -306,6 +308,17 @@ class OptionsTest {
         final Path file = Files.write(folder.resolve("latin1.txt"), new byte[] {'-', 'n', ' ', 'c', 'a', 'f', (byte) 0xE9});
         final Stop stop = assertThrows(Stop.class, () -> Options.parse(new String[] {"@" + file}));
         assertEquals("the argument file " + Text.quote(file) + " is not UTF-8 text; save it as UTF-8", stop.getMessage());
+    }
+
+    @Test
+    void refusesAnArgumentFileTooLargeToHoldOptions(@TempDir Path folder) throws Exception {
+        final Path file = folder.resolve("huge.txt");
+        try (java.io.RandomAccessFile sparse = new java.io.RandomAccessFile(file.toFile(), "rw")) {
+            sparse.setLength(3L << 30);
+        }
+        final Stop stop = assertThrows(Stop.class, () -> Options.parse(new String[] {"@" + file}));
+        assertEquals("the argument file " + Text.quote(file) + " is larger than 16 MiB; an argument file holds options,"
+                + " give one that does", stop.getMessage());
     }
 
     @Test

@@ -1,6 +1,7 @@
 package packager;
 
 import java.io.IOException;
+import java.io.InputStream;
 import java.nio.ByteBuffer;
 import java.nio.charset.CharacterCodingException;
 import java.nio.charset.CodingErrorAction;
@@ -54,22 +55,35 @@ final class ArgumentFiles {
         }
     }
 
+    /** Far more than any build tool writes; what is larger is not a file of options (a device, a log, an image). */
+    static final int LARGEST_FILE = 16 << 20;
+
     private static String read(Path file) throws Stop {
         final byte[] bytes;
         try {
             if (Files.isDirectory(file)) {
                 throw Stop.refused("argument file " + Text.quote(file) + " is a folder; give a file of options after @");
             }
-            bytes = Files.readAllBytes(file);
+            // Read to the limit only, so that a huge file or one without end (/dev/zero) is refused, not held.
+            try (InputStream in = Files.newInputStream(file)) {
+                bytes = in.readNBytes(LARGEST_FILE + 1);
+            }
         } catch (IOException | SecurityException unreadable) {
             throw Stop.refused("cannot read the argument file " + Text.quote(file) + ": " + Text.describe(unreadable));
         }
+        if (bytes.length > LARGEST_FILE) {
+            throw Stop.refused("the argument file " + Text.quote(file) + " is larger than " + (LARGEST_FILE >> 20)
+                    + " MiB; an argument file holds options, give one that does");
+        }
+        final String text;
         try {
-            return StandardCharsets.UTF_8.newDecoder().onMalformedInput(CodingErrorAction.REPORT)
+            text = StandardCharsets.UTF_8.newDecoder().onMalformedInput(CodingErrorAction.REPORT)
                     .onUnmappableCharacter(CodingErrorAction.REPORT).decode(ByteBuffer.wrap(bytes)).toString();
         } catch (CharacterCodingException notUtf8) {
             throw Stop.refused("the argument file " + Text.quote(file) + " is not UTF-8 text; save it as UTF-8");
         }
+        // Windows editors often begin UTF-8 with a byte-order mark; it is no part of the first option.
+        return text.startsWith("\uFEFF") ? text.substring(1) : text;
     }
 
     /**

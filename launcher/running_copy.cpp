@@ -22,6 +22,9 @@ constexpr int takeMilliseconds = 30000;
 // A running copy that is ending still holds its endpoint for a moment.
 constexpr int claimAttempts = 100;
 constexpr auto claimRetryPause = std::chrono::milliseconds(20);
+// A copy of ours listens right after it binds: a socket bound this many tries
+// without listening is another process's.
+constexpr int notListeningAttempts = 10;
 
 void sayOnStandardError(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
@@ -164,6 +167,7 @@ bool RunningCopy::handOverOrListen(const LaunchSettings& settings, const std::ve
     const LaterStartEncoding encoding = encodeLaterStart(start, message);
     if (whyNot.empty() && encoding != LaterStartEncoding::encoded) whyNot = whyNotHandedOver(encoding);
 
+    int notListeningSeen = 0;
     for (int attempt = 0; attempt < claimAttempts; ++attempt) {
         std::string error;
         switch (platform::listenForLaterStarts(settings.applicationDir, state_->listener, error)) {
@@ -189,12 +193,20 @@ bool RunningCopy::handOverOrListen(const LaunchSettings& settings, const std::ve
             return true;
         case platform::HandOver::noAnswer:
             sayOnStandardError("The running copy of this program did not answer within " +
-                               std::to_string(answerMilliseconds / 1000) + " seconds; starting another copy.");
+                               std::to_string(answerMilliseconds / 1000) +
+                               " seconds: it hangs, or another user's process holds its place; starting another "
+                               "copy.");
             return false;
         case platform::HandOver::notTakenInTime:
             sayOnStandardError("The running copy of this program did not take this start's command line within " +
                                std::to_string(takeMilliseconds / 1000) + " seconds; starting another copy.");
             return false;
+        case platform::HandOver::heldNotListening:
+            if (++notListeningSeen < notListeningAttempts) {
+                std::this_thread::sleep_for(claimRetryPause);
+                break;
+            }
+            [[fallthrough]];
         case platform::HandOver::anotherUser:
             sayOnStandardError("Another user's process holds this program's place for a running copy; starting "
                                "another copy, which later starts will not reach.");

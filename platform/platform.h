@@ -126,14 +126,16 @@ enum class Claim { listening, heldByAnother, failed };
 // `failed` (saying why in `error`) when there is none to be had.
 Claim listenForLaterStarts(const std::string& applicationDir, std::intptr_t& listener, std::string& error);
 
-enum class HandOver { taken, nobodyListens, noAnswer, notTakenInTime, anotherUser };
+enum class HandOver { taken, nobodyListens, heldNotListening, noAnswer, notTakenInTime, anotherUser };
 // Sends `message` to the process listening for the product in
 // `applicationDir` (letting it take the foreground where the platform asks
 // for that). It must say within `answerMilliseconds` that it has the message
 // (`noAnswer` otherwise), then within `takeMilliseconds` that the program
 // takes it (`notTakenInTime` otherwise); `taken` once it has, and this start
 // has confirmed it. `nobodyListens` also when it said it does not take the
-// message, as a stopping copy does.
+// message, as a stopping copy does; `heldNotListening` when a socket holds the
+// endpoint without ever having listened (a copy between the two steps, or a
+// process that is no copy: one that stays so is another user's).
 HandOver handToRunningCopy(const std::string& applicationDir, const std::string& message, int answerMilliseconds,
                            int takeMilliseconds);
 

@@ -73,6 +73,36 @@ Endpoint endpointFor(const std::string& applicationDir) {
     return endpoint;
 }
 
+// Whether the abstract socket named like `endpoint` was bound but has never
+// listened, as /proc/net/unix tells (flag __SO_ACCEPTCON, 0x10000, unset). A
+// copy of ours that is ending still has the flag (its socket listened, then
+// was shut down), so the two cases that refuse a connection differ here.
+bool boundWithoutListening(const Endpoint& endpoint) {
+    const std::string name(endpoint.address.sun_path + 1,
+                           endpoint.length - offsetof(sockaddr_un, sun_path) - 1);
+    const std::string path = "@" + name;
+    std::FILE* table = std::fopen("/proc/net/unix", "re");
+    if (table == nullptr) return false;
+    bool found = false;
+    bool listened = false;
+    char line[4096];  // a path is at most 108 bytes, shown as is
+    while (std::fgets(line, sizeof line, table) != nullptr) {
+        std::string text(line);
+        while (!text.empty() && text.back() == '\n') text.pop_back();
+        // Num RefCount Protocol Flags Type St Inode Path
+        unsigned long flags = 0;
+        int pathStart = -1;
+        if (std::sscanf(text.c_str(), "%*s %*s %*s %lx %*s %*s %*s %n", &flags, &pathStart) != 1 || pathStart < 0 ||
+            text.compare(static_cast<std::size_t>(pathStart), std::string::npos, path) != 0) {
+            continue;
+        }
+        found = true;
+        listened = listened || (flags & 0x10000) != 0;
+    }
+    std::fclose(table);
+    return found && !listened;
+}
+
 bool isSameUser(int socket) {
     ucred credentials{};
     socklen_t size = sizeof credentials;
@@ -175,7 +205,11 @@ HandOver handToRunningCopy(const std::string& applicationDir, const std::string&
     frame += message;
     HandOver result = HandOver::nobodyListens;
     if (connect(fd, reinterpret_cast<const sockaddr*>(&endpoint.address), endpoint.length) != 0) {
-        result = errno == EAGAIN || errno == ETIMEDOUT ? HandOver::noAnswer : HandOver::nobodyListens;
+        const int connectError = errno;
+        result = connectError == EAGAIN || connectError == ETIMEDOUT ? HandOver::noAnswer
+                 : connectError == ECONNREFUSED && endpoint.lockPath.empty() && boundWithoutListening(endpoint)
+                     ? HandOver::heldNotListening
+                     : HandOver::nobodyListens;
     } else if (!isSameUser(fd)) {
         result = HandOver::anotherUser;  // never a word to it
     } else if (!writeAll(fd, frame)) {

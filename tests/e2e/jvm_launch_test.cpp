@@ -617,6 +617,43 @@ TEST(SingleInstance, AnotherUserHoldingTheAbstractNameDoesNotKeepTheRunningCopyF
     EXPECT_EQ(laterStartLines(first).size(), 1u) << first.out;
 }
 
+TEST(SingleInstance, AnotherUserBindingTheAbstractNameWithoutListeningIsNamedNotTakenForAnEndingCopy) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root, to be another user";
+    const RuntimeFolder meeting(Meeting::abstractName);
+    SingleInstanceApp app(1);
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string name = "launcher-running-copy-0-" + endpointHash(app);
+    std::memcpy(address.sun_path + 1, name.c_str(), name.size());
+    const pid_t squatter = fork();
+    if (squatter == 0) {  // nobody binds my product's name and never listens
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        const bool bound = setgid(65534) == 0 && setuid(65534) == 0 &&
+                           bind(fd, reinterpret_cast<const sockaddr*>(&address),
+                                static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size())) == 0;
+        char done = bound ? 'y' : 'n';
+        if (write(ready[1], &done, 1) != 1 || read(release[0], &done, 1) < 0) _exit(1);
+        _exit(0);
+    }
+    char bound = 0;
+    ASSERT_EQ(read(ready[0], &bound, 1), 1);
+    ASSERT_EQ(bound, 'y') << "the squatter could not bind";
+    app.expect(0);
+    const RunResult start = app.run({"letter.txt"});
+    ASSERT_EQ(write(release[1], "x", 1), 1);
+    waitpid(squatter, nullptr, 0);
+
+    EXPECT_EQ(start.exitStatus, 0) << start.err;
+    EXPECT_TRUE(contains(start.probeLines(), "received 0")) << start.out;
+    EXPECT_EQ(start.err,
+              "Another user's process holds this program's place for a running copy; starting another copy, which "
+              "later starts will not reach.\n");
+}
+
 TEST(SingleInstance, RunningCopyThatDoesNotAnswerIsNamedAndTheStartRunsTheProgram) {
     SingleInstanceApp app(1);
     std::future<RunResult> running = app.startRunningCopy();
@@ -629,7 +666,8 @@ TEST(SingleInstance, RunningCopyThatDoesNotAnswerIsNamedAndTheStartRunsTheProgra
 
     EXPECT_EQ(later.exitStatus, 0) << later.err;
     EXPECT_TRUE(contains(later.probeLines(), "received 0")) << later.out;
-    EXPECT_EQ(later.err, "The running copy of this program did not answer within 3 seconds; starting another copy.\n");
+    EXPECT_EQ(later.err, "The running copy of this program did not answer within 3 seconds: it hangs, or another user's "
+              "process holds its place; starting another copy.\n");
 }
 
 TEST(SingleInstance, TenStartsArriveInOrder) {

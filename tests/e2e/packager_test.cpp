@@ -383,6 +383,11 @@ INSTANTIATE_TEST_SUITE_P(
                         return Lines{"--main-class", "probe.Probe", "--temp", (work.input / "work").string()};
                     },
                     2, "/input/work\" lies inside --input \""},
+        RefusalCase{"TempIsTheDest",
+                    [](const Workspace& work) {
+                        return Lines{"--main-class", "probe.Probe", "--temp", work.dest.string()};
+                    },
+                    2, "/dest/probe\", what the packager makes, and --temp is left as the work left it"},
         RefusalCase{"NestedArgumentFile",
                     [](const Workspace& work) {
                         writeFile(work.root.path() / "outer.txt", "--main-class probe.Probe @inner.txt");

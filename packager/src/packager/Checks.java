@@ -841,6 +841,11 @@ final class Checks {
             throw Stop.refused("--temp " + Text.quote(options.temp) + " lies inside --app-image "
                     + Text.quote(options.appImage) + ", which is copied whole; choose another --temp");
         }
+        final Path result = realPathOfWhatMayNotExist(plan.isInstaller() ? plan.installerPath() : plan.appFolder);
+        if (result.startsWith(temp)) {
+            throw Stop.refused("--temp " + Text.quote(options.temp) + " holds " + Text.quote(result) + ", what the "
+                    + "packager makes, and --temp is left as the work left it; choose a --temp outside --dest");
+        }
         if (temp.startsWith(realPathOfWhatMayNotExist(plan.appFolder))) {
             throw Stop.refused("--temp " + Text.quote(options.temp) + " lies inside " + Text.quote(plan.appFolder)
                     + ", the folder the packager makes; choose another --temp");

@@ -345,13 +345,6 @@ final class Options {
                 + "; see --help");
     }
 
-    /** The long names of all options, as --help lists them, and the one-letter forms. */
-    static List<String> names() {
-        final List<String> names = new ArrayList<>(TABLE.stream().map(OptionSpec::name).toList());
-        names.addAll(SHORT_FORMS.keySet());
-        return names;
-    }
-
     private static Optional<OptionSpec> find(String name) {
         return TABLE.stream().filter(s -> s.name().equals(name)).findFirst();
     }

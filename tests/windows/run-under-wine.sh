@@ -21,7 +21,7 @@ if [ ! -f "$prefix/.ready" ]; then
   (
     flock 9
     if [ ! -f "$prefix/.ready" ]; then
-      "$wine" wineboot --init > /dev/null 2>&1 || true
+      "$wine" wineboot --init 9>&- > /dev/null 2>&1 || true
       "$(dirname "$wine")/wineserver" -w 2> /dev/null || wineserver -w || true
       touch "$prefix/.ready"
     fi
@@ -32,10 +32,12 @@ fi
 # server starts Wine's services, which keep that program's stderr open as long as the server lives; so a
 # server this script starts is booted by a program of its own, quiet, and never by a test's program, whose
 # output the test runner reads to its end (it would wait for the last test, and time the first one out).
+# Neither gets the lock's descriptor, which the server would hold for as long as it lives, so that every
+# later test would wait for this server to end.
 (
   flock 9
-  if "$(dirname "$wine")/wineserver" -p30 < /dev/null > /dev/null 2>&1; then
-    "$wine" wineboot < /dev/null > /dev/null 2>&1 || true
+  if "$(dirname "$wine")/wineserver" -p30 9>&- < /dev/null > /dev/null 2>&1; then
+    "$wine" wineboot 9>&- < /dev/null > /dev/null 2>&1 || true
   fi
 ) 9> "$prefix.server-lock"
 mkdir -p "$prefix-drive-x"

@@ -311,13 +311,17 @@ TEST(Launch, FallsBackToTheJdk8RuntimeLayout) {
 // `expected` came (probe.expect).
 class SingleInstanceApp : public JdkApp {
 public:
-    explicit SingleInstanceApp(int expected) { expect(expected); }
+    // `singleInstance` is the key's JSON value: the method later starts go to, or true for none.
+    explicit SingleInstanceApp(int expected, std::string singleInstance = R"("probe.Probe.openFromAnotherStart")")
+        : singleInstance_(std::move(singleInstance)) {
+        expect(expected);
+    }
 
     // config.json, which the running copy has read once it runs.
     void expect(int expected) const {
-        writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "trace": false,
-                        "singleInstance": "probe.Probe.openFromAnotherStart",
-                        "vmArgs": ["-Dprobe.mode=laterStarts", "-Dprobe.ready=$APPDIR/ready", "-Dprobe.expect=)" +
+        writeConfig(R"({"jar": "app.jar", "mainClass": "probe/Probe", "trace": false, "singleInstance": )" +
+                    singleInstance_ +
+                    R"(, "vmArgs": ["-Dprobe.mode=laterStarts", "-Dprobe.ready=$APPDIR/ready", "-Dprobe.expect=)" +
                     std::to_string(expected) + R"("]})");
     }
 
@@ -329,6 +333,11 @@ public:
         return running;
     }
     pid_t readyPid() const { return static_cast<pid_t>(std::stol(readFile(dir() / "ready"))); }
+    // The running copy's main ends without waiting for more later starts.
+    void endRunningCopy() const { writeFile(dir() / "ready.end", ""); }
+
+private:
+    std::string singleInstance_;
 };
 
 Lines laterStartLines(const RunResult& result) {
@@ -668,6 +677,19 @@ TEST(SingleInstance, RunningCopyThatDoesNotAnswerIsNamedAndTheStartRunsTheProgra
     EXPECT_TRUE(contains(later.probeLines(), "received 0")) << later.out;
     EXPECT_EQ(later.err, "The running copy of this program did not answer within 3 seconds: it hangs, or another user's "
               "process holds its place; starting another copy.\n");
+}
+
+TEST(SingleInstance, WithoutAMethodALaterStartEndsAtOnceRunningNothing) {
+    SingleInstanceApp app(1, "true");
+    std::future<RunResult> running = app.startRunningCopy();
+    const RunResult later = app.run({"letter.txt"});
+    app.endRunningCopy();
+    const RunResult first = running.get();
+
+    EXPECT_EQ(later.exitStatus, 0) << later.err;
+    EXPECT_EQ(later.out + later.err, "") << "the later start ran the program";
+    EXPECT_EQ(first.exitStatus, 0) << first.err;
+    EXPECT_TRUE(contains(first.probeLines(), "received 0")) << first.out;
 }
 
 TEST(SingleInstance, TenStartsArriveInOrder) {

@@ -17,7 +17,8 @@
 //                           System.out writes
 //   STANDIN_LATER_STARTS    N: main records "main waits for N later starts"
 //                           and returns once the program's method has been
-//                           called N times (or after a minute)
+//                           called N times, once the file STANDIN_RECORD
+//                           names with ".end" added exists, or after a minute
 //   STANDIN_STOP_IN_CREATION "exit" or "abort": JNI_CreateJavaVM prints two
 //                           lines through the "vfprintf" hook and ends the
 //                           process through that hook, as HotSpot does when
@@ -158,6 +159,12 @@ void callLaterStartMethod(const std::string& method, va_list arguments) {
     ++laterStartCalls;
 }
 
+bool fileExists(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file != nullptr) std::fclose(file);
+    return file != nullptr;
+}
+
 void waitForLaterStarts(int expected) {
 #ifdef _WIN32
     record("main waits for " + std::to_string(expected) + " later starts in process " +
@@ -165,8 +172,9 @@ void waitForLaterStarts(int expected) {
 #else
     record("main waits for " + std::to_string(expected) + " later starts in process " + std::to_string(getpid()));
 #endif
+    const std::string end = setting("STANDIN_RECORD") + ".end";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (laterStartCalls < expected && std::chrono::steady_clock::now() < deadline) {
+    while (laterStartCalls < expected && !fileExists(end) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }

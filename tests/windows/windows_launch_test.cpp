@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <future>
 
@@ -308,8 +309,9 @@ TEST(WindowsLaunch, PassedArgumentsReachMainAsTheExactUnitsInModifiedUtf8) {
 // started in the background is ready once main waits, and its process id is in the record.
 class RunningCopyApp : public StandinApp {
 public:
-    explicit RunningCopyApp(int expected) {
-        writeConfig(R"({"jar": "app.jar", "mainClass": "Main", "singleInstance": "app.Main.openFromAnotherStart"})");
+    // `singleInstance` is the key's JSON value: the method later starts go to, or true for none.
+    explicit RunningCopyApp(int expected, const std::string& singleInstance = R"("app.Main.openFromAnotherStart")") {
+        writeConfig(R"({"jar": "app.jar", "mainClass": "Main", "singleInstance": )" + singleInstance + "}");
         setEnvironment("STANDIN_LATER_STARTS", std::to_string(expected));
     }
     ~RunningCopyApp() { setEnvironment("STANDIN_LATER_STARTS", ""); }
@@ -353,6 +355,25 @@ TEST(WindowsLaunch, LaterStartHandsItsUnicodeCommandLineToTheRunningCopy) {
               Lines{"later start openFromAnotherStart on an attached daemon thread in " +
                     pathAsLauncherSeesIt(startedIn.path()) +
                     ": [a b] [] [\xE4\xB8\xAD\xE6\x96\x87] [docs\\letter.txt] [\xED\xA0\xBD\xED\xB8\x80]"});
+}
+
+TEST(WindowsLaunch, WithoutAMethodALaterStartEndsAtOnceCreatingNoJvm) {
+    RunningCopyApp app(1, "true");
+    DWORD processId = 0;
+    std::future<RunResult> running = app.startRunningCopy(processId);
+    const RunResult later = app.run({"letter.txt"});
+    writeFile(fs::path(app.recordPath().string() + ".end"), "");
+    const RunResult first = running.get();
+
+    EXPECT_EQ(later.exitStatus, 0) << later.err;
+    EXPECT_EQ(first.exitStatus, 0) << first.err;
+    // A JVM the later start created would have begun a record of its own.
+    const Lines record = app.standinRecord();
+    EXPECT_EQ(std::count_if(record.begin(), record.end(),
+                            [](const std::string& line) { return line.rfind("JNI_CreateJavaVM", 0) == 0; }),
+              1);
+    EXPECT_TRUE(contains(record, "main waits for 1 later starts in process " + std::to_string(processId)));
+    EXPECT_EQ(app.laterStarts(), Lines{});
 }
 
 TEST(WindowsLaunch, StartAfterTheRunningCopyWasEndedRunsTheProgram) {

@@ -157,16 +157,20 @@ public final class Probe {
         while (hold) pause(1000);
     }
 
-    // Writes its process id to the file probe.ready names, then runs until probe.expect later starts came.
+    // Writes its process id to the file probe.ready names, then runs until probe.expect later starts came, or
+    // until the file probe.ready names with ".end" added exists.
     private static void awaitLaterStarts() throws Exception {
         java.nio.file.Path ready = java.nio.file.Paths.get(System.getProperty("probe.ready"));
         java.nio.file.Path written = ready.resolveSibling(ready.getFileName() + ".part");
+        java.nio.file.Path end = ready.resolveSibling(ready.getFileName() + ".end");
         java.nio.file.Files.write(written, Long.toString(ProcessHandle.current().pid()).getBytes("UTF-8"));
         java.nio.file.Files.move(written, ready, java.nio.file.StandardCopyOption.ATOMIC_MOVE);
         int expected = Integer.getInteger("probe.expect", 0);
         long deadline = System.nanoTime() + 120_000_000_000L;
         synchronized (Probe.class) {
-            while (laterStarts < expected && System.nanoTime() < deadline) Probe.class.wait(100);
+            while (laterStarts < expected && !java.nio.file.Files.exists(end) && System.nanoTime() < deadline) {
+                Probe.class.wait(100);
+            }
         }
         System.out.println("probe: received " + laterStarts);
     }

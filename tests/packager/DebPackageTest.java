@@ -3,7 +3,6 @@ package packager;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
-import static org.junit.jupiter.api.Assumptions.assumeTrue;
 
 import java.io.ByteArrayInputStream;
 import java.io.IOException;
@@ -143,7 +142,8 @@ class DebPackageTest {
                 .map(e -> md5(e.data()) + "  " + e.name().substring(2)).sorted().toList();
         assertEquals(expected, sums.stream().sorted().toList());
 
-        assumeTrue(Files.isExecutable(Path.of("/usr/bin/dpkg-deb")), "dpkg-deb is not installed");
+        assertTrue(Files.isExecutable(Path.of("/usr/bin/dpkg-deb")),
+                "dpkg-deb is missing: scripts/install-deps.sh installs it");
         final Process dpkg = new ProcessBuilder("/usr/bin/dpkg-deb", "--field", temp.resolve("viewer.deb").toString(),
                 "Installed-Size", "Package").redirectErrorStream(true).start();
         final String said = new String(dpkg.getInputStream().readAllBytes(), StandardCharsets.UTF_8);

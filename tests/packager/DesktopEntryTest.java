@@ -2,7 +2,6 @@ package packager;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
-import static org.junit.jupiter.api.Assumptions.assumeTrue;
 
 import java.io.IOException;
 import java.nio.charset.StandardCharsets;
@@ -70,7 +69,8 @@ class DesktopEntryTest {
         assertEquals("Comment=Runs plans", DesktopEntry.of(plan, described, Path.of("/opt/editor")).lines()
                 .filter(line -> line.startsWith("Comment=")).findFirst().orElse(""));
 
-        assumeTrue(Files.isExecutable(Path.of("/usr/bin/desktop-file-validate")), "desktop-file-validate is not installed");
+        assertTrue(Files.isExecutable(Path.of("/usr/bin/desktop-file-validate")),
+                "desktop-file-validate is missing: scripts/install-deps.sh installs it");
         final Path file = Files.writeString(temp.resolve("editor-cli.desktop"), entry, StandardCharsets.UTF_8);
         final Process validate = new ProcessBuilder("/usr/bin/desktop-file-validate", file.toString())
                 .redirectErrorStream(true).start();
@@ -93,7 +93,8 @@ class DesktopEntryTest {
         final String entry = DesktopEntry.of(plan, Path.of(folder));
         assertEquals(String.join("\n", lines) + "\n", entry);
 
-        assumeTrue(Files.isExecutable(Path.of("/usr/bin/desktop-file-validate")), "desktop-file-validate is not installed");
+        assertTrue(Files.isExecutable(Path.of("/usr/bin/desktop-file-validate")),
+                "desktop-file-validate is missing: scripts/install-deps.sh installs it");
         final Path file = Files.writeString(temp.resolve("viewer.desktop"), entry, StandardCharsets.UTF_8);
         final Process validate = new ProcessBuilder("/usr/bin/desktop-file-validate", file.toString())
                 .redirectErrorStream(true).start();

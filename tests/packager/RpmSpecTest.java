@@ -3,7 +3,6 @@ package packager;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
-import static org.junit.jupiter.api.Assumptions.assumeTrue;
 
 import java.io.IOException;
 import java.nio.charset.StandardCharsets;
@@ -69,7 +68,8 @@ class RpmSpecTest {
     void rpmReadsEachFieldAsGiven(Plan plan, List<String> held, String licenseFile, Map<String, String> scriptlets,
             List<String> expected, @TempDir Path temp) throws IOException, InterruptedException {
         final String spec = new RpmSpec(plan, held, List.of(), licenseFile, scriptlets).text();
-        assumeTrue(Files.isExecutable(Path.of("/usr/bin/rpmspec")), "rpmspec is not installed (apt-get install rpm)");
+        assertTrue(Files.isExecutable(Path.of("/usr/bin/rpmspec")),
+                "rpmspec is missing: scripts/install-deps.sh installs it");
         final String parsed = rpmspec(Files.writeString(temp.resolve("viewer.spec"), spec, StandardCharsets.UTF_8),
                 "--parse");
         final List<String> lines = parsed.lines().toList();

@@ -442,7 +442,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const Workspace&) {
                         return Lines{"--main-class", "probe.Probe", "--about-url", "https://example.com/"};
                     },
-                    2, "--about-url is for a Linux package: give --type deb or rpm with it"},
+                    2, "--about-url is for an installer: give --type deb, rpm or msi with it"},
         RefusalCase{"AboutUrlThatIsNoAddress",
                     [](const Workspace&) {
                         return Lines{"--main-class", "probe.Probe", "--type", "rpm", "--about-url", "example.com"};
@@ -578,6 +578,20 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ManufacturerEmpty",
                     [](const Workspace& work) { return windowsInstaller(work, {"--vendor", ""}); }, 2,
                     "--vendor is empty, and it is the package's Manufacturer"},
+        RefusalCase{"LicenseFileNamedAsAFileOfTheInput",
+                    [](const Workspace& work) {
+                        writeFile(work.input / "license.txt", "the program's own notes");
+                        writeFile(work.root.path() / "LICENSE.txt", "Probe licence\n");
+                        return windowsInstaller(work, {"--license-file", (work.root.path() / "LICENSE.txt").string()});
+                    },
+                    2, "is installed in the program's folder as LICENSE.txt, where \"license.txt\" of --input \""},
+        RefusalCase{"LicenseFileNamedAsThePackagersOwn",
+                    [](const Workspace& work) {
+                        writeFile(work.root.path() / "Config.JSON", "Probe licence\n");
+                        return windowsInstaller(work, {"--license-file", (work.root.path() / "Config.JSON").string()});
+                    },
+                    2, "is installed in the program's folder as Config.JSON, and the packager makes its own "
+                    "config.json there"},
         RefusalCase{"WindowsInstallerNameEndingInADot",
                     [](const Workspace& work) { return windowsInstaller(work, {"--name", "Probe."}); }, 2,
                     "--name Probe. ends in a dot, which Windows drops from a folder's name"},

@@ -11,10 +11,30 @@ import java.util.stream.Stream;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.params.ParameterizedTest;
 import org.junit.jupiter.params.provider.Arguments;
+import org.junit.jupiter.params.provider.CsvSource;
 import org.junit.jupiter.params.provider.MethodSource;
 
 /** The texts the installers and the menu entry write, for names and values their formats cannot take as they are. */
 class InstallerTextsTest {
+    /** The MSI's links are single lines, each with a value. */
+    @ParameterizedTest
+    @CsvSource(delimiter = '|', value = {
+        "--about-url|' '|--about-url is empty, and it is the home page in Add/Remove Programs: give a value, or "
+                + "leave the option out",
+        "--win-help-url|''|--win-help-url is empty, and it is the support link in Add/Remove Programs: give a "
+                + "value, or leave the option out",
+        "--win-update-url|https://example.com/\\nARPNOREMOVE=1|--win-update-url holds a line break or another "
+                + "control character, and it is one line of text, the update link in Add/Remove Programs: give it "
+                + "on one line"})
+    void refusesAnMsiLinkThatIsEmptyOrBreaksALine(String option, String value, String message) throws Stop {
+        final Plan plan = new Plan(Options.parse(new String[] {"--type", "msi", option, value.replace("\\n", "\n")})
+                .orElseThrow());
+        plan.target = Target.WINDOWS;
+        final Stop stop = assertThrows(Stop.class, () -> InstallerTexts.check(plan));
+        assertEquals(message, stop.getMessage());
+        assertEquals(Stop.REFUSED, stop.status);
+    }
+
     static Stream<Arguments> execArguments() {
         return Stream.of(
                 Arguments.of("/opt/save-100-/Save 100%", "\"/opt/save-100-/Save 100%%\""),

@@ -2,6 +2,7 @@ package packager;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertNotEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.ByteArrayInputStream;
@@ -228,6 +229,72 @@ class MsiPackageTest {
             icons.put(icon.getAttribute("Id"), icon.getAttribute("SourceFile"));
         }
         assertEquals(Map.of("ProductIcon.exe", "app/Editor.exe", "LauncherIcon1.exe", "app/editor-cli.exe"), icons);
+    }
+
+    /** --about-url, --win-help-url and --win-update-url as jpackage writes them, and the licence beside the executable. */
+    @Test
+    void namesTheProductsLinksAndInstallsItsLicence() throws Exception {
+        final Plan plan = plan("Viewer", "Acme");
+        final List<String> links = List.of("ARPURLINFOABOUT", "ARPHELPLINK", "ARPURLUPDATEINFO");
+        final Document without = source(plan);
+        assertTrue(elements(without, "Property").stream().noneMatch(p -> links.contains(p.getAttribute("Id"))));
+        assertTrue(elements(without, "File").stream().noneMatch(f -> f.getAttribute("Id").equals("LicenseFile")));
+
+        plan.options.aboutUrl = "https://example.com/viewer";
+        plan.options.winHelpUrl = "https://example.com/help?a=1&cost=$5";
+        plan.options.winUpdateUrl = "ftp://example.com/updates";
+        plan.options.licenseFile = temp.resolve("legal").resolve("COPYING.rtf");
+        final Document document = source(plan);
+        final Map<String, String> properties = new LinkedHashMap<>();
+        elements(document, "Property").forEach(p -> properties.put(p.getAttribute("Id"), p.getAttribute("Value")));
+        assertEquals(List.of("https://example.com/viewer", "https://example.com/help?a=1&cost=$$5",
+                "ftp://example.com/updates"), links.stream().map(properties::get).toList());
+        final Element license = elements(document, "File").stream()
+                .filter(f -> f.getAttribute("Id").equals("LicenseFile")).findFirst().orElseThrow();
+        assertEquals(List.of("COPYING.rtf", "license/COPYING.rtf"), List.of(license.getAttribute("Name"),
+                license.getAttribute("Source")));
+        final Element component = (Element) license.getParentNode();
+        assertEquals("INSTALLDIR", ((Element) component.getParentNode()).getAttribute("Id"));
+        assertTrue(elements(document, "ComponentRef").stream()
+                .anyMatch(ref -> ref.getAttribute("Id").equals(component.getAttribute("Id"))), "installed by the feature");
+    }
+
+    /** What Checks refuses of the links, the licence file and jpackage's dialogs, for the MSI of a made folder. */
+    @ParameterizedTest(name = "{0}")
+    @CsvSource(delimiter = '|', value = {
+        "--win-dir-chooser|--win-dir-chooser asks for an installer dialog in which the user chooses the folder it "
+                + "installs to, and wixl cannot make installer dialogs",
+        "--win-shortcut-prompt|--win-shortcut-prompt asks for an installer dialog in which the user chooses the "
+                + "shortcuts it makes, and wixl cannot make installer dialogs",
+        "--type deb --win-help-url https://example.com/help|--win-help-url is for a Windows Installer package: give "
+                + "--type msi with it",
+        "--about-url example.com|--about-url example.com is not a web address: give an absolute URL",
+        "--win-update-url file:///C:/updates|--win-update-url file:///C:/updates is not a web address",
+        "--win-help-url https://example.com/$(topic)|--win-help-url https://example.com/$(topic) cannot be held by "
+                + "the package: wixl writes its texts",
+        "--win-update-url https://example.com/\u0142|--win-update-url https://example.com/\u0142 cannot be held by "
+                + "the package",
+        "--license-file TEMP/absent.txt|absent.txt\" does not exist; give the file of the product's licence",
+        "--license-file TEMP/Config.JSON|is installed in the program's folder as Config.JSON, where \"config.json\" of "
+                + "--app-image",
+        "--license-file TEMP/LICENSE$$.txt|is installed in the program's folder as LICENSE$$.txt, a name the package "
+                + "cannot hold"})
+    void refusesLinksLicencesAndDialogsItCannotHold(String options, String message) throws Exception {
+        final Path folder = Files.createDirectories(temp.resolve("Viewer"));
+        Files.write(folder.resolve("Viewer.exe"), new byte[] {'M', 'Z', 0});
+        Files.writeString(folder.resolve("config.json"), "{}");
+        Files.writeString(folder.resolve(Plan.MARKER), AppImage.marker("Viewer"));
+        Files.writeString(temp.resolve("Config.JSON"), "licence");
+        Files.writeString(temp.resolve("LICENSE$$.txt"), "licence");
+        final List<String> arguments = new ArrayList<>(List.of("--type", "msi", "--dest", temp.resolve("out").toString(),
+                "--app-image", folder.toString()));
+        for (final String word : options.split(" ")) {
+            arguments.add(word.replace("TEMP/", temp + "/"));
+        }
+        final Stop stop = assertThrows(Stop.class, () -> Checks.check(Options.parse(arguments.toArray(String[]::new))
+                .orElseThrow()));
+        assertEquals(Stop.REFUSED, stop.status);
+        assertTrue(stop.getMessage().contains(message), stop.getMessage());
     }
 
     /**

@@ -2,8 +2,9 @@
 # The Windows Installer package the packager makes on this Linux machine with
 # wixl, installed under Wine (stand-in runtime) as an end user installs it:
 # with no user interface, per user; the program runs from the install folder,
-# its Start-menu and desktop shortcuts exist, its document type opens a
-# document with the registered command; a second version replaces the first;
+# its Start-menu and desktop shortcuts and its licence file exist, the package
+# holds its links, its document type opens a document with the registered
+# command; a second version replaces the first;
 # uninstalling leaves nothing of the installer's. Then the two refusals that
 # need the tool's absence or failure.
 # Usage: msi-test.sh PACKAGER.JAR WORK_DIR WINE-RUNNER PREFIX LAUNCHER.EXE
@@ -28,6 +29,7 @@ cp "$work/input/app.jar" "$work/input/lib/helper.jar"
 icotool -c -o "$work/plan.ico" "$(dirname "$0")/../fixtures/document-48.png"
 printf 'extension=plan\nmime-type=application/x-plan\ndescription=Plan [draft] of 100 $\nicon=%s\n' "$work/plan.ico" \
   > "$work/plan.properties"
+printf 'My App licence\r\nUse it well.\r\n' > "$work/LICENSE.txt"
 
 package() {  # package VERSION OPTION...: the status, and the packager's words in $work/packager.log
   local version=$1
@@ -47,17 +49,24 @@ installed_versions() {
 msi="$work/out/My App-1.0.msi"
 # The upgrade code, derived as the README says: the name-based (MD5) UUID of "VENDOR/NAME".
 upgrade_code=$(python3 -c 'import hashlib, uuid; print("{%s}" % str(uuid.UUID(bytes=hashlib.md5(b"Example Co/My App").digest(), version=3)).upper())')
-package 1.0 --java-options -Dversion=1.0
+package 1.0 --java-options -Dversion=1.0 --license-file "$work/LICENSE.txt" --about-url https://example.com/my-app \
+  --win-help-url 'https://example.com/my-app/help?from=msi&v=1.0' --win-update-url ftp://example.com/my-app/
 expect "the packager makes My App-1.0.msi and names the upgrade code it derived" \
   "0 made $msi (upgrade code $upgrade_code)" "$? $(cat "$work/packager.log")"
-expect "msiinfo: the manufacturer, version, upgrade code and the Add/Remove Programs icon and comment" \
+expect "msiinfo: the manufacturer, version, upgrade code and the Add/Remove Programs icon, comment and links" \
   "ARPCOMMENTS	Plans & more
+ARPHELPLINK	https://example.com/my-app/help?from=msi&v=1.0
 ARPPRODUCTICON	ProductIcon.exe
+ARPURLINFOABOUT	https://example.com/my-app
+ARPURLUPDATEINFO	ftp://example.com/my-app/
 Manufacturer	Example Co
 ProductName	My App
 ProductVersion	1.0
 UpgradeCode	$upgrade_code" \
-  "$(msiinfo export "$msi" Property | grep -E '^(ARPCOMMENTS|ARPPRODUCTICON|Manufacturer|ProductName|ProductVersion|UpgradeCode)	' | tr -d '\r' | sort)"
+  "$(msiinfo export "$msi" Property | grep -E '^(ARP(COMMENTS|HELPLINK|PRODUCTICON|URLINFOABOUT|URLUPDATEINFO)|Manufacturer|ProductName|ProductVersion|UpgradeCode)	' | tr -d '\r' | LC_ALL=C sort)"
+expect "msiinfo: the licence is a file of the package, under its own name and size, in the component of its own" \
+  "LicenseFile	LicenseFile	LICENSE.txt	$(wc -c < "$work/LICENSE.txt")" \
+  "$(msiinfo export "$msi" File | tr -d '\r' | grep '^LicenseFile	' | cut -f1-4)"
 expect "the shortcuts, in the menu group and on the desktop, start the executable and carry its icon" \
   "DesktopShortcut	DesktopFolder	My App	[INSTALLDIR]My App.exe	ProductIcon.exe
 MenuShortcut	MenuGroupFolder	My App	[INSTALLDIR]My App.exe	ProductIcon.exe" \
@@ -71,9 +80,10 @@ user=$(ls "$prefix/drive_c/users" | grep -vx Public)
 profile="$prefix/drive_c/users/$user"
 installed_windows="C:\\users\\$user\\AppData\\Local\\Programs\\My App"
 installed="$profile/AppData/Local/Programs/My App"
-expect "the folder is installed in %LOCALAPPDATA%\\Programs\\My App, without the packager's marker" \
-  "My App.exe My App.plan.ico app.jar config.json jre jre/bin jre/bin/server jre/bin/server/jvm.dll jre/bin/standin_runtime.dll lib lib/helper.jar" \
+expect "the folder is installed in %LOCALAPPDATA%\\Programs\\My App with the licence, without the packager's marker" \
+  "LICENSE.txt My App.exe My App.plan.ico app.jar config.json jre jre/bin jre/bin/server jre/bin/server/jvm.dll jre/bin/standin_runtime.dll lib lib/helper.jar" \
   "$(cd "$installed" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
+expect "the licence is installed byte for byte" "same" "$(cmp -s "$work/LICENSE.txt" "$installed/LICENSE.txt" && echo same)"
 expect "a Start-menu shortcut in its group, and a desktop shortcut" "yes yes" \
   "$([ -f "$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Example/My App.lnk" ] && echo yes) $(
      [ -f "$profile/Desktop/My App.lnk" ] && echo yes)"

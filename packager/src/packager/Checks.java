@@ -130,7 +130,7 @@ final class Checks {
         }
         ExtraLaunchers.check(plan);
         InstallerTexts.check(plan);
-        checkWindowsInstaller();
+        checkWindowsInstaller(reserved);
         checkBranding();
         checkLinuxPackage();
         if (options.aotCache && !plan.target.isOwn()) {
@@ -187,7 +187,9 @@ final class Checks {
         }
         checkNamesAreText(plan.appImage);
         InstallerTexts.check(plan);
-        checkWindowsInstaller();
+        // Beside the folder's own files the installer writes only the document types' icons.
+        checkWindowsInstaller(plan.fileAssociations.stream().filter(association -> association.icon() != null)
+                .map(association -> association.iconFileName(plan.name)).toList());
         checkLinuxPackage();
         settleWhereItGoes();
     }
@@ -323,14 +325,16 @@ final class Checks {
         final List<String> linuxPackageOnly = given(new Object[][] {{"--linux-package-name", options.linuxPackageName},
                 {"--linux-app-category", options.linuxAppCategory}, {"--linux-shortcut", options.linuxShortcut},
                 {"--linux-menu-group", options.linuxMenuGroup}, {"--linux-app-release", options.linuxAppRelease},
-                {"--linux-package-deps", !options.linuxPackageDeps.isEmpty()}, {"--license-file", options.licenseFile},
-                {"--about-url", options.aboutUrl}});
+                {"--linux-package-deps", !options.linuxPackageDeps.isEmpty()}});
         final List<String> msiOnly = given(new Object[][] {{"--win-per-user-install", options.winPerUserInstall},
                 {"--win-per-machine-install", options.winPerMachineInstall}, {"--win-upgrade-uuid", options.winUpgradeUuid},
                 {"--win-menu", options.winMenu}, {"--win-menu-group", options.winMenuGroup},
-                {"--win-shortcut", options.winShortcut}});
+                {"--win-shortcut", options.winShortcut}, {"--win-help-url", options.winHelpUrl},
+                {"--win-update-url", options.winUpdateUrl}, {"--win-dir-chooser", options.winDirChooser},
+                {"--win-shortcut-prompt", options.winShortcutPrompt}});
         final List<String> installerOnly = given(new Object[][] {{"--install-dir", options.installDir},
-                {"--file-associations", !options.fileAssociations.isEmpty()}});
+                {"--file-associations", !options.fileAssociations.isEmpty()}, {"--license-file", options.licenseFile},
+                {"--about-url", options.aboutUrl}});
         if (options.launcherAsService && plan.isMsi()) {
             throw Stop.refused("--launcher-as-service installs a systemd service, which a Linux package holds; the "
                     + "Windows Installer package makes no Windows service of the launcher, so leave it out");
@@ -430,10 +434,7 @@ final class Checks {
     /** The licence file, the home page, the other packages needed and the menu group a Linux package names. */
     private void checkLinuxPackageFields() throws Stop {
         if (options.licenseFile != null) {
-            if (!Files.isRegularFile(options.licenseFile)) {
-                throw Stop.refused("--license-file " + Text.quote(options.licenseFile) + (Files.exists(options.licenseFile)
-                        ? " is not a file" : " does not exist") + "; give the file of the product's licence");
-            }
+            checkLicenseFile();
             try {
                 java.nio.charset.StandardCharsets.UTF_8.newDecoder().decode(java.nio.ByteBuffer.wrap(
                         Files.readAllBytes(options.licenseFile)));
@@ -449,10 +450,7 @@ final class Checks {
                         + "cannot list as it is: name it with letters, digits and . _ + - (LICENSE, say)");
             }
         }
-        if (options.aboutUrl != null && !options.aboutUrl.matches("(?i)(https?|ftp)://[^\\s/?#]+[^\\s]*")) {
-            throw Stop.refused("--about-url " + options.aboutUrl + " is not a web address: give an absolute URL "
-                    + "such as https://example.com/product");
-        }
+        checkWebAddresses();
         if (options.linuxMenuGroup != null && !DesktopEntry.isCategoryList(options.linuxMenuGroup)) {
             throw Stop.refused("--linux-menu-group " + options.linuxMenuGroup + " is not a list of menu categories: "
                     + "give one or more names of letters, digits and -, separated by ;, such as Office or "
@@ -460,14 +458,94 @@ final class Checks {
         }
     }
 
+    /** --license-file, for any installer: a file that can be read. */
+    private void checkLicenseFile() throws Stop {
+        if (!Files.isRegularFile(options.licenseFile)) {
+            throw Stop.refused("--license-file " + Text.quote(options.licenseFile) + (Files.exists(options.licenseFile)
+                    ? " is not a file" : " does not exist") + "; give the file of the product's licence");
+        }
+        try (java.io.InputStream readable = Files.newInputStream(options.licenseFile)) {
+            readable.read();
+        } catch (IOException unreadable) {
+            throw Stop.refused("--license-file " + Text.quote(options.licenseFile) + " cannot be read: "
+                    + Text.describe(unreadable));
+        }
+    }
+
+    /** The web addresses an installer names: absolute http, https or ftp URLs. */
+    private void checkWebAddresses() throws Stop {
+        for (final String[] url : new String[][] {{"--about-url", options.aboutUrl},
+                {"--win-help-url", options.winHelpUrl}, {"--win-update-url", options.winUpdateUrl}}) {
+            if (url[1] != null && !url[1].matches("(?i)(https?|ftp)://[^\\s/?#]+[^\\s]*")) {
+                throw Stop.refused(url[0] + " " + url[1] + " is not a web address: give an absolute URL such as "
+                        + "https://example.com/product");
+            }
+        }
+    }
+
+    /** jpackage's dialog options: the package has no dialogs, as wixl makes none. */
+    private void refuseDialogs() throws Stop {
+        final String chooses = options.winDirChooser ? "the folder it installs to"
+                : options.winShortcutPrompt ? "the shortcuts it makes" : null;
+        if (chooses != null) {
+            throw Stop.refused((options.winDirChooser ? "--win-dir-chooser" : "--win-shortcut-prompt") + " asks for "
+                    + "an installer dialog in which the user chooses " + chooses + ", and wixl cannot make installer "
+                    + "dialogs, so the packager's Windows Installer package has none; leave the option out, or add "
+                    + "the dialog with WiX 3 to the WiX source the packager writes (--temp DIR keeps it, as "
+                    + "DIR/package/product.wxs; the README's \"A Windows Installer package\" says how)");
+        }
+    }
+
+    /**
+     * --license-file for an MSI: installed in the program's folder under its own name, which must be a name the
+     * package holds and no other file's there, letter case aside (`made`: the packager's own files beside those
+     * of --input or --app-image).
+     */
+    private void checkLicenseFileInTheFolder(List<String> made) throws Stop {
+        checkLicenseFile();
+        final String name = options.licenseFile.getFileName().toString();
+        final String installed = "--license-file " + Text.quote(options.licenseFile) + " is installed in the "
+                + "program's folder as " + name;
+        if (!isWindowsFileName(name) || !MsiPackage.canHold(name)) {
+            throw Stop.refused(installed + ", a name the package cannot hold: Windows names no file with \\ / < > : "
+                    + "\" | ? * or a trailing dot or space, and wixl writes its texts in code page 1252 (Western "
+                    + "European) and reads $( and $$ as variables; rename the file (LICENSE.txt, say)");
+        }
+        for (final String own : made) {
+            if (WindowsNames.same(name, own)) {
+                throw Stop.refused(installed + ", and the packager makes its own " + own + " there; rename the "
+                        + "licence file (LICENSE.txt, say)");
+            }
+        }
+        final Path folder = plan.input != null ? plan.input : plan.appImage;
+        if (folder == null) {
+            return;
+        }
+        final String option = plan.input != null ? "--input " + Text.quote(options.input)
+                : "--app-image " + Text.quote(options.appImage);
+        final String clash;
+        try (Stream<Path> files = Files.list(folder)) {
+            clash = files.map(file -> file.getFileName().toString()).filter(other -> WindowsNames.same(name, other))
+                    .findFirst().orElse(null);
+        } catch (IOException | UncheckedIOException unreadable) {
+            throw Stop.refused(option + " cannot be read: " + Text.describe(unreadable));
+        }
+        if (clash != null) {
+            throw Stop.refused(installed + ", where " + Text.quote(clash) + " of " + option + " goes too: Windows, "
+                    + "ignoring letter case, takes the two for one file; rename one of them");
+        }
+    }
+
     /**
      * What a Windows Installer package needs: a version and an upgrade code it can hold, a folder under the
-     * per-user or per-machine programs folder, and texts in the code page its database is written in.
+     * per-user or per-machine programs folder, texts in the code page its database is written in, web addresses
+     * and a licence file of a name of its own in the folder (`made`: the names of the packager's files there).
      */
-    private void checkWindowsInstaller() throws Stop {
+    private void checkWindowsInstaller(List<String> made) throws Stop {
         if (!plan.isMsi()) {
             return;
         }
+        refuseDialogs();
         if (options.winPerUserInstall && options.winPerMachineInstall) {
             throw Stop.refused("give --win-per-user-install or --win-per-machine-install, not both");
         }
@@ -503,9 +581,12 @@ final class Checks {
             throw Stop.refused("--win-menu-group " + options.winMenuGroup + " is not a folder name Windows accepts: "
                     + "leave out \\ / < > : \" | ? * and line breaks, and end it with neither a dot nor a space");
         }
+        checkWebAddresses();
         final List<String[]> texts = new ArrayList<>(List.of(new String[] {"--name", plan.name},
                 new String[] {"--vendor", options.vendor}, new String[] {"--description", options.description},
-                new String[] {"--install-dir", plan.installDir}, new String[] {"--win-menu-group", options.winMenuGroup}));
+                new String[] {"--install-dir", plan.installDir}, new String[] {"--win-menu-group", options.winMenuGroup},
+                new String[] {"--about-url", options.aboutUrl}, new String[] {"--win-help-url", options.winHelpUrl},
+                new String[] {"--win-update-url", options.winUpdateUrl}));
         for (final FileAssociation association : plan.fileAssociations) {
             texts.add(new String[] {"--file-associations description", association.description()});
         }
@@ -518,6 +599,9 @@ final class Checks {
         }
         if (plan.input != null || plan.appImage != null) {
             checkNamesForTheInstaller(plan.input != null ? plan.input : plan.appImage);
+        }
+        if (options.licenseFile != null) {
+            checkLicenseFileInTheFolder(made);
         }
     }
 

@@ -60,6 +60,9 @@ final class InstallerTexts {
             texts.add(new Written("--description", options.description, "the package's comment"));
             texts.add(new Written("--install-dir", options.installDir, "the folder the package installs"));
             texts.add(new Written("--win-menu-group", options.winMenuGroup, "the Start-menu folder's name"));
+            texts.add(new Written("--about-url", options.aboutUrl, "the home page in Add/Remove Programs"));
+            texts.add(new Written("--win-help-url", options.winHelpUrl, "the support link in Add/Remove Programs"));
+            texts.add(new Written("--win-update-url", options.winUpdateUrl, "the update link in Add/Remove Programs"));
         } else if (plan.target == Target.LINUX && options.icon != null) {
             texts.add(new Written("--description", options.description, "the comment of the .desktop entry"));
         }

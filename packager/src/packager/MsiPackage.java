@@ -23,6 +23,8 @@ final class MsiPackage {
     private static final Charset CODE_PAGE = Charset.forName("windows-1252");
 
     private static final String ICON = "ProductIcon.exe";
+    /** Where the work folder holds the copy of --license-file that the package installs. */
+    private static final String LICENSE_FOLDER = "license";
 
     private MsiPackage() {
     }
@@ -85,6 +87,10 @@ final class MsiPackage {
         final Path folder = root.resolve("app");
         Files.move(staging, folder);
         Files.delete(folder.resolve(Plan.MARKER));  // the installer replaces its files itself
+        if (plan.options.licenseFile != null) {
+            Files.copy(plan.options.licenseFile, Files.createDirectory(root.resolve(LICENSE_FOLDER))
+                    .resolve(plan.options.licenseFile.getFileName().toString()));
+        }
         Files.writeString(root.resolve("product.wxs"), source(plan, folder), StandardCharsets.UTF_8);
         FileTrees.writeWhole(partial, file -> {
             if (plan.msiTools.size() == 1) {
@@ -176,8 +182,10 @@ final class MsiPackage {
                 .append(extraIcons(plan))
                 .append("    <Property Id=\"ARPPRODUCTICON\" Value=\"").append(ICON).append("\"/>\n")
                 .append("    <Property Id=\"ARPNOMODIFY\" Value=\"1\"/>\n")
-                .append(options.description != null
-                        ? "    <Property Id=\"ARPCOMMENTS\" Value=" + attribute(options.description) + "/>\n" : "")
+                .append(property("ARPCOMMENTS", options.description))
+                .append(property("ARPURLINFOABOUT", options.aboutUrl))
+                .append(property("ARPHELPLINK", options.winHelpUrl))
+                .append(property("ARPURLUPDATEINFO", options.winUpdateUrl))
                 .append("    <Directory Id=\"TARGETDIR\" Name=\"SourceDir\">\n");
         wxs.installFolder(out, folder);
         final boolean mainMenu = options.winMenu || options.winMenuGroup != null;
@@ -220,6 +228,11 @@ final class MsiPackage {
         return out.append("    </Feature>\n  </Product>\n</Wix>\n").toString();
     }
 
+    /** A property of the package that Add/Remove Programs shows; none when not given. */
+    private static String property(String id, String value) {
+        return value == null ? "" : "    <Property Id=\"" + id + "\" Value=" + attribute(value) + "/>\n";
+    }
+
     /** The parts of the source that name components, which the feature then lists. */
     private static final class Wxs {
         final Plan plan;
@@ -255,6 +268,7 @@ final class MsiPackage {
             }
             out.append("<Directory Id=\"INSTALLDIR\" Name=").append(attribute(parts[parts.length - 1])).append(">\n");
             tree(out, folder, folder, "INSTALLDIR");
+            licenseFile(out);
             out.append("</Directory>\n");
             for (int i = parts.length - 2; i >= 0; --i) {
                 component(out, "Folder_InstallParent" + i, String.join("\\", List.of(parts).subList(0, i + 1)),
@@ -262,6 +276,19 @@ final class MsiPackage {
                 out.append("</Component>\n</Directory>\n");
             }
             out.append(perMachine ? "      </Directory>\n" : "</Directory>\n      </Directory>\n");
+        }
+
+        /** --license-file, beside the executable under its own name; no dialog shows it (wixl makes none). */
+        private void licenseFile(StringBuilder out) {
+            final Path license = plan.options.licenseFile;
+            if (license == null) {
+                return;
+            }
+            final String name = license.getFileName().toString();
+            // Its GUID is made of "license/NAME": the folders above INSTALLDIR have names without a "/".
+            component(out, "LicenseFile", LICENSE_FOLDER + "/" + name, null);
+            out.append("  <File Id=\"LicenseFile\" Name=").append(attribute(name)).append(" Source=")
+                    .append(attribute(LICENSE_FOLDER + "/" + name)).append("/>\n</Component>\n");
         }
 
         /** One folder: its subfolders, then one component for its own files. */

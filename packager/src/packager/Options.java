@@ -49,7 +49,7 @@ final class Options {
     String linuxDebMaintainer;
     String linuxAppCategory;
     boolean linuxShortcut;
-    /** The Linux packages' extra fields: a licence, a home page, what else they need, a menu group, a release. */
+    /** Every installer's licence and home page; the Linux packages' other fields: what else they need, and so on. */
     Path licenseFile;
     String aboutUrl;
     final List<String> linuxPackageDeps = new ArrayList<>();
@@ -63,6 +63,12 @@ final class Options {
     boolean winMenu;
     String winMenuGroup;
     boolean winShortcut;
+    /** The MSI's support and update links in Add/Remove Programs. */
+    String winHelpUrl;
+    String winUpdateUrl;
+    /** jpackage's dialogs, which are refused: wixl makes none. */
+    boolean winDirChooser;
+    boolean winShortcutPrompt;
     String singleInstance;
     /** --app-image: a folder this packager made before, which the installer is made from as it is. */
     Path appImage;
@@ -215,9 +221,11 @@ final class Options {
                     + "(default Unknown)",
                     (o, v) -> o.linuxRpmLicenseType = v),
             new OptionSpec("--license-file", "FILE", "deb: the copyright file's licence text; rpm: the package's\n"
-                    + "%license, in /usr/share/licenses/PACKAGE",
+                    + "%license, in /usr/share/licenses/PACKAGE; msi: installed in the\n"
+                    + "program's folder under its own name (no licence dialog)",
                     (o, v) -> o.licenseFile = path("--license-file", v)),
-            new OptionSpec("--about-url", "URL", "deb: the Homepage field; rpm: the URL field",
+            new OptionSpec("--about-url", "URL", "deb: the Homepage field; rpm: the URL field; msi: the home page\n"
+                    + "in Add/Remove Programs",
                     (o, v) -> o.aboutUrl = v),
             new OptionSpec("--linux-deb-compression", "xz|gzip", "deb: how the package's files are compressed: xz (the\n"
                     + "default, as dpkg-deb does) or gzip (faster to make, larger)",
@@ -240,6 +248,16 @@ final class Options {
                     (o, v) -> o.winMenuGroup = v),
             new OptionSpec("--win-shortcut", null, "msi: a desktop shortcut",
                     (o, v) -> o.winShortcut = true),
+            new OptionSpec("--win-help-url", "URL", "msi: the support link in Add/Remove Programs",
+                    (o, v) -> o.winHelpUrl = v),
+            new OptionSpec("--win-update-url", "URL", "msi: the link to updates in Add/Remove Programs",
+                    (o, v) -> o.winUpdateUrl = v),
+            new OptionSpec("--win-dir-chooser", null, "msi: refused: a dialog choosing the folder, which wixl cannot\n"
+                    + "make (the README says how to add one with WiX 3)",
+                    (o, v) -> o.winDirChooser = true),
+            new OptionSpec("--win-shortcut-prompt", null, "msi: refused: a dialog choosing the shortcuts, which wixl\n"
+                    + "cannot make (the README says how to add one with WiX 3)",
+                    (o, v) -> o.winShortcutPrompt = true),
             new OptionSpec("--file-associations", "FILE", "deb, rpm, msi: a document type the program opens, in\n"
                     + "jpackage's properties (extension=, mime-type=, description=,\n"
                     + "icon=); repeatable",

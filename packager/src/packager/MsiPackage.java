@@ -85,7 +85,7 @@ final class MsiPackage {
         final Path folder = root.resolve("app");
         Files.move(staging, folder);
         Files.delete(folder.resolve(Plan.MARKER));  // the installer replaces its files itself
-        Files.writeString(root.resolve("product.wxs"), source(plan, folder), StandardCharsets.UTF_8);
+        plan.resources.write(root.resolve("product.wxs"), ResourceDir.WIX_SOURCE, source(plan, folder));
         FileTrees.writeWhole(partial, file -> {
             if (plan.msiTools.size() == 1) {
                 build(plan.msiTools.get(0), root, "-a", "x64", "-o", file.toString(), "product.wxs");

@@ -388,6 +388,30 @@ INSTANTIATE_TEST_SUITE_P(
                         return Lines{"--main-class", "probe.Probe", "--app-content", work.root.path().string()};
                     },
                     2, "/dest\" lies inside --app-content \""},
+        RefusalCase{"AppContentHoldingTheTemp",
+                    [](const Workspace& work) {
+                        fs::create_directory(work.root.path() / "docs");
+                        return Lines{"--main-class", "probe.Probe", "--app-content",
+                                     (work.root.path() / "docs").string(), "--temp",
+                                     (work.root.path() / "docs" / "work").string()};
+                    },
+                    2, "/docs/work\" lies inside --app-content \""},
+        RefusalCase{"AppContentWithALinkLeavingIt",
+                    [](const Workspace& work) {
+                        fs::create_directory(work.root.path() / "docs");
+                        writeFile(work.root.path() / "elsewhere.txt", "not in the content");
+                        fs::create_symlink(work.root.path() / "elsewhere.txt", work.root.path() / "docs" / "out.txt");
+                        return Lines{"--main-class", "probe.Probe", "--app-content",
+                                     (work.root.path() / "docs").string()};
+                    },
+                    2, "out.txt is a link to "},
+        RefusalCase{"AppContentThatIsAFifo",
+                    [](const Workspace& work) {
+                        runProcess("/usr/bin/mkfifo", {(work.root.path() / "pipe").string()}, work.root.path());
+                        return Lines{"--main-class", "probe.Probe", "--app-content",
+                                     (work.root.path() / "pipe").string()};
+                    },
+                    2, "pipe is a special file (a FIFO, socket or device)"},
         RefusalCase{"ResourceDirMissing",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe.Probe", "--resource-dir",

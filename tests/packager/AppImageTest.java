@@ -70,11 +70,17 @@ class AppImageTest {
                 + "executable's properties",
         "a service for the MSI | --type msi --launcher-as-service | made-windows | --launcher-as-service installs a "
                 + "systemd service",
+        "content, which makes the folder | --type deb --app-content made | made | --app-content is for making the "
+                + "folder, and --app-image",
+        "a config.json that is not JSON | --type deb | bad-config | config.json\" cannot be read as JSON (no key in "
+                + "quotes at line 1, column 2), as the launcher reads it",
     })
     void refuses(String what, String options, String folder, String message) throws IOException {
         madeFolder("made", "Viewer", AppImage.marker("Viewer"));
         Files.write(madeFolder("made-windows", "Viewer.exe", AppImage.marker("Viewer")).resolve("Viewer.exe"),
                 new byte[] {'M', 'Z', 0});
+        Files.writeString(madeFolder("bad-config", "Viewer", AppImage.marker("Viewer")).resolve("config.json"),
+                "{'jar': 'app.jar'}");
         Files.createDirectories(temp.resolve("mine"));
         Files.writeString(temp.resolve("mine/config.json"), "{}");
         final List<String> arguments = new ArrayList<>(List.of(options.split(" ")));
@@ -82,6 +88,41 @@ class AppImageTest {
         final Stop stop = assertThrows(Stop.class, () -> check(arguments.toArray(String[]::new)));
         assertEquals(Stop.REFUSED, stop.status);
         assertTrue(stop.getMessage().contains(message), stop.getMessage());
+    }
+
+    /**
+     * The extra launchers of a folder made before: the entries of its config.json's "launchers" whose executable
+     * it holds, each with the installer's properties its marker keeps (and only those); the rest follow the
+     * options of the installer, as in a run that makes the folder.
+     */
+    @Test
+    void theFoldersExtraLaunchersAreReadBackWithWhatTheMarkerKeeps() throws Stop, IOException {
+        final ExtraLauncher given = ExtraLauncher.parse("sync daemon", "--add-launcher",
+                "main-class=app.Sync\ndescription=Keeps C:\\\\plans in step\nlinux-shortcut=false\nlauncher-as-service=true");
+        final Path folder = madeFolder("made", "Viewer", AppImage.marker("Viewer", List.of(given,
+                ExtraLauncher.parse("tool", "--add-launcher", "description=Tool"))));
+        Files.write(folder.resolve("sync daemon"), ELF_LAUNCHER);
+        Files.write(folder.resolve("tool"), ELF_LAUNCHER);
+        Files.writeString(folder.resolve("config.json"), "{\"jar\": \"app.jar\", \"launchers\": {\"sync daemon\": "
+                + "{\"mainClass\": \"app/Sync\"}, \"gone\": {}, \"../tool\": {}, \"tool\": {}}}");
+        final Plan plan = check("--type", "deb", "--app-image", folder.toString(), "--linux-shortcut");
+        assertEquals(List.of("sync daemon", "tool"), plan.extraLaunchers.stream().map(l -> l.name).toList());
+        final ExtraLauncher read = plan.extraLaunchers.get(0);
+        assertEquals("Keeps C:\\plans in step", read.description);
+        assertEquals(java.util.Map.of("description", "Keeps C:\\plans in step", "linux-shortcut", "false",
+                "launcher-as-service", "true"), read.installerProperties());
+        assertEquals(null, read.mainClass, "config.json's, not the marker's");
+        assertEquals(List.of(false, true), plan.extraLaunchers.stream()
+                .map(l -> ExtraLaunchers.linuxShortcut(plan, l)).toList(), "left out: the installer's --linux-shortcut");
+        assertEquals(List.of("viewer-sync_daemon.service"), ServiceUnit.services(plan).stream()
+                .map(ServiceUnit.Service::fileName).toList());
+    }
+
+    /** A folder without extra launchers has the marker it always had. */
+    @Test
+    void aFolderWithoutExtraLaunchersHasTheMarkerItHad() {
+        assertEquals("This folder was made by the launcher's packager; its --replace may replace it.\n"
+                + "launcher: Viewer\n", AppImage.marker("Viewer", List.of()));
     }
 
     @Test

@@ -56,4 +56,36 @@ class ConfigFileTest {
         }
         assertEquals(expected, ConfigFile.section(plan, launcher, mainVmArgs));
     }
+
+    /** config.json read back as the launcher reads it (--app-image finds the extra launchers so): text, then what it holds. */
+    @ParameterizedTest
+    @org.junit.jupiter.params.provider.CsvSource(delimiter = '|', quoteCharacter = '~', value = {
+        "{\"launchers\": {\"cli\": {}, \"a \\\"b\\\" \\u00e9\\/\": {\"vmArgs\": [\"-Xmx1g\", 2.5e1, null]}}}"
+                + "|{launchers={cli={}, a \"b\" \u00e9/={vmArgs=[-Xmx1g, 25.0, null]}}}",
+        " [true, false, -0, {}, []] |[true, false, -0.0, {}, []]",
+        "{\"a\": 1,}|no key in quotes at line 1, column 9",
+        "{'a': 1}|no key in quotes at line 1, column 2",
+        "{\"a\": 01}|'1' where ',' should be at line 1, column 8",
+        "[\"a\tb\"]|a control character in a string at line 1, column 5",
+        "{\"a\": tru}|neither a value nor true at line 1, column 7",
+        "[\"\\x\"]|the escape \\x at line 1, column 5",
+        "{\"a\" 1}|'1' where ':' should be at line 1, column 6",
+        "{\"a\":|the end where a value should be at line 1, column 6",
+        "[1] [2]|text after the value at line 1, column 5"})
+    void readsJsonAsTheLauncherDoes(String text, String expected) {
+        String read;
+        try {
+            read = String.valueOf(JsonReader.parse(text)).replace(String.valueOf(JsonReader.NULL), "null");
+        } catch (IllegalArgumentException notJson) {
+            read = notJson.getMessage();
+        }
+        assertEquals(expected, read);
+    }
+
+    @org.junit.jupiter.api.Test
+    void refusesNestingDeeperThanAnyConfigFileWithoutRunningOutOfStack() {
+        final IllegalArgumentException deep = org.junit.jupiter.api.Assertions.assertThrows(
+                IllegalArgumentException.class, () -> JsonReader.parse("[".repeat(100_000)));
+        assertEquals("arrays and objects nested more than 512 deep at line 1, column 513", deep.getMessage());
+    }
 }

@@ -158,6 +158,9 @@ class OptionsTest {
                 Arguments.of(List.of("--file-associations", "a.properties", "--file-associations=b.properties"),
                         (Function<Options, Object>) o -> o.fileAssociations,
                         List.of(Path.of("a.properties"), Path.of("b.properties"))),
+                Arguments.of(List.of("--app-content", "docs,LICENSE", "--app-content=notes.txt", "--resource-dir", "res"),
+                        (Function<Options, Object>) o -> List.of(o.appContent, o.resourceDir),
+                        List.of(List.of(Path.of("docs"), Path.of("LICENSE"), Path.of("notes.txt")), Path.of("res"))),
                 // jpackage's one-letter forms
                 Arguments.of(List.of("-n", "My App", "-i", "in", "-d", "out", "-t", "deb"),
                         (Function<Options, Object>) o -> List.of(o.name, o.input, o.dest, o.type),
@@ -367,7 +370,9 @@ class OptionsTest {
                         "--vendor has a value that is not valid Unicode text (a lone surrogate); give it as text"),
                 Arguments.of(List.of("--java-options", "'-Dx=y"), "--java-options '-Dx=y has a ' that is never closed"),
                 Arguments.of(List.of("--arguments", "\"a"), "--arguments \"a has a \" that is never closed"),
-                Arguments.of(List.of("--jlink-options", "\"a"), "--jlink-options \"a has a \" that is never closed"));
+                Arguments.of(List.of("--jlink-options", "\"a"), "--jlink-options \"a has a \" that is never closed"),
+                Arguments.of(List.of("--app-content", "docs,"), "--app-content docs, has an empty entry: give paths "
+                        + "separated by single commas, such as docs,LICENSE"));
     }
 
     @ParameterizedTest
@@ -380,7 +385,7 @@ class OptionsTest {
 
     @ParameterizedTest
     @ValueSource(strings = {"--input", "--dest", "--launcher", "--runtime-image", "--icon", "--file-associations",
-            "--module-path", "--temp"})
+            "--module-path", "--temp", "--app-content", "--resource-dir"})
     void refusesAPathThisSystemCannotName(String option) {
         final Stop stop = assertThrows(Stop.class, () -> Options.parse(new String[] {option, "a\0b"}));
         assertEquals(option + " a\0b is not a path this system can name (Nul character not allowed)", stop.getMessage());

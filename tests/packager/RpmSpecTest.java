@@ -38,6 +38,7 @@ class RpmSpecTest {
 
     /** Each row: the plan, the libraries held, the licence file, the scriptlets, the lines rpmspec must show. */
     static Stream<Arguments> specs() {
+        final Plan service = plan("Viewer", o -> o.launcherAsService = true);
         return Stream.of(
                 Arguments.of(plan("Viewer", o -> { }), List.of(), null, Map.of(), List.of("Name: viewer",
                         "Version: 1.0", "Release: 1", "Summary: Desktop program with its own Java runtime",
@@ -60,7 +61,13 @@ class RpmSpecTest {
                         "Probe 100%, a Java program with its own Java runtime, installed in /opt/probe", "100.")),
                 Arguments.of(plan("Viewer", o -> { }), List.of(), null,
                         Map.of("%preun", "systemctl stop viewer.service || :", "%post", "echo 100%"),
-                        List.of("%post", "echo 100%", "%preun", "systemctl stop viewer.service || :")));
+                        List.of("%post", "echo 100%", "%preun", "systemctl stop viewer.service || :")),
+                // --launcher-as-service: enabled on installation, stopped and disabled on erasure.
+                Arguments.of(service, List.of(), null, ServiceUnit.rpmScriptlets(service), List.of("%post",
+                        "    systemctl --no-reload enable 'viewer.service' >/dev/null 2>&1 || :", "%preun",
+                        "        systemctl stop 'viewer.service' >/dev/null 2>&1 || :",
+                        "    systemctl --no-reload disable 'viewer.service' >/dev/null 2>&1 || :", "%postun",
+                        "        systemctl try-restart 'viewer.service' >/dev/null 2>&1 || :")));
     }
 
     @ParameterizedTest

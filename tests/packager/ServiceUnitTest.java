@@ -3,6 +3,8 @@ package packager;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import java.nio.file.Files;
+import java.nio.file.Path;
 import java.util.List;
 import org.junit.jupiter.api.Test;
 
@@ -49,5 +51,43 @@ class ServiceUnitTest {
                 .contains("deb-systemd-invoke stop 'editor.service' 'editor-sync_daemon.service' >/dev/null"));
         assertTrue(ServiceUnit.debianPostrm(plan)
                 .contains("deb-systemd-helper purge 'editor.service' 'editor-sync_daemon.service' >/dev/null"));
+    }
+
+    /**
+     * The RPM's scriptlets, run by sh with rpm's first argument (the count of the package's versions installed
+     * afterwards): every unit enabled on installation alone, and disabled on erasure alone, whether systemd runs
+     * or not. The systemctl on their path records what it is asked; the e2e test runs the real one.
+     */
+    @org.junit.jupiter.params.ParameterizedTest(name = "{0} {1}")
+    @org.junit.jupiter.params.provider.CsvSource(delimiter = '|', value = {
+        "%post|1|--no-reload enable 'editor.service' 'editor-sync_daemon.service'",
+        "%post|2|",
+        "%preun|0|--no-reload disable 'editor.service' 'editor-sync_daemon.service'",
+        "%preun|1|",
+        "%postun|0|"})
+    void theRpmScriptletsEnableOnInstallationAndDisableOnErasure(String section, String count, String expected,
+            @org.junit.jupiter.api.io.TempDir Path temp) throws Exception {
+        final Path systemctl = temp.resolve("systemctl");
+        Files.writeString(systemctl, "#!/bin/sh\nfor a; do printf \"'%s' \" \"$a\"; done >> \"$0.log\"; echo >> \"$0.log\"\n");
+        FileTrees.makeExecutable(systemctl);
+        final String script = ServiceUnit.rpmScriptlets(plan(true, "launcher-as-service=true")).get(section);
+        final ProcessBuilder run = new ProcessBuilder("/bin/sh", "-c", script, "sh", count).redirectErrorStream(true);
+        run.environment().put("PATH", temp + ":/usr/bin:/bin");
+        final Process process = run.start();
+        final String said = new String(process.getInputStream().readAllBytes(), java.nio.charset.StandardCharsets.UTF_8);
+        assertEquals(0, process.waitFor(), said);
+        final Path log = temp.resolve("systemctl.log");
+        final List<String> calls = Files.exists(log) ? Files.readAllLines(log).stream()
+                .filter(line -> line.contains("'enable'") || line.contains("'disable'")).toList() : List.of();
+        assertEquals(expected == null ? List.of() : List.of(quotedWords(expected)), calls);
+    }
+
+    /** The words as the recording systemctl writes them: each in single quotes, then a space. */
+    private static String quotedWords(String words) {
+        final StringBuilder quoted = new StringBuilder();
+        for (final String word : words.replace("'", "").split(" ")) {
+            quoted.append('\'').append(word).append("' ");
+        }
+        return quoted.toString();
     }
 }

@@ -202,6 +202,9 @@ final class AppFolder {
         if (plan.input != null) {
             FileTrees.copyTree(plan.input, staging);
         }
+        for (final AppContent content : plan.appContent) {
+            content.copyInto(staging);
+        }
         if (!plan.classPath.externalJars.isEmpty()) {
             final Path external = Files.createDirectory(staging.resolve(ClassPath.EXTERNAL_FOLDER));
             for (final var jar : plan.classPath.externalJars.entrySet()) {
@@ -231,8 +234,8 @@ final class AppFolder {
             final Path icon = ExtraLaunchers.iconOf(plan, launcher);
             if (icon != null && plan.target == Target.LINUX) {
                 Files.copy(icon, staging.resolve(launcher.name + ".png"));
-                Files.writeString(staging.resolve(launcher.name + ".desktop"),
-                        DesktopEntry.of(plan, launcher, plan.runFolder()), StandardCharsets.UTF_8);
+                final String entry = ResourceDir.desktopEntry(launcher.name);
+                plan.resources.write(staging.resolve(entry), entry, DesktopEntry.of(plan, launcher, plan.runFolder()));
             }
         }
         if (plan.splashEntry != null) {
@@ -244,11 +247,12 @@ final class AppFolder {
         JavaRuntime.make(plan, staging);
         if (plan.options.icon != null && plan.target == Target.LINUX) {
             Files.copy(plan.options.icon, staging.resolve(plan.name + ".png"));
-            Files.writeString(staging.resolve(plan.name + ".desktop"), DesktopEntry.of(plan, plan.runFolder()),
-                    StandardCharsets.UTF_8);
+            final String entry = ResourceDir.desktopEntry(plan.name);
+            plan.resources.write(staging.resolve(entry), entry, DesktopEntry.of(plan, plan.runFolder()));
         }
         copyDocumentIcons(staging);
-        Files.writeString(staging.resolve(Plan.MARKER), AppImage.marker(plan.name), StandardCharsets.UTF_8);
+        Files.writeString(staging.resolve(Plan.MARKER), AppImage.marker(plan.name, plan.extraLaunchers),
+                StandardCharsets.UTF_8);
     }
 
     private void copyDocumentIcons(Path staging) throws IOException {
@@ -263,14 +267,24 @@ final class AppFolder {
 
     /**
      * A copy of the finished folder (--app-image), its files as they are; what the installer adds beside them
-     * (document icons, the menu entry of where it installs) is written into the copy.
+     * (document icons, the menu entries of where it installs) is written into the copy.
      */
     private void copyFinishedFolder(Path staging) throws IOException {
         FileTrees.copyTree(plan.appImage, staging);
         copyDocumentIcons(staging);
-        final Path entry = staging.resolve(plan.name + ".desktop");
-        if (plan.target == Target.LINUX && Files.isRegularFile(entry)) {
-            Files.writeString(entry, DesktopEntry.of(plan, plan.runFolder()), StandardCharsets.UTF_8);
+        if (plan.target != Target.LINUX) {
+            return;
+        }
+        final Path entry = staging.resolve(ResourceDir.desktopEntry(plan.name));
+        if (Files.isRegularFile(entry)) {
+            plan.resources.write(entry, ResourceDir.desktopEntry(plan.name), DesktopEntry.of(plan, plan.runFolder()));
+        }
+        for (final ExtraLauncher launcher : plan.extraLaunchers) {
+            final Path own = staging.resolve(ResourceDir.desktopEntry(launcher.name));
+            if (Files.isRegularFile(own)) {
+                plan.resources.write(own, ResourceDir.desktopEntry(launcher.name),
+                        DesktopEntry.of(plan, launcher, plan.runFolder()));
+            }
         }
     }
 

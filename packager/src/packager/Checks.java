@@ -120,6 +120,7 @@ final class Checks {
         if (input != null) {
             checkInput(input, reserved);
         }
+        checkAppContent(reserved);
         checkLauncher();
         checkRuntime();
         if (plan.mainModule != null && plan.runtimeImage != null && !JavaRuntime.releaseModules(plan.runtimeImage)
@@ -145,6 +146,7 @@ final class Checks {
                     + "program's classes and ignores the archive once the folder moves; run the packager with a "
                     + "JDK 25 or give --runtime-image a Java 25 runtime");
         }
+        plan.resources = ResourceDir.read(plan);
         settleWhereItGoes();
     }
 
@@ -161,7 +163,8 @@ final class Checks {
                 {"--launcher", options.launcher}, {"--win-console", options.winConsole},
                 {"--aot-cache", options.aotCache}, {"--archive", options.archive},
                 {"--archive-compression", options.archiveCompression}, {"--icon", options.icon},
-                {"--single-instance", options.singleInstance}, {"--add-launcher", !options.extraLaunchers.isEmpty()}});
+                {"--single-instance", options.singleInstance}, {"--add-launcher", !options.extraLaunchers.isEmpty()},
+                {"--app-content", !options.appContent.isEmpty()}});
         if (!making.isEmpty()) {
             throw Stop.refused(making.get(0) + " is for making the folder, and --app-image " + Text.quote(options.appImage)
                     + " is a folder made already, which the installer holds as it is; leave " + making.get(0) + " out");
@@ -173,6 +176,7 @@ final class Checks {
         plan.appImage = realPath(image.folder);
         plan.name = image.name;
         plan.target = image.target;
+        plan.extraLaunchers = image.extraLaunchers;
         plan.launcher = plan.appImage.resolve(plan.executableName());
         checkName("--name", plan.name);
         checkPackageType();
@@ -185,12 +189,14 @@ final class Checks {
         if (notCopyable != null) {
             throw Stop.refused("--app-image " + Text.quote(options.appImage) + " cannot be copied whole: " + notCopyable);
         }
-        checkNamesAreText(plan.appImage);
+        checkNamesAreText(plan.appImage, "--app-image " + Text.quote(options.appImage), true);
+        ExtraLaunchers.checkForTheInstaller(plan);
         InstallerTexts.check(plan);
         // Beside the folder's own files the installer writes only the document types' icons.
         checkWindowsInstaller(plan.fileAssociations.stream().filter(association -> association.icon() != null)
                 .map(association -> association.iconFileName(plan.name)).toList());
         checkLinuxPackage();
+        plan.resources = ResourceDir.read(plan);
         settleWhereItGoes();
     }
 
@@ -246,19 +252,85 @@ final class Checks {
         if (notCopyable != null) {
             throw Stop.refused("--input " + Text.quote(options.input) + " cannot be copied whole: " + notCopyable);
         }
-        checkNamesAreText(input);
+        checkNamesAreText(input, "--input " + Text.quote(options.input), true);
         if (plan.target == Target.WINDOWS) {
             checkNamesForWindows(input, reserved);
         }
     }
 
     /**
+     * --app-content: each file or folder exists and can be copied whole, and its name is none the folder holds
+     * already (the packager's own files, those of --input, another --app-content), for a Windows target letter
+     * case aside; nor does it hold what the packager makes or works in.
+     */
+    private void checkAppContent(List<String> reserved) throws Stop {
+        final java.util.Map<String, String> taken = new java.util.LinkedHashMap<>();
+        for (final String name : reserved) {
+            taken.put(name, "the packager makes");
+        }
+        if (plan.input != null) {
+            try (Stream<Path> files = Files.list(plan.input)) {
+                files.forEach(file -> taken.putIfAbsent(file.getFileName().toString(), "--input holds"));
+            } catch (IOException | UncheckedIOException unreadable) {
+                throw Stop.refused("--input " + Text.quote(options.input) + " cannot be read: " + Text.describe(unreadable));
+            }
+        }
+        final List<AppContent> contents = new ArrayList<>();
+        for (final Path given : options.appContent) {
+            final String origin = "--app-content " + Text.quote(given);
+            if (!Files.exists(given)) {
+                throw Stop.refused(origin + " does not exist; give a file or folder to copy into the folder");
+            }
+            final Path named = given.toAbsolutePath().normalize().getFileName();
+            if (named == null) {
+                throw Stop.refused(origin + " is the root of a file system, which has no name to copy it as; give "
+                        + "the folders inside it");
+            }
+            final String name = named.toString();
+            for (final var other : taken.entrySet()) {
+                final boolean same = other.getKey().equals(name);
+                if (same || (plan.target == Target.WINDOWS && WindowsNames.same(other.getKey(), name))) {
+                    throw Stop.refused(origin + " would be " + Text.quote(name) + " in the folder, and " + other.getValue()
+                            + " " + Text.quote(other.getKey()) + (same ? "" : ", which Windows, ignoring letter case, "
+                                    + "takes for it") + "; rename it or leave it out");
+                }
+            }
+            taken.put(name, "another --app-content is");
+            final AppContent content = new AppContent(given, realPath(given), name);
+            if (Files.isDirectory(content.source()) && realPathOfWhatMayNotExist(options.dest.toAbsolutePath())
+                    .startsWith(content.source())) {
+                throw Stop.refused("--dest " + Text.quote(options.dest) + " lies inside " + origin + ", which is "
+                        + "copied whole; choose another --dest");
+            }
+            final String notCopyable = whyNotCopyable(content.source(), "--app-content");
+            if (notCopyable != null) {
+                throw Stop.refused(origin + " cannot be copied whole: " + notCopyable);
+            }
+            if ((options.archive || plan.isInstaller()) && !FileTrees.isText(named)) {
+                throw Stop.refused((options.archive ? "--archive" : "--type " + options.type) + " cannot hold the name "
+                        + "of " + Text.quote(given) + ", which is not text in this system's encoding ("
+                        + Text.namesEncoding() + "); rename it");
+            }
+            checkNamesAreText(content.source(), origin, false);
+            if (plan.target == Target.WINDOWS) {
+                if (!isWindowsFileName(name)) {
+                    throw Stop.refused(origin + " is named so that Windows gives it no file (a trailing dot or "
+                            + "space, \\ / < > : \" | ? *, or a device's name such as CON or NUL); rename it");
+                }
+                checkTreeForWindows(content.source(), origin);
+            }
+            contents.add(content);
+        }
+        plan.appContent = contents;
+    }
+
+    /**
      * Names that must be text are text in this system's encoding: every name in an archive or a package, and
      * the jars config.json lists. The folder itself takes any name, as the bytes it is.
      */
-    private void checkNamesAreText(Path input) throws Stop {
+    private void checkNamesAreText(Path input, String origin, boolean jarsListed) throws Stop {
         final String format = options.archive ? "--archive" : plan.isInstaller() ? "--type " + options.type : null;
-        final Path file = firstFile(input, path -> (format != null || ClassPath.isJar(path))
+        final Path file = firstFile(input, origin, path -> (format != null || (jarsListed && ClassPath.isJar(path)))
                 && !FileTrees.isText(input.relativize(path)));
         if (file != null) {
             throw Stop.refused((format != null ? format : "config.json") + " cannot hold the name of " + Text.quote(file)
@@ -274,17 +346,7 @@ final class Checks {
      * a file named like one of the packager's own would be replaced by it.
      */
     private void checkNamesForWindows(Path input, List<String> reserved) throws Stop {
-        final java.util.Map<Path, List<String>> namesByFolder = new java.util.TreeMap<>();
-        try (Stream<Path> files = Files.walk(input, FileVisitOption.FOLLOW_LINKS)) {
-            for (final Path file : (Iterable<Path>) files.sorted()::iterator) {
-                if (!file.equals(input) && FileTrees.isText(file.getFileName())) {
-                    namesByFolder.computeIfAbsent(file.getParent(), folder -> new ArrayList<>())
-                            .add(file.getFileName().toString());
-                }
-            }
-        } catch (IOException | UncheckedIOException unreadable) {
-            throw Stop.refused("--input " + Text.quote(options.input) + " cannot be read: " + Text.describe(unreadable));
-        }
+        final java.util.Map<Path, List<String>> namesByFolder = namesByFolder(input, "--input " + Text.quote(options.input));
         for (final String name : reserved) {
             final String clash = namesByFolder.getOrDefault(input, List.of()).stream()
                     .filter(other -> WindowsNames.same(name, other)).findFirst().orElse(null);
@@ -294,10 +356,31 @@ final class Checks {
                         + "rename it" + (name.startsWith(plan.name) ? " or choose another --name" : ""));
             }
         }
-        for (final var folder : namesByFolder.entrySet()) {
+        checkTreeForWindows(input, "--input " + Text.quote(options.input));
+    }
+
+    /** The names of the files and folders below `root` (which `origin` names in messages), by folder. */
+    private static java.util.Map<Path, List<String>> namesByFolder(Path root, String origin) throws Stop {
+        final java.util.Map<Path, List<String>> namesByFolder = new java.util.TreeMap<>();
+        try (Stream<Path> files = Files.walk(root, FileVisitOption.FOLLOW_LINKS)) {
+            for (final Path file : (Iterable<Path>) files.sorted()::iterator) {
+                if (!file.equals(root) && FileTrees.isText(file.getFileName())) {
+                    namesByFolder.computeIfAbsent(file.getParent(), folder -> new ArrayList<>())
+                            .add(file.getFileName().toString());
+                }
+            }
+        } catch (IOException | UncheckedIOException unreadable) {
+            throw Stop.refused(origin + " cannot be read: " + Text.describe(unreadable));
+        }
+        return namesByFolder;
+    }
+
+    /** Every name below `root` is one Windows gives a file, and no two in a folder differ in letter case alone. */
+    private static void checkTreeForWindows(Path root, String origin) throws Stop {
+        for (final var folder : namesByFolder(root, origin).entrySet()) {
             for (final String name : folder.getValue()) {
                 if (!isWindowsFileName(name)) {
-                    throw Stop.refused("--input " + Text.quote(options.input) + " holds " + Text.quote(input
+                    throw Stop.refused(origin + " holds " + Text.quote(root
                             .relativize(folder.getKey()).resolve(name)) + ", a name Windows gives no file (it drops a "
                             + "trailing dot or space, refuses \\ / < > : \" | ? * and keeps CON, PRN, AUX, NUL, "
                             + "COM1-9 and LPT1-9 for devices); rename it");
@@ -305,8 +388,8 @@ final class Checks {
             }
             final List<String> clash = WindowsNames.firstClash(folder.getValue()).orElse(null);
             if (clash != null) {
-                final Path inFolder = input.relativize(folder.getKey());
-                throw Stop.refused("--input " + Text.quote(options.input) + " holds " + Text.quote(inFolder
+                final Path inFolder = root.relativize(folder.getKey());
+                throw Stop.refused(origin + " holds " + Text.quote(inFolder
                         .resolve(clash.get(0))) + " and " + Text.quote(inFolder.resolve(clash.get(1))) + ", which "
                         + "Windows, ignoring letter case, takes for one file; rename one of them");
             }
@@ -339,9 +422,9 @@ final class Checks {
             throw Stop.refused("--launcher-as-service installs a systemd service, which a Linux package holds; the "
                     + "Windows Installer package makes no Windows service of the launcher, so leave it out");
         }
-        if (options.launcherAsService && !plan.isDeb()) {
-            throw Stop.refused("--launcher-as-service is for a Debian package, which installs the service: give "
-                    + "--type deb with it");
+        if (options.launcherAsService && !plan.isLinuxPackage()) {
+            throw Stop.refused("--launcher-as-service is for a Linux package, which installs the service: give "
+                    + "--type deb or rpm with it");
         }
         if (!plan.isDeb() && !debOnly.isEmpty()) {
             throw Stop.refused(debOnly.get(0) + " is for a Debian package: give --type deb with it");
@@ -597,8 +680,17 @@ final class Checks {
                         + "those characters, without $( or $$");
             }
         }
-        if (plan.input != null || plan.appImage != null) {
-            checkNamesForTheInstaller(plan.input != null ? plan.input : plan.appImage);
+        if (plan.input != null) {
+            checkNamesForTheInstaller(plan.input, "--input " + Text.quote(options.input));
+        }
+        if (plan.appImage != null) {
+            checkNamesForTheInstaller(plan.appImage, "--app-image " + Text.quote(options.appImage));
+        }
+        for (final AppContent content : plan.appContent) {
+            if (!MsiPackage.canHold(content.name())) {
+                throw refusedForTheInstaller(content.given());
+            }
+            checkNamesForTheInstaller(content.source(), content.origin());
         }
         if (options.licenseFile != null) {
             checkLicenseFileInTheFolder(made);
@@ -692,23 +784,26 @@ final class Checks {
     }
 
     /** The package's database holds the names of the files it installs, in its code page. */
-    private void checkNamesForTheInstaller(Path input) throws Stop {
-        final Path file = firstFile(input, path -> !MsiPackage.canHold(path.getFileName().toString())
+    private static void checkNamesForTheInstaller(Path input, String origin) throws Stop {
+        final Path file = firstFile(input, origin, path -> !MsiPackage.canHold(path.getFileName().toString())
                 || !isWindowsFileName(path.getFileName().toString()));
         if (file != null) {
-            throw Stop.refused("the package cannot hold the name of " + Text.quote(file) + ": Windows names no file "
-                    + "with \\ / < > : \" | ? * or a trailing dot or space, and wixl writes its texts in code page "
-                    + "1252 (Western European) and reads $( and $$ as variables; rename the file");
+            throw refusedForTheInstaller(file);
         }
     }
 
+    private static Stop refusedForTheInstaller(Path file) {
+        return Stop.refused("the package cannot hold the name of " + Text.quote(file) + ": Windows names no file "
+                + "with \\ / < > : \" | ? * or a trailing dot or space, and wixl writes its texts in code page "
+                + "1252 (Western European) and reads $( and $$ as variables; rename the file");
+    }
+
     /** The first file or folder in --input, --input itself aside, that is as `test` says; null if none is. */
-    private Path firstFile(Path input, java.util.function.Predicate<Path> test) throws Stop {
+    private static Path firstFile(Path input, String origin, java.util.function.Predicate<Path> test) throws Stop {
         try (Stream<Path> files = Files.walk(input, FileVisitOption.FOLLOW_LINKS)) {
             return files.filter(file -> !file.equals(input) && test.test(file)).findFirst().orElse(null);
         } catch (IOException | UncheckedIOException unreadable) {
-            throw Stop.refused((plan.appImage != null ? "--app-image " + Text.quote(options.appImage)
-                    : "--input " + Text.quote(options.input)) + " cannot be read: " + Text.describe(unreadable));
+            throw Stop.refused(origin + " cannot be read: " + Text.describe(unreadable));
         }
     }
 
@@ -920,6 +1015,12 @@ final class Checks {
         if (plan.input != null && temp.startsWith(plan.input)) {
             throw Stop.refused("--temp " + Text.quote(options.temp) + " lies inside --input " + Text.quote(options.input)
                     + ", which is copied whole; choose another --temp");
+        }
+        for (final AppContent content : plan.appContent) {
+            if (temp.startsWith(content.source())) {
+                throw Stop.refused("--temp " + Text.quote(options.temp) + " lies inside " + content.origin()
+                        + ", which is copied whole; choose another --temp");
+            }
         }
         if (plan.appImage != null && temp.startsWith(plan.appImage)) {
             throw Stop.refused("--temp " + Text.quote(options.temp) + " lies inside --app-image "

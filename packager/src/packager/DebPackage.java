@@ -59,24 +59,27 @@ final class DebPackage {
         Files.move(staging, installed);
         Files.delete(installed.resolve(Plan.MARKER));  // a package replaces its files itself
         LinuxDesktopFiles.write(plan, root);
-        final Map<String, String> scripts = new java.util.LinkedHashMap<>();
+        final Map<String, String> ourScripts = new java.util.HashMap<>();
         final List<ServiceUnit.Service> services = ServiceUnit.services(plan);
         if (!services.isEmpty()) {
-            for (final ServiceUnit.Service service : services) {
-                final Path unit = root.resolve(ServiceUnit.debianPath(service));
-                Files.createDirectories(unit.getParent());
-                Files.writeString(unit, ServiceUnit.text(service), StandardCharsets.UTF_8);
+            ServiceUnit.writeUnits(plan, root, "lib/systemd/system");
+            ourScripts.put("postinst", ServiceUnit.debianPostinst(plan));
+            ourScripts.put("prerm", ServiceUnit.debianPrerm(plan));
+            ourScripts.put("postrm", ServiceUnit.debianPostrm(plan));
+        }
+        // Those of --resource-dir take the place of the packager's, and a preinst of its own is added.
+        final Map<String, byte[]> scripts = new java.util.LinkedHashMap<>();
+        for (final String script : List.of("preinst", "postinst", "prerm", "postrm")) {
+            if (plan.resources.has(script) || ourScripts.containsKey(script)) {
+                scripts.put(script, plan.resources.bytes(script, ourScripts.get(script)));
             }
-            scripts.put("postinst", ServiceUnit.debianPostinst(plan));
-            scripts.put("prerm", ServiceUnit.debianPrerm(plan));
-            scripts.put("postrm", ServiceUnit.debianPostrm(plan));
         }
         writeDocumentation(plan, root);
         normalizeModes(root);
         final long installedKilobytes = (FileTrees.size(root) + 1023) / 1024;
         final List<String> depends = dependencies(root);
         depends.addAll(plan.options.linuxPackageDeps);
-        final String control = control(plan, depends, installedKilobytes);
+        final byte[] control = plan.resources.bytes("control", control(plan, depends, installedKilobytes));
         final Path data = work.resolve("data.tar" + plan.debCompression().suffix);
         try (OutputStream dataOut = plan.debCompression().compressing(Files.newOutputStream(data))) {
             Tar.write(dataOut, root, ".");
@@ -106,7 +109,7 @@ final class DebPackage {
      */
     private static void writeDocumentation(Plan plan, Path root) throws IOException {
         final Path doc = Files.createDirectories(root.resolve("usr/share/doc/" + plan.linuxPackageName));
-        Files.writeString(doc.resolve("copyright"), "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+        plan.resources.write(doc.resolve("copyright"), "copyright", "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
                 + "Upstream-Name: " + plan.name + "\n\n"
                 + "Files: *\n"
                 + "Copyright: " + (plan.options.copyright != null ? plan.options.copyright
@@ -115,8 +118,7 @@ final class DebPackage {
                 + (plan.options.licenseFile != null
                         ? copyrightText(Files.readString(plan.options.licenseFile, StandardCharsets.UTF_8))
                         : " The program's own terms.\n")
-                + " .\n Its Java runtime's notices are in " + plan.installDir + "/jre/legal.\n",
-                StandardCharsets.UTF_8);
+                + " .\n Its Java runtime's notices are in " + plan.installDir + "/jre/legal.\n");
         final String changelog = plan.linuxPackageName + " (" + plan.debVersion() + ") unstable; urgency=medium\n\n"
                 + "  * " + plan.name + " " + plan.debVersion() + ".\n\n"
                 + " -- " + maintainer(plan) + "  " + java.time.format.DateTimeFormatter.RFC_1123_DATE_TIME
@@ -327,17 +329,17 @@ final class DebPackage {
     }
 
     /** The control file, the data's sums and the maintainer scripts (name to text), executable. */
-    private static byte[] controlArchive(String control, String md5sums, Map<String, String> scripts)
+    private static byte[] controlArchive(byte[] control, String md5sums, Map<String, byte[]> scripts)
             throws IOException {
         final ByteArrayOutputStream archive = new ByteArrayOutputStream();
         try (OutputStream tar = new GZIPOutputStream(archive)) {
             final long now = System.currentTimeMillis() / 1000;
             Tar.writeHeader(tar, "./", 0755, 0, now, '5', new byte[0]);
-            final Map<String, String> files = new java.util.LinkedHashMap<>(Map.of("control", control));
-            files.put("md5sums", md5sums);
+            final Map<String, byte[]> files = new java.util.LinkedHashMap<>(Map.of("control", control));
+            files.put("md5sums", md5sums.getBytes(StandardCharsets.UTF_8));
             files.putAll(scripts);
             for (final var file : files.entrySet()) {
-                final byte[] bytes = file.getValue().getBytes(StandardCharsets.UTF_8);
+                final byte[] bytes = file.getValue();
                 final boolean script = scripts.containsKey(file.getKey());
                 Tar.writeHeader(tar, "./" + file.getKey(), script ? 0755 : 0644, bytes.length, now, '0', new byte[0]);
                 tar.write(bytes);

@@ -18,7 +18,7 @@ final class DesktopEntry {
     /** The entry of an extra launcher: its own name, description and icon; the documents are the main one's. */
     static String of(Plan plan, ExtraLauncher launcher, Path folder) {
         return entry(launcher.name, ExtraLaunchers.descriptionOf(plan, launcher), folder,
-                ExtraLaunchers.iconOf(plan, launcher) != null, List.of(),
+                ExtraLaunchers.hasLinuxIcon(plan, launcher), List.of(),
                 launcher.linuxAppCategory != null ? launcher.linuxAppCategory : plan.options.linuxMenuGroup);
     }
 

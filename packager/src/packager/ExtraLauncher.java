@@ -21,6 +21,14 @@ final class ExtraLauncher {
             "java-options", "app-version", "icon", "launcher-as-service", "win-console", "win-shortcut", "win-menu",
             "linux-app-category", "linux-shortcut");
 
+    /**
+     * The properties an installer needs that the folder does not hold otherwise: the folder's marker keeps those
+     * given, so that an installer made of it later (--app-image) gives the launcher what one made in the same run
+     * would. Left out, each is the main launcher's then as now.
+     */
+    static final List<String> INSTALLER_PROPERTIES = List.of("description", "linux-app-category", "linux-shortcut",
+            "launcher-as-service", "win-menu", "win-shortcut");
+
     final String name;
     /** "--add-launcher NAME=FILE", as messages name it. */
     final String origin;
@@ -136,6 +144,18 @@ final class ExtraLauncher {
             throw Stop.refused(origin + " gives " + key + " " + value + ", which is not a path this system can name ("
                     + notAPath.getReason() + ")");
         }
+    }
+
+    /** Those of INSTALLER_PROPERTIES given, in that order, each as its text. */
+    java.util.Map<String, String> installerProperties() {
+        final Object[] values = {description, linuxAppCategory, linuxShortcut, launcherAsService, winMenu, winShortcut};
+        final java.util.Map<String, String> given = new java.util.LinkedHashMap<>();
+        for (int i = 0; i < values.length; ++i) {
+            if (values[i] != null) {
+                given.put(INSTALLER_PROPERTIES.get(i), values[i].toString());
+            }
+        }
+        return given;
     }
 
     /** Whether its class path is the main launcher's, so that the main program's ahead-of-time cache fits it. */

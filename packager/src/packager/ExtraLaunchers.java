@@ -48,12 +48,8 @@ final class ExtraLaunchers {
 
     /** Its program, options and executable; after the main launcher's are settled. */
     static void check(Plan plan) throws Stop {
+        checkForTheInstaller(plan);
         for (final ExtraLauncher launcher : plan.extraLaunchers) {
-            if (Boolean.TRUE.equals(launcher.launcherAsService) && !plan.isDeb()) {
-                throw Stop.refused(launcher.origin + " gives launcher-as-service=true, which installs a systemd "
-                        + "service, and only a Debian package installs one here (the Windows Installer package makes "
-                        + "no Windows service of a launcher yet): give --type deb, or leave the property out");
-            }
             if (launcher.module != null && launcher.mainJar != null) {
                 throw Stop.refused(launcher.origin + " gives module and main-jar; give one: main-jar names the jar "
                         + "of a program run from the class path, module the main module of a modular one");
@@ -72,6 +68,21 @@ final class ExtraLaunchers {
                 }
             }
             checkExecutable(plan, launcher);
+        }
+    }
+
+    /**
+     * What the installers ask of every extra launcher, made in this run or read from an --app-image folder: a
+     * service only on Linux (for a folder, kept for the Debian or RPM package made of it), and texts in the
+     * MSI's code page.
+     */
+    static void checkForTheInstaller(Plan plan) throws Stop {
+        for (final ExtraLauncher launcher : plan.extraLaunchers) {
+            if (Boolean.TRUE.equals(launcher.launcherAsService) && plan.target != Target.LINUX) {
+                throw Stop.refused(launcher.origin + " gives launcher-as-service=true, a systemd service, which "
+                        + "only a Debian or RPM package installs; the Windows Installer package makes no Windows "
+                        + "service of a launcher, so leave the property out");
+            }
             if (plan.isMsi()) {
                 for (final String text : java.util.Arrays.asList(launcher.name, descriptionOf(plan, launcher))) {
                     if (text != null && !MsiPackage.canHold(text)) {
@@ -82,6 +93,12 @@ final class ExtraLaunchers {
                 }
             }
         }
+    }
+
+    /** Whether its Linux menu entry has an icon: one given, or NAME.png in a folder made before (--app-image). */
+    static boolean hasLinuxIcon(Plan plan, ExtraLauncher launcher) {
+        return plan.appImage != null ? Files.isRegularFile(plan.appImage.resolve(launcher.name + ".png"))
+                : iconOf(plan, launcher) != null;
     }
 
     /** Its icon: its own, else the main launcher's; null for none. */

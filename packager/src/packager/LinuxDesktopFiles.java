@@ -19,15 +19,15 @@ final class LinuxDesktopFiles {
         if (plan.options.linuxShortcut || !plan.fileAssociations.isEmpty()) {
             final Path entry = root.resolve("usr/share/applications/" + plan.linuxPackageName + ".desktop");
             Files.createDirectories(entry.getParent());
-            Files.writeString(entry, DesktopEntry.of(plan, Path.of(plan.installDir)), StandardCharsets.UTF_8);
+            plan.resources.write(entry, ResourceDir.desktopEntry(plan.name), DesktopEntry.of(plan, Path.of(plan.installDir)));
             written.add("/" + root.relativize(entry));
         }
         for (final ExtraLauncher launcher : plan.extraLaunchers) {
             if (ExtraLaunchers.linuxShortcut(plan, launcher)) {
                 final Path entry = root.resolve("usr/share/applications/" + DebPackage.desktopFileName(plan, launcher));
                 Files.createDirectories(entry.getParent());
-                Files.writeString(entry, DesktopEntry.of(plan, launcher, Path.of(plan.installDir)),
-                        StandardCharsets.UTF_8);
+                plan.resources.write(entry, ResourceDir.desktopEntry(launcher.name),
+                        DesktopEntry.of(plan, launcher, Path.of(plan.installDir)));
                 written.add("/" + root.relativize(entry));
             }
         }

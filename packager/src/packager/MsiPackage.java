@@ -91,7 +91,7 @@ final class MsiPackage {
             Files.copy(plan.options.licenseFile, Files.createDirectory(root.resolve(LICENSE_FOLDER))
                     .resolve(plan.options.licenseFile.getFileName().toString()));
         }
-        Files.writeString(root.resolve("product.wxs"), source(plan, folder), StandardCharsets.UTF_8);
+        plan.resources.write(root.resolve("product.wxs"), ResourceDir.WIX_SOURCE, source(plan, folder));
         FileTrees.writeWhole(partial, file -> {
             if (plan.msiTools.size() == 1) {
                 build(plan.msiTools.get(0), root, "-a", "x64", "-o", file.toString(), "product.wxs");

@@ -17,6 +17,10 @@ final class Options {
     static final String TRAINING_PROPERTY = "launcher.aot.training";
 
     Path input;
+    /** --app-content: files and folders copied into the folder beside the launcher, in the order given. */
+    final List<Path> appContent = new ArrayList<>();
+    /** --resource-dir: the user's own versions of files the packager writes; null: none. */
+    Path resourceDir;
     String mainJar;
     String mainClass;
     final List<String> javaOptions = new ArrayList<>();
@@ -95,6 +99,17 @@ final class Options {
     private static final List<OptionSpec> TABLE = List.of(
             new OptionSpec("--input", "DIR", "the folder holding the program's jars; all of it is copied",
                     (o, v) -> o.input = path("--input", v)),
+            new OptionSpec("--app-content", "PATH[,PATH...]", "files and folders copied into the folder beside the launcher,\n"
+                    + "each under its own name; repeatable",
+                    (o, v) -> {
+                        for (final String content : v.split(",", -1)) {
+                            if (content.isEmpty()) {
+                                throw Stop.refused("--app-content " + v + " has an empty entry: give paths separated "
+                                        + "by single commas, such as docs,LICENSE");
+                            }
+                            o.appContent.add(path("--app-content", content));
+                        }
+                    }),
             new OptionSpec("--main-jar", "NAME", "the jar in --input that holds the main class",
                     (o, v) -> o.mainJar = v),
             new OptionSpec("--main-class", "NAME", "the class whose main runs (a.b.C or a/b/C);\n"
@@ -270,8 +285,8 @@ final class Options {
                     + "packager made before, as it is now (its executables signed,\n"
                     + "say), instead of making the folder",
                     (o, v) -> o.appImage = path("--app-image", v)),
-            new OptionSpec("--launcher-as-service", null, "deb: install the launcher as a systemd service, enabled and\n"
-                    + "started on installation, stopped and disabled on removal",
+            new OptionSpec("--launcher-as-service", null, "deb, rpm: install the launcher as a systemd service, enabled\n"
+                    + "and started on installation, stopped and disabled on removal",
                     (o, v) -> o.launcherAsService = true),
             new OptionSpec("--add-launcher", "NAME=FILE", "another launcher NAME beside the main one, sharing its\n"
                     + "runtime and jars; FILE holds jpackage's properties (module,\n"
@@ -287,6 +302,10 @@ final class Options {
             new OptionSpec("--verbose", null, "show each tool the packager runs (jdeps, jlink, the installer's\n"
                     + "tools, the training run) with its arguments and what it printed",
                     (o, v) -> o.verbose = true),
+            new OptionSpec("--resource-dir", "DIR", "files of yours used as they are in place of those the packager\n"
+                    + "writes: NAME.desktop, control, postinst, prerm, postrm, preinst,\n"
+                    + "copyright, PACKAGE.spec, PACKAGE.service, main.wxs (README)",
+                    (o, v) -> o.resourceDir = path("--resource-dir", v)),
             new OptionSpec("--temp", "DIR", "do the work in DIR, a new or empty folder, and leave it there\n"
                     + "for inspection (default: hidden folders beside the result,\n"
                     + "removed at the end)",
@@ -371,7 +390,7 @@ final class Options {
         final StringBuilder text = new StringBuilder(String.join("\n",
                 "Usage: java -jar packager.jar --input DIR --main-jar NAME [options]",
                 "       java -jar packager.jar --module NAME[/CLASS] --module-path PATH [options]",
-                "       java -jar packager.jar --type deb|msi --app-image DIR [options]",
+                "       java -jar packager.jar --type deb|rpm|msi --app-image DIR [options]",
                 "",
                 "Makes the application folder DEST/NAME: the launcher as NAME (NAME.exe for Windows), config.json,",
                 "everything in --input, and a Java runtime in jre made with jlink for the modules the jars use;",

@@ -39,7 +39,15 @@ final class Plan {
     java.util.UUID upgradeCode;
     List<Path> msiTools;
 
-    /** The launchers beside the main one (--add-launcher), in the order given. */
+    /** --app-content, checked: what is copied into the folder beside the launcher. */
+    List<AppContent> appContent = List.of();
+    /** --resource-dir: the user's files this run uses in place of its own; none without the option. */
+    ResourceDir resources = ResourceDir.NONE;
+
+    /**
+     * The launchers beside the main one (--add-launcher), in the order given; with --app-image, those the folder's
+     * config.json names in "launchers".
+     */
     List<ExtraLauncher> extraLaunchers = List.of();
 
     /** The JDK's jmods folder among --module-path; null when this JDK's own modules are linked. */

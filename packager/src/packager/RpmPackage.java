@@ -1,7 +1,6 @@
 package packager;
 
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
@@ -13,7 +12,7 @@ import java.util.stream.Stream;
 /**
  * An RPM package that installs the application folder, built by rpmbuild from a build root the packager lays
  * out: the folder in --install-dir, the menu entry and document types in /usr/share as in the Debian package,
- * Requires from rpm's own dependency generator.
+ * the services' units in /usr/lib/systemd/system, Requires from rpm's own dependency generator.
  */
 final class RpmPackage {
     private RpmPackage() {
@@ -29,7 +28,9 @@ final class RpmPackage {
         Files.createDirectories(installed.getParent());
         Files.move(staging, installed);
         Files.delete(installed.resolve(Plan.MARKER));  // a package replaces its files itself
-        final List<String> filesOutside = LinuxDesktopFiles.write(plan, root);
+        final List<String> filesOutside = new ArrayList<>(LinuxDesktopFiles.write(plan, root));
+        final boolean services = !ServiceUnit.services(plan).isEmpty();
+        filesOutside.addAll(ServiceUnit.writeUnits(plan, root, ServiceUnit.RPM_UNIT_FOLDER));
         DebPackage.normalizeModes(root);
         final List<Path> libraries = libraries(root);
         for (final Path library : libraries) {
@@ -43,8 +44,9 @@ final class RpmPackage {
             Files.copy(plan.options.licenseFile, build.resolve(licenseFile));
         }
         final String spec = new RpmSpec(plan, libraries.stream().map(library -> library.getFileName().toString())
-                .distinct().sorted().toList(), filesOutside, licenseFile, Map.of()).text();
-        Files.writeString(work.resolve(plan.linuxPackageName + ".spec"), spec, StandardCharsets.UTF_8);
+                .distinct().sorted().toList(), filesOutside, licenseFile,
+                services ? ServiceUnit.rpmScriptlets(plan) : Map.of()).text();
+        plan.resources.write(work.resolve(ResourceDir.rpmSpec(plan)), ResourceDir.rpmSpec(plan), spec);
         Files.createDirectory(work.resolve("tmp"));
         // rpmbuild's own scripts break at a space in a path, which the destination or the product's name may
         // hold: it reaches the work folder through a link of a name without one.
@@ -55,7 +57,7 @@ final class RpmPackage {
             run(plan.rpmbuild, work, "-bb", "--define", "_topdir " + via.resolve("rpmbuild"),
                     "--define", "_builddir " + via.resolve("build"), "--define", "_rpmdir " + via.resolve("rpms"),
                     "--define", "_tmppath " + via.resolve("tmp"), "--buildroot", via.resolve("root").toString(),
-                    via.resolve(plan.linuxPackageName + ".spec").toString());
+                    via.resolve(ResourceDir.rpmSpec(plan)).toString());
         } finally {
             FileTrees.deleteQuietly(link);
         }

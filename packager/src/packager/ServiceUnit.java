@@ -4,10 +4,11 @@ import java.util.ArrayList;
 import java.util.List;
 
 /**
- * --launcher-as-service on Linux: a systemd unit that runs the installed launcher, and the maintainer scripts
- * that enable and start it on installation and stop and disable it on removal. The unit is the same for every
- * Linux package; the scripts here are Debian's, with the helpers every Debian system has (init-system-helpers is
- * essential), which also work where systemd is not running, as in a chroot.
+ * --launcher-as-service on Linux: a systemd unit that runs the installed launcher, and the scripts that enable
+ * and start it on installation and stop and disable it on removal. The unit is the same for every Linux package.
+ * Debian's maintainer scripts use the helpers every Debian system has (init-system-helpers is essential), which
+ * also work where systemd is not running, as in a chroot; an RPM's scriptlets call systemctl itself (not every
+ * rpm has the %systemd_post macros: Debian's has none), whose enable and disable work without systemd running.
  */
 final class ServiceUnit {
     private ServiceUnit() {
@@ -39,9 +40,22 @@ final class ServiceUnit {
         return services;
     }
 
-    /** Where a Debian package installs the unit, as a path inside the package. */
-    static String debianPath(Service service) {
-        return "lib/systemd/system/" + service.fileName();
+    /** Where an RPM installs the units: %{_unitdir}, which every systemd-based RPM system has. */
+    static final String RPM_UNIT_FOLDER = "usr/lib/systemd/system";
+
+    /**
+     * Writes the units below `root`, the installed files' root, into `folder` (relative to it), each the user's
+     * from --resource-dir if it holds one of its name; returns their installed paths.
+     */
+    static List<String> writeUnits(Plan plan, java.nio.file.Path root, String folder) throws java.io.IOException {
+        final List<String> written = new ArrayList<>();
+        for (final Service service : services(plan)) {
+            final java.nio.file.Path unit = root.resolve(folder).resolve(service.fileName());
+            java.nio.file.Files.createDirectories(unit.getParent());
+            plan.resources.write(unit, service.fileName(), text(service));
+            written.add("/" + folder + "/" + service.fileName());
+        }
+        return written;
     }
 
     /** The unit: the launcher where the package installs it, without arguments, started at boot. */
@@ -115,7 +129,40 @@ final class ServiceUnit {
                 + "fi\n";
     }
 
-    /** The units' file names, each quoted for the shell, separated by spaces (both helpers take several). */
+    /**
+     * An RPM's scriptlets by section. %post: enabled on installation (an upgrade keeps what the administrator
+     * chose), then started where systemd runs. %preun, on erasure: stopped, then disabled. %postun: systemd
+     * rereads its units, and after an upgrade a running service restarts with the new files. A service that
+     * fails to start, or a machine without systemctl, leaves the package installed.
+     */
+    static java.util.Map<String, String> rpmScriptlets(Plan plan) {
+        final String units = unitNames(plan);
+        final String running = "if [ -d /run/systemd/system ]; then\n";
+        return java.util.Map.of(
+                "%post", "if [ \"$1\" -eq 1 ]; then\n"
+                        + "    systemctl --no-reload enable " + units + " >/dev/null 2>&1 || :\n"
+                        + "fi\n"
+                        + running
+                        + "    systemctl daemon-reload >/dev/null 2>&1 || :\n"
+                        + "    if [ \"$1\" -eq 1 ]; then\n"
+                        + "        systemctl start " + units + " >/dev/null 2>&1 || :\n"
+                        + "    fi\n"
+                        + "fi\n",
+                "%preun", "if [ \"$1\" -eq 0 ]; then\n"
+                        + "    " + running
+                        + "        systemctl stop " + units + " >/dev/null 2>&1 || :\n"
+                        + "    fi\n"
+                        + "    systemctl --no-reload disable " + units + " >/dev/null 2>&1 || :\n"
+                        + "fi\n",
+                "%postun", running
+                        + "    systemctl daemon-reload >/dev/null 2>&1 || :\n"
+                        + "    if [ \"$1\" -ge 1 ]; then\n"
+                        + "        systemctl try-restart " + units + " >/dev/null 2>&1 || :\n"
+                        + "    fi\n"
+                        + "fi\n");
+    }
+
+    /** The units' file names, each quoted for the shell, separated by spaces (the helpers and systemctl take several). */
     private static String unitNames(Plan plan) {
         return String.join(" ", services(plan).stream().map(service -> "'" + service.fileName() + "'").toList());
     }

@@ -15,6 +15,7 @@ import java.util.Map;
 import java.util.Set;
 import java.util.TreeMap;
 import java.util.stream.Collectors;
+import java.util.stream.IntStream;
 import java.util.stream.Stream;
 import javax.tools.FileObject;
 import javax.tools.ForwardingJavaFileManager;
@@ -85,6 +86,9 @@ class ModuleScanTest {
         return Stream.of(
                 Arguments.of("Class.forName(\"java.lang.String\")", false),
                 Arguments.of("Class.forName(\"x.Y\", false, Probe.class.getClassLoader())", false),
+                // Past 255 constants a name is pushed by ldc_w, whose index takes two bytes.
+                Arguments.of("String[] many = {" + IntStream.range(0, 300).mapToObj(i -> "\"c" + i + "\"")
+                        .collect(Collectors.joining(", ")) + "}; Class.forName(\"x.Y\")", false),
                 Arguments.of("Probe.class.getClassLoader().loadClass(\"x.Y\")", false),
                 Arguments.of("Class.forName(\"java.net.\" + System.getProperty(\"name\"))", true),
                 Arguments.of("Probe.class.getClassLoader().loadClass(System.getProperty(\"name\"))", true),

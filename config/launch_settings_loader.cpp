@@ -68,6 +68,17 @@ StageResult applyOwnSection(LaunchSettings& settings, picojson::object& root) {
                                     "launcher sets in place of the top-level ones, such as {\"mainClass\": \"a/b/C\"}");
     }
     const picojson::object own = section->second.get<picojson::object>();
+    // The running copy is the main launcher's: another launcher's start must never hand its command line to it,
+    // and two launchers of one folder would meet at one place.
+    root.erase("singleInstance");
+    const auto singleInstance = own.find("singleInstance");
+    if (singleInstance != own.end() && !singleInstance->second.is<picojson::null>() &&
+        !(singleInstance->second.is<bool>() && !singleInstance->second.get<bool>())) {
+        return configurationFailure("in the configuration file " + settings.configPath + ", the entry \"" +
+                                    section->first + "\" of \"launchers\" sets \"singleInstance\", which only "
+                                    "the main launcher (the top level) may set; remove it from the entry or set it "
+                                    "to false");
+    }
     for (const auto& [key, value] : own) {
         if (key == "launchers") continue;  // one level: an entry names no launchers of its own
         root[key] = value;

@@ -282,6 +282,22 @@ TEST(OwnSettings, AnEntryThatIsNoObjectOrHoldsAWrongTypeIsNamedInTheMessage) {
     EXPECT_FALSE(load(R"({"vmArgs": [], "launchers": {"tool": {"vmArgs": "-Xss1m"}}})", "", "App").failure);
 }
 
+TEST(OwnSettings, OnlyTheMainLauncherHasARunningCopy) {
+    const std::string config = R"({"mainClass": "M", "singleInstance": "app.Gui.open", "launchers": {"tool": {}, )"
+                               R"("off": {"singleInstance": false}, "own": {"singleInstance": "app.Tool.open"}}})";
+    EXPECT_TRUE(load(config, "", "App").settings.singleInstance);
+    for (const char* launcher : {"tool", "off"}) {
+        const Loaded loaded = load(config, "", launcher);
+        ASSERT_FALSE(loaded.failure) << launcher << ": " << loaded.failure->message;
+        EXPECT_FALSE(loaded.settings.singleInstance) << launcher << " would hand its command line to the main program";
+    }
+    const Loaded own = load(config, "", "own");
+    ASSERT_TRUE(own.failure);
+    EXPECT_EQ(own.failure->status, ExitStatus::configurationUnusable);
+    EXPECT_NE(own.failure->message.find("the entry \"own\" of \"launchers\" sets \"singleInstance\""),
+              std::string::npos) << own.failure->message;
+}
+
 TEST(ConfigKeys, PassArgumentsOnlyWhenTrue) {
     for (const auto& [config, expected] : std::vector<std::pair<std::string, bool>>{
              {"{}", false}, {R"({"passArguments": null})", false}, {R"({"passArguments": false})", false},

@@ -529,6 +529,12 @@ INSTANTIATE_TEST_SUITE_P(
                         return Lines{"--main-class", "probe.Probe", "--type", "rpm", "--linux-package-deps", "a,,b"};
                     },
                     2, "--linux-package-deps a,,b has an empty entry"},
+        RefusalCase{"FileNameWithALineBreakInAPackage",
+                    [](const Workspace& work) {
+                        writeFile(work.input / "new\nline.txt", "dpkg installs no such name");
+                        return Lines{"--main-class", "probe.Probe", "--type", "deb"};
+                    },
+                    2, "line.txt\", which holds a line break; rename the file"},
         RefusalCase{"PackageNameDebianRefuses",
                     [](const Workspace&) {
                         return Lines{"--main-class", "probe.Probe", "--type", "deb", "--linux-package-name", "My_App"};
@@ -929,6 +935,13 @@ TEST(Packager, OddFileNamesAndLinksInsideTheInputArriveAsTheyAre) {
                                 "as \"J??rg's Viewer\")" + utf8Advice),
               std::string::npos)
         << notAName.err;
+    // Under a UTF-8 locale, bytes that are not UTF-8 arrive as U+FFFD, and are not taken for that character.
+    const RunResult notUtf8 = package("C.UTF-8", {"--name", "N\xE9"});
+    EXPECT_EQ(notUtf8.exitStatus, 2);
+    EXPECT_NE(notUtf8.err.find("error: --name has a value this system's encoding (UTF-8) cannot carry (it arrived as "
+                               "\"N?\")"),
+              std::string::npos)
+        << notUtf8.err;
     fs::copy_file(work.input / "probe.jar", work.input / "biblioth\xC3\xA8que.jar");
     const RunResult notAJarName = package("C", {});
     EXPECT_EQ(notAJarName.exitStatus, 2);

@@ -56,4 +56,13 @@ expect "the package holds config.json and the runtime, and not the packager's ma
      [ -n "$(find "$work/extracted" -name jvm.dll)" ] && echo yes) $(
      [ -n "$(find "$work/extracted" -name .made-by-packager)" ] && echo yes || echo no)"
 
+# Files added to the folder after it was made are held to Windows' names too: letter case aside, one file.
+cp -a "$folder" "$work/clash" && : > "$work/clash/notes.txt" && : > "$work/clash/NOTES.txt"
+"$jdk/bin/java" -jar "$packager_jar" --type msi --app-image "$work/clash" --dest "$work/dist-clash" \
+  > "$work/clash.log" 2>&1
+status=$?
+expect "two names Windows takes for one are refused, naming both" "2 yes" \
+  "$status $(grep -qi 'holds "notes.txt" and "notes.txt", which Windows, ignoring letter case, takes for one file' \
+     "$work/clash.log" && echo yes)"
+
 finish

@@ -512,6 +512,22 @@ final class Checks {
         plan.debArchitecture = debArchitecture(plan.launcher);
         plan.rpmArchitecture = plan.debArchitecture.equals("amd64") ? "x86_64" : "aarch64";
         checkLinuxPackageFields();
+        final List<Path> trees = new java.util.ArrayList<>();
+        for (final Path tree : new Path[] {plan.input, plan.appImage}) {
+            if (tree != null) {
+                trees.add(tree);
+            }
+        }
+        plan.appContent.forEach(content -> trees.add(content.source()));
+        for (final Path tree : trees) {
+            // dpkg refuses such a name on installation, and rpmbuild's list of files is read line by line.
+            final Path file = firstFile(tree, Text.quote(tree), path -> path.getFileName().toString()
+                    .matches("(?s).*[\\n\\r].*"));
+            if (file != null) {
+                throw Stop.refused("the " + kind + " package cannot hold the name of " + Text.quote(file) + ", which "
+                        + "holds a line break; rename the file");
+            }
+        }
     }
 
     /** The licence file, the home page, the other packages needed and the menu group a Linux package names. */
@@ -685,6 +701,7 @@ final class Checks {
         }
         if (plan.appImage != null) {
             checkNamesForTheInstaller(plan.appImage, "--app-image " + Text.quote(options.appImage));
+            checkTreeForWindows(plan.appImage, "--app-image " + Text.quote(options.appImage));
         }
         for (final AppContent content : plan.appContent) {
             if (!MsiPackage.canHold(content.name())) {

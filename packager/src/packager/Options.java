@@ -357,7 +357,7 @@ final class Options {
                 throw Stop.refused(name + " has a value that is not valid Unicode text (a lone surrogate); "
                         + "give it as text");
             }
-            if (value != null && !Text.namesEncoding().newEncoder().canEncode(value)) {
+            if (value != null && (!Text.namesEncoding().newEncoder().canEncode(value) || value.indexOf('\uFFFD') >= 0)) {
                 // The JVM read the command line in that encoding, and put U+FFFD for each byte it could not.
                 throw Stop.refused(name + " has a value this system's encoding (" + Text.namesEncoding() + ") cannot "
                         + "carry (it arrived as " + Text.quote(value.replace('\uFFFD', '?')) + "); run the packager "

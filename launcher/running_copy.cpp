@@ -19,8 +19,6 @@ namespace {
 constexpr int answerMilliseconds = 3000;
 // And then for the program to take it: the running copy's JVM may still be starting, on a loaded machine.
 constexpr int takeMilliseconds = 30000;
-// How long a call of the method runs, the program still running, before its start is told it was taken.
-constexpr int settleMilliseconds = 500;
 // A running copy that is ending still holds its endpoint for a moment.
 constexpr int claimAttempts = 100;
 constexpr auto claimRetryPause = std::chrono::milliseconds(20);
@@ -108,29 +106,9 @@ void listen(std::shared_ptr<RunningCopy::State> state, bool methodNamed) {
     }
 }
 
-// A call of the method under way, and whether it has returned.
-struct Call {
-    std::intptr_t peer = -1;
-    bool returned = false;
-};
-
-// Tells the start whose call is under way that the program took its command
-// line, once the call has returned or has run for a moment with the program
-// still running. A program that ends first (its JVM may halt the call before
-// its first line) never confirms it, so the start runs the program itself.
-void answerOnceSettled(std::shared_ptr<RunningCopy::State> state, std::shared_ptr<Call> call) {
-    bool taken = false;
-    {
-        std::unique_lock<std::mutex> guard(state->lock);
-        state->changed.wait_for(guard, std::chrono::milliseconds(settleMilliseconds),
-                                [&state, &call] { return call->returned || state->stopped; });
-        taken = call->returned || !state->stopped;
-    }
-    platform::answerLaterStart(call->peer, taken ? platform::Answer::taken : platform::Answer::notTaken);
-}
-
-// Calls the method once per later start, in the order they came; each start
-// is answered as the call settles (above).
+// Calls the method once per later start, in the order they came. A start is
+// told it was taken as the call begins; one that is gone by then (it waited
+// too long, and runs the program itself) is skipped.
 void deliver(std::shared_ptr<RunningCopy::State> state, JavaVM* vm, LaterStartMethod method) {
     while (true) {
         WaitingStart next;
@@ -141,24 +119,13 @@ void deliver(std::shared_ptr<RunningCopy::State> state, JavaVM* vm, LaterStartMe
             next = std::move(state->waiting.front());
             state->waiting.pop_front();
         }
-        auto call = std::make_shared<Call>();
-        call->peer = next.peer;
-        bool begun = false;
+        bool answered = false;
         const bool vmTakesThreads =
-            callLaterStartMethod(vm, method, next.start.arguments, next.start.directory, [&state, &call, &begun] {
-                begun = true;
-                std::thread(answerOnceSettled, state, call).detach();
-                return true;
+            callLaterStartMethod(vm, method, next.start.arguments, next.start.directory, [&next, &answered] {
+                answered = true;
+                return platform::answerLaterStart(next.peer, platform::Answer::taken);
             });
-        if (begun) {
-            {
-                std::lock_guard<std::mutex> guard(state->lock);
-                call->returned = true;
-            }
-            state->changed.notify_all();
-        } else {
-            platform::answerLaterStart(next.peer, platform::Answer::notTaken);
-        }
+        if (!answered) platform::answerLaterStart(next.peer, platform::Answer::notTaken);
         if (!vmTakesThreads) {
             refuseWaitingStarts(*state);
             return;

@@ -732,18 +732,6 @@ TEST(SingleInstance, StartsStillWaitingWhenTheProgramEndsAreRefusedAndRunTheProg
     EXPECT_EQ(laterStartLines(first).size(), 1u) << first.out;
 }
 
-TEST(SingleInstance, StartWhoseCallTheProgramsEndCutsShortRunsTheProgramItself) {
-    SingleInstanceApp app(1);
-    std::future<RunResult> running = app.startRunningCopy();
-    app.expect(0);  // the start that runs the program itself ends at once
-    const RunResult later = app.run({"halt"});
-    const RunResult first = running.get();
-
-    EXPECT_EQ(first.exitStatus, 9) << first.err;
-    EXPECT_EQ(later.exitStatus, 0) << later.err;
-    EXPECT_TRUE(contains(later.probeLines(), "received 0")) << "handed over to a program that ended: " << later.out;
-}
-
 struct CannotHandOverCase {
     const char* name;
     Lines arguments;

@@ -137,8 +137,6 @@ public final class Probe {
 
     // Receives a later start's command line ("singleInstance" in config.json): each argument's UTF-16 units.
     public static void openFromAnotherStart(String[] arguments, String directory) {
-        // "halt": the program ends as the call begins, as a JVM that halts does.
-        if (arguments.length > 0 && arguments[0].equals("halt")) Runtime.getRuntime().halt(9);
         Thread thread = Thread.currentThread();
         StringBuilder line = new StringBuilder("probe: later start in " + directory + " on " + thread.getName()
                 + (thread.isDaemon() ? " (daemon)" : "") + ":");

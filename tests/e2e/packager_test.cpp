@@ -950,6 +950,24 @@ TEST(Packager, OddFileNamesAndLinksInsideTheInputArriveAsTheyAre) {
               std::string::npos)
         << notAJarName.err;
     fs::remove(work.input / "biblioth\xC3\xA8que.jar");
+    // A manifest naming a jar outside --input by such a name: the jar would not be copied into the folder.
+    const TempDir elsewhere;
+    fs::copy_file(work.input / "probe.jar", elsewhere.path() / "biblioth\xC3\xA8que.jar");
+    writeFile(elsewhere.path() / "plugin.manifest",
+              "Class-Path: " + (elsewhere.path() / "biblioth\xC3\xA8que.jar").string() + "\n");
+    const RunResult jar = runProcess(fs::path(JDK_HOME) / "bin" / "jar",
+                                     {"--create", "--file", (work.input / "plugin.jar").string(), "--manifest",
+                                      (elsewhere.path() / "plugin.manifest").string(), "-C", elsewhere.path().string(),
+                                      "plugin.manifest"},
+                                     elsewhere.path(), 120);
+    ASSERT_EQ(jar.exitStatus, 0) << jar.err;
+    const RunResult notAManifestName = package("C", {});
+    EXPECT_EQ(notAManifestName.exitStatus, 2);
+    EXPECT_NE(notAManifestName.err.find("que.jar\" in its Class-Path, which is not text in this system's encoding "
+                                        "(US-ASCII)" + utf8Advice),
+              std::string::npos)
+        << notAManifestName.err;
+    fs::remove(work.input / "plugin.jar");
 
     // An archive holds names as text: a name that is no text is refused, the rest read back by GNU tar.
     const RunResult refused = package("C.UTF-8", {"--archive"});

@@ -86,7 +86,7 @@ final class ClassPath {
     }
 
     /** Reads the manifests from `start` on, as java follows Class-Path; the jars in --input reached. */
-    private Set<Path> follow(Path start, List<Path> inputJars) {
+    private Set<Path> follow(Path start, List<Path> inputJars) throws Stop {
         final Set<Path> reached = new HashSet<>();
         final Deque<Path> toRead = new ArrayDeque<>(List.of(start));
         while (!toRead.isEmpty()) {
@@ -150,7 +150,7 @@ final class ClassPath {
     }
 
     /** The entries of a jar's manifest; a path where java resolves one to a file: URL, else null. */
-    private static List<Entry> entriesOf(Path jar) {
+    private static List<Entry> entriesOf(Path jar) throws Stop {
         final List<Entry> entries = new ArrayList<>();
         final URI base = jar.toAbsolutePath().getParent().toUri();
         for (final String text : JarManifest.classPath(jar)) {
@@ -160,6 +160,15 @@ final class ClassPath {
                 if ("file".equals(uri.getScheme())) {
                     path = Path.of(uri).normalize();
                 }
+            } catch (java.nio.file.InvalidPathException notAPath) {
+                if (Text.namesEncoding().newEncoder().canEncode(base.resolve(text).getPath())) {
+                    entries.add(new Entry(text, null));  // a NUL, say: java ignores it, and so does the folder
+                    continue;
+                }
+                // A name this system's encoding cannot carry: java under this locale would not find the jar.
+                throw Stop.refused("the manifest of " + Text.quote(jar) + " names " + Text.quote(text) + " in its "
+                        + "Class-Path, which is not text in this system's encoding (" + Text.namesEncoding()
+                        + "); run the packager under a UTF-8 locale (LC_ALL=C.UTF-8, say)");
             } catch (IllegalArgumentException | FileSystemNotFoundException notAFileUrl) {
                 // java ignores an entry it cannot read as a URL; so does the folder
             }

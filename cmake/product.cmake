@@ -12,6 +12,10 @@ set(LAUNCHER_COMPANY_NAME "" CACHE STRING "Windows: the company name in the file
 set(LAUNCHER_COPYRIGHT "" CACHE STRING "Windows: the copyright in the file's properties")
 option(LAUNCHER_DPI_AWARE "Windows: declare per-monitor DPI awareness, as java.exe does (OFF for Java 8 runtimes)" ON)
 option(LAUNCHER_CONSOLE "Windows: a console-subsystem executable for command-line programs, as java.exe is to javaw.exe" OFF)
+option(LAUNCHER_SERVICE "Windows: the executable of a Windows service, which the service manager runs (launcher-service.exe)" OFF)
+if(LAUNCHER_SERVICE AND LAUNCHER_CONSOLE)
+  message(FATAL_ERROR "LAUNCHER_SERVICE and LAUNCHER_CONSOLE are two variants of the executable: give one")
+endif()
 
 if(NOT LAUNCHER_OUTPUT_NAME MATCHES "^[^<>:\"/\\\\|?*]+$" OR LAUNCHER_OUTPUT_NAME MATCHES "[. ]$")
   message(FATAL_ERROR "LAUNCHER_OUTPUT_NAME \"${LAUNCHER_OUTPUT_NAME}\" is not a file name Windows accepts: "

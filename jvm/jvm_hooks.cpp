@@ -64,8 +64,10 @@ namespace {
             (said.empty() ? std::string(" without saying why") : ", saying \"" + said + "\"") +
             "; check the options in \"vmArgs\", the memory ones (-Xmx, -Xms, -Xss) above all",
         false};
+    const int status = reportFailure(failure);
+    platform::processEnding(status);
     // The JVM is half made: nothing of it may run again, so no exit handlers.
-    std::_Exit(reportFailure(failure));
+    std::_Exit(status);
 }
 
 }  // namespace
@@ -98,13 +100,15 @@ void JNICALL jvmExitHook(jint status) {
     // agent's premain), whatever warnings or log lines came before it.
     // Returning lets the JVM end the process with the status, as it does
     // without the hook.
-    if (!vmBeingCreated || status == 0) return;
-    bool partialLineReportsAnError = false;
-    {
-        std::unique_lock<std::mutex> lock(printedMutex, std::try_to_lock);
-        partialLineReportsAnError = lock && reportsAnError(printedPartialLine);
+    if (vmBeingCreated && status != 0) {
+        bool partialLineReportsAnError = false;
+        {
+            std::unique_lock<std::mutex> lock(printedMutex, std::try_to_lock);
+            partialLineReportsAnError = lock && reportsAnError(printedPartialLine);
+        }
+        if (jvmReportedAnError || partialLineReportsAnError) endLaunchDuringCreation(jvmWordsDuringCreation());
     }
-    if (jvmReportedAnError || partialLineReportsAnError) endLaunchDuringCreation(jvmWordsDuringCreation());
+    platform::processEnding(status);
 }
 
 void JNICALL jvmAbortHook() {

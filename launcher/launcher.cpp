@@ -2,6 +2,7 @@
 
 #include "config/config_file.h"
 #include "config/launch_settings_loader.h"
+#include "jvm/exit_on_stop.h"
 #include "jvm/java_main.h"
 #include "jvm/java_vm.h"
 #include "jvm/modified_utf8.h"
@@ -113,6 +114,8 @@ int runLauncher(const std::vector<std::string>& commandLine) {
     if (StageResult failure = createJavaVm(settings, javaVm)) {
         return reportFailure(*failure);
     }
+    // A service's stop ends the program as System.exit(0) would.
+    const ExitOnStopRequest stopEndsTheProgram(javaVm.vm);
 
     const BeforeMain deliverLaterStarts = [&](JNIEnv* env) { return runningCopy.deliverTo(javaVm.vm, env, settings); };
     if (StageResult failure =

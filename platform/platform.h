@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,23 @@ void stopListening(std::intptr_t listener);
 // The current directory in UTF-8 (on Linux its bytes). False, saying why in
 // `error`, when it cannot be read: on Linux, when it was deleted.
 bool currentDirectoryUtf8(std::string& directory, std::string& error);
+
+// A program run as a service by the system's service manager: the Windows
+// launcher's service variant (launcher-service.exe). Elsewhere these do
+// nothing: the JVM ends the program itself on a signal (systemd's stop) or a
+// console's Ctrl+C.
+//
+// The Java program runs and `stop` ends it: the service manager is told that
+// the service runs and takes stop requests (a stop, or the machine's
+// shutdown), each of which calls `stop`, which must return at once. An empty
+// function takes none from then on.
+void takeStopRequests(const std::function<void()>& stop);
+
+// The process is about to end with `status` other than by returning from the
+// launch (the JVM ends it: System.exit; or the launch stopped while the JVM
+// was being made): the service manager is told that the service stopped,
+// with that status.
+void processEnding(int status);
 
 // Brings this process's first visible window to the front, where the platform
 // lets a program do so (Windows); elsewhere nothing.

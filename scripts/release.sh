@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the release a Java developer downloads: build/release/launcher-VERSION/
 # and build/release/launcher-VERSION.zip, holding packager.jar, the Linux
-# launcher, the Windows launcher and its console variant, the user's part of
-# the README, the licence of XZ for Java (inside packager.jar) and SHA256SUMS.
+# launcher, the Windows launcher and its console and service variants, the
+# user's part of the README, the licence of XZ for Java (inside packager.jar)
+# and SHA256SUMS.
 # It needs a Debian 12 machine (or a later one): it installs the compilers, a
 # JDK and the build tools, if missing, and nothing the tests need.
 #
@@ -41,12 +42,15 @@ build linux
 build windows --toolchain "$root/cmake/mingw-w64-x86_64.cmake"
 build windows-console --toolchain "$root/cmake/mingw-w64-x86_64.cmake" -DLAUNCHER_CONSOLE=ON \
   -DLAUNCHER_OUTPUT_NAME=launcher-console
+build windows-service --toolchain "$root/cmake/mingw-w64-x86_64.cmake" -DLAUNCHER_SERVICE=ON \
+  -DLAUNCHER_OUTPUT_NAME=launcher-service
 
 mkdir -p "$tree/launchers/linux-x64" "$tree/launchers/windows-x64" "$tree/legal"
 install -m 644 "$work/linux/packager.jar" "$tree/packager.jar"
 install -m 755 "$work/linux/launcher" "$tree/launchers/linux-x64/launcher"
 install -m 755 "$work/windows/launcher.exe" "$tree/launchers/windows-x64/launcher.exe"
 install -m 755 "$work/windows-console/launcher-console.exe" "$tree/launchers/windows-x64/launcher-console.exe"
+install -m 755 "$work/windows-service/launcher-service.exe" "$tree/launchers/windows-x64/launcher-service.exe"
 # packager.jar holds the classes of XZ for Java: its terms, as Debian's libxz-java gives them.
 install -m 644 /usr/share/doc/libxz-java/copyright "$tree/legal/xz-java.txt"
 {

@@ -177,4 +177,10 @@ void writeJvmOutput(void* jvmStream, const std::string& text) {
     if (stream == stdout || stream == stderr) std::fflush(stream);
 }
 
+// systemd stops a service with SIGTERM, on which the JVM runs the program's
+// shutdown hooks and ends itself.
+void takeStopRequests(const std::function<void()>&) {}
+
+void processEnding(int) {}
+
 }  // namespace platform

@@ -13,12 +13,6 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace platform {
 
-namespace {
-
-// The classic Windows path limit, in UTF-16 units for the module path and in
-// bytes for its ANSI form.
-constexpr DWORD pathLimit = 260;
-
 std::string lastErrorText(DWORD error) {
     char* text = nullptr;
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
@@ -31,6 +25,12 @@ std::string lastErrorText(DWORD error) {
     }
     return message + " (Windows error " + std::to_string(error) + ")";
 }
+
+namespace {
+
+// The classic Windows path limit, in UTF-16 units for the module path and in
+// bytes for its ANSI form.
+constexpr DWORD pathLimit = 260;
 
 // `wide` in the ANSI code page, only where every character has its own form
 // there: no best-fit substitute (which would name another file) and no default.

@@ -4,6 +4,10 @@
 
 namespace platform {
 
+// The system's words for a Windows error code, in the ANSI code page, with
+// the code: "Access is denied. (Windows error 5)".
+std::string lastErrorText(unsigned long error);
+
 // A text in the ANSI code page as UTF-16, for the wide Windows API.
 std::wstring toWide(const std::string& text);
 

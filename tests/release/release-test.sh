@@ -34,6 +34,7 @@ launcher-$version/launchers/linux-x64/
 launcher-$version/launchers/linux-x64/launcher
 launcher-$version/launchers/windows-x64/
 launcher-$version/launchers/windows-x64/launcher-console.exe
+launcher-$version/launchers/windows-x64/launcher-service.exe
 launcher-$version/launchers/windows-x64/launcher.exe
 launcher-$version/legal/
 launcher-$version/legal/xz-java.txt

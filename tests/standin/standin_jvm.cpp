@@ -2,7 +2,9 @@
 // Windows build under Wine) or cannot be made to fail on purpose. It exports
 // JNI_CreateJavaVM, records the init arguments and every call the launcher
 // makes through the JavaVM and JNIEnv tables, one line each, to the file named
-// by STANDIN_RECORD, and behaves as its test asks through the environment:
+// by STANDIN_RECORD, and behaves as its test asks through the environment, or,
+// for a launcher whose environment the test does not give (a service's), a
+// JVM option -DNAME=VALUE of the same name:
 //   STANDIN_CREATE_STATUS   status JNI_CreateJavaVM returns (default 0)
 //   STANDIN_FAIL            "FindClass" or "GetStaticMethodID": that lookup of
 //                           the main class fails with an exception pending;
@@ -19,6 +21,11 @@
 //                           and returns once the program's method has been
 //                           called N times, once the file STANDIN_RECORD
 //                           names with ".end" added exists, or after a minute
+//   STANDIN_RUN_UNTIL_EXIT  "1": main records "main runs until System.exit"
+//                           and returns only when that is called (or after
+//                           two minutes). System.exit, called on any thread,
+//                           is recorded and ends the process as the JVM's
+//                           does: through the "exit" hook, then exit()
 //   STANDIN_STOP_IN_CREATION "exit" or "abort": JNI_CreateJavaVM prints two
 //                           lines through the "vfprintf" hook and ends the
 //                           process through that hook, as HotSpot does when
@@ -65,9 +72,17 @@ void record(const std::string& line) {
     }
 }
 
+// The JVM options the stand-in was created with.
+std::vector<std::string> vmOptions;
+
 std::string setting(const char* name) {
     const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
+    if (value != nullptr) return value;
+    const std::string option = std::string("-D") + name + "=";
+    for (const std::string& given : vmOptions) {
+        if (given.rfind(option, 0) == 0) return given.substr(option.size());
+    }
+    return "";
 }
 
 // The Java objects the stand-in hands out: a handle is the address of one.
@@ -179,6 +194,16 @@ void waitForLaterStarts(int expected) {
     }
 }
 
+thread_local bool attached = false;
+
+jint JNICALL attachCurrentThread(JavaVM*, void** envOut, void* attachArgs) {
+    const auto* args = static_cast<const JavaVMAttachArgs*>(attachArgs);
+    record(std::string("AttachCurrentThread ") + (args != nullptr && args->name != nullptr ? args->name : ""));
+    attached = true;
+    *envOut = &env;
+    return JNI_OK;
+}
+
 jint JNICALL attachCurrentThreadAsDaemon(JavaVM*, void** envOut, void* attachArgs) {
     const auto* args = static_cast<const JavaVMAttachArgs*>(attachArgs);
     record(std::string("AttachCurrentThreadAsDaemon ") + (args != nullptr && args->name != nullptr ? args->name : ""));
@@ -229,6 +254,27 @@ jobject JNICALL newObjectV(JNIEnv*, jclass type, jmethodID constructor, va_list 
 
 using PrintHook = jint(JNICALL*)(std::FILE*, const char*, va_list);
 PrintHook printHook = nullptr;
+using ExitHook = void(JNICALL*)(jint);
+ExitHook exitHook = nullptr;
+
+// main, waiting for System.exit, which never returns to it.
+void runUntilExit() {
+#ifdef _WIN32
+    record("main runs until System.exit in process " + std::to_string(GetCurrentProcessId()));
+#else
+    record("main runs until System.exit in process " + std::to_string(getpid()));
+#endif
+    std::this_thread::sleep_for(std::chrono::minutes(2));
+    record("main returns: System.exit was not called within two minutes");
+}
+
+// As the JVM ends the process for System.exit, once its shutdown hooks ran.
+[[noreturn]] void systemExit(jint status) {
+    record("System.exit " + std::to_string(status) + (attached ? " on an attached thread" : " on the main thread"));
+    if (exitHook != nullptr) exitHook(status);
+    record("the exit hook returned");
+    std::exit(status);
+}
 
 void printThroughHook(const char* format, ...) {
     va_list arguments;
@@ -251,6 +297,9 @@ void writeToStandardOutput(const std::string& text) {
 // The C++ JNIEnv wrapper's variadic CallStaticVoidMethod forwards to this entry.
 void JNICALL callStaticVoidMethodV(JNIEnv*, jclass owner, jmethodID method, va_list arguments) {
     const std::string& methodName = static_cast<StandinObject*>(static_cast<void*>(method))->text;
+    if (methodName == "exit" && describe(owner) == "class java/lang/System") {
+        systemExit(va_arg(arguments, jint));
+    }
     if (methodName != "main") {
         callLaterStartMethod(methodName, arguments);
         return;
@@ -271,6 +320,9 @@ void JNICALL callStaticVoidMethodV(JNIEnv*, jclass owner, jmethodID method, va_l
     }
     if (!setting("STANDIN_LATER_STARTS").empty()) {
         waitForLaterStarts(std::atoi(setting("STANDIN_LATER_STARTS").c_str()));
+    }
+    if (setting("STANDIN_RUN_UNTIL_EXIT") == "1") {
+        runUntilExit();
     }
     if (setting("STANDIN_THROW") == "1") {
         raise("java.lang.IllegalStateException: thrown by the stand-in's main");
@@ -400,12 +452,15 @@ void setUpTables() {
     vmFunctions.DestroyJavaVM = destroyJavaVm;
     vmFunctions.DetachCurrentThread = detachCurrentThread;
     vmFunctions.AttachCurrentThreadAsDaemon = attachCurrentThreadAsDaemon;
+    vmFunctions.AttachCurrentThread = attachCurrentThread;
     envFunctions.NewGlobalRef = newGlobalRef;
 }
 
 }  // namespace
 
 extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vmOut, void** envOut, void* initArgs) {
+    const auto* args = static_cast<const JavaVMInitArgs*>(initArgs);
+    for (jint i = 0; i < args->nOptions; ++i) vmOptions.emplace_back(args->options[i].optionString);
     const std::string recordPath = setting("STANDIN_RECORD");
     recordFile = recordPath.empty() ? nullptr : std::fopen(recordPath.c_str(), "w");
     // What the stand-in splash library recorded before the VM was created comes first.
@@ -416,7 +471,6 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vmOut, void** envOut
     }
     setUpTables();
 
-    const auto* args = static_cast<const JavaVMInitArgs*>(initArgs);
     char version[16];
     std::snprintf(version, sizeof version, "0x%08x", static_cast<unsigned>(args->version));
     record(std::string("JNI_CreateJavaVM version ") + version + " ignoreUnrecognized " +
@@ -430,6 +484,9 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** vmOut, void** envOut
     for (jint i = 0; i < args->nOptions; ++i) {
         if (std::strcmp(args->options[i].optionString, "vfprintf") == 0) {
             printHook = reinterpret_cast<PrintHook>(args->options[i].extraInfo);
+        }
+        if (std::strcmp(args->options[i].optionString, "exit") == 0) {
+            exitHook = reinterpret_cast<ExitHook>(args->options[i].extraInfo);
         }
     }
 

@@ -359,8 +359,17 @@ INSTANTIATE_TEST_SUITE_P(
                     2, "--input is for making the folder, and --app-image "},
         RefusalCase{"LauncherAsServiceWithoutAnInstaller",
                     [](const Workspace&) { return Lines{"--main-class", "probe.Probe", "--launcher-as-service"}; }, 2,
-                    "--launcher-as-service is for a Linux package, which installs the service: give --type deb or "
-                    "rpm"},
+                    "--launcher-as-service is for a Linux package, which installs a systemd service, or a Windows "
+                    "Installer package, which installs a Windows service: give --type deb, rpm or msi"},
+        RefusalCase{"WindowsServiceInstalledPerUser",
+                    [](const Workspace& work) { return windowsInstaller(work, {"--launcher-as-service"}); }, 2,
+                    "--launcher-as-service installs a Windows service, which is the machine's, not a user's: give "
+                    "--win-per-machine-install"},
+        RefusalCase{"WindowsServiceOfALauncherOfTheUsers",
+                    [](const Workspace& work) {
+                        return windowsInstaller(work, {"--launcher-as-service", "--win-per-machine-install"});
+                    },
+                    2, "give --launcher or --launcher-as-service, not both"},
         RefusalCase{"AppContentMissing",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe.Probe", "--app-content",
@@ -847,7 +856,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const Workspace& work) {
                         return windowsFolder(work, withExtraLauncher(work, "cli", "launcher-as-service=true\n"));
                     },
-                    2, "gives launcher-as-service=true, a systemd service, which only a Debian or RPM package installs"},
+                    2, "gives launcher-as-service=true, and --launcher names the one launcher to copy"},
         RefusalCase{"ExtraLauncherMainJarMissing",
                     [](const Workspace& work) { return withExtraLauncher(work, "cli", "main-jar=absent.jar\n"); }, 2,
                     "gives main-jar absent.jar, which is no jar in --input"},

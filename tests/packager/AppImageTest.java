@@ -69,7 +69,9 @@ class AppImageTest {
         "the executable's copyright | --type msi --copyright Me | made-windows | --copyright is the copyright in the "
                 + "executable's properties",
         "a service for the MSI | --type msi --launcher-as-service | made-windows | --launcher-as-service installs a "
-                + "systemd service",
+                + "Windows service, which is the machine's",
+        "a service of a launcher that is none | --type msi --launcher-as-service --win-per-machine-install | "
+                + "made-windows | --launcher-as-service installs Viewer.exe of --app-image",
         "content, which makes the folder | --type deb --app-content made | made | --app-content is for making the "
                 + "folder, and --app-image",
         "a config.json that is not JSON | --type deb | bad-config | config.json\" cannot be read as JSON (no key in "

@@ -298,6 +298,49 @@ class MsiPackageTest {
     }
 
     /**
+     * Each launcher run as a service: its executable alone in a component whose key path it is (the service's
+     * program), installed as a service of its own process that starts with the machine, started on
+     * installation, stopped on upgrade and removal, removed on removal; named after the product (and the
+     * launcher); no shortcut for it, the others' shortcuts as asked.
+     */
+    @Test
+    void installsEachServiceWithItsExecutableAsItsComponentsKeyPath() throws Exception {
+        final Plan plan = plan("My App", "Acme");
+        plan.options.winPerMachineInstall = true;
+        plan.options.launcherAsService = true;
+        plan.options.description = "Serves [plans]";
+        plan.options.winMenuGroup = "Acme";
+        plan.extraLaunchers = List.of(ExtraLauncher.parse("worker", "--add-launcher", "description=Works"),
+                ExtraLauncher.parse("console", "--add-launcher", "launcher-as-service=false"));
+        final Path folder = Files.createDirectories(temp.resolve("app"));
+        Files.writeString(folder.resolve("worker.exe"), "MZ");
+        Files.writeString(folder.resolve("console.exe"), "MZ");
+        final Document document = source(plan);
+        final Map<String, String> services = new LinkedHashMap<>();
+        for (final Element install : elements(document, "ServiceInstall")) {
+            final Element component = (Element) install.getParentNode();
+            final Element file = (Element) component.getElementsByTagName("File").item(0);
+            final Element control = (Element) component.getElementsByTagName("ServiceControl").item(0);
+            assertEquals(1, component.getElementsByTagName("File").getLength(), "the executable alone");
+            assertEquals(0, component.getElementsByTagName("RegistryValue").getLength());
+            services.put(install.getAttribute("Name"), String.join("|", file.getAttribute("Name"),
+                    file.getAttribute("KeyPath"), install.getAttribute("DisplayName"),
+                    install.getAttribute("Description"), install.getAttribute("Type"), install.getAttribute("Start"),
+                    control.getAttribute("Name"), control.getAttribute("Start"), control.getAttribute("Stop"),
+                    control.getAttribute("Remove"), control.getAttribute("Wait")));
+        }
+        assertEquals(Map.of(
+                "My App", "My App.exe|yes|My App|Serves [\\[]plans[\\]]|ownProcess|auto|My App|install|both|uninstall|yes",
+                "My App-worker", "worker.exe|yes|worker|Works|ownProcess|auto|My App-worker|install|both|uninstall|yes"),
+                services);
+        assertEquals(List.of("app/My App.exe", "app/console.exe", "app/lib/app.jar", "app/worker.exe"),
+                elements(document, "File").stream().map(f -> f.getAttribute("Source")).sorted().toList(),
+                "each file once");
+        assertEquals(List.of("console"), elements(document, "Shortcut").stream().map(s -> s.getAttribute("Name"))
+                .toList(), "a shortcut for the launcher that is no service only");
+    }
+
+    /**
      * The upgrade code without --win-upgrade-uuid: the MD5 name-based UUID of "VENDOR/NAME". Every version
      * must derive the same one, or an upgrade would install beside the old version: these are the codes the
      * packages made so far carry.

@@ -180,6 +180,14 @@ final class Checks {
         plan.launcher = plan.appImage.resolve(plan.executableName());
         checkName("--name", plan.name);
         checkPackageType();
+        for (final MsiServices.Service service : plan.isMsi() ? MsiServices.of(plan) : List.<MsiServices.Service>of()) {
+            if (!MsiServices.isServiceVariant(plan.appImage.resolve(service.executable()))) {
+                throw Stop.refused(service.origin() + " installs " + service.executable() + " of --app-image "
+                        + Text.quote(options.appImage) + " as a Windows service, and it is not the launcher's "
+                        + "service variant: make the folder with --launcher-as-service (or the launcher's "
+                        + "launcher-as-service=true)");
+            }
+        }
         if (plan.isMsi() && options.copyright != null) {
             throw Stop.refused("--copyright is the copyright in the executable's properties, written when the folder "
                     + "is made; --app-image " + Text.quote(options.appImage) + " is made already, so leave it out");
@@ -418,13 +426,13 @@ final class Checks {
         final List<String> installerOnly = given(new Object[][] {{"--install-dir", options.installDir},
                 {"--file-associations", !options.fileAssociations.isEmpty()}, {"--license-file", options.licenseFile},
                 {"--about-url", options.aboutUrl}});
-        if (options.launcherAsService && plan.isMsi()) {
-            throw Stop.refused("--launcher-as-service installs a systemd service, which a Linux package holds; the "
-                    + "Windows Installer package makes no Windows service of the launcher, so leave it out");
+        if (options.launcherAsService && !plan.isLinuxPackage() && !plan.isMsi() && !isWindowsFolder()) {
+            throw Stop.refused("--launcher-as-service is for a Linux package, which installs a systemd service, or "
+                    + "a Windows Installer package, which installs a Windows service: give --type deb, rpm or msi "
+                    + "with it");
         }
-        if (options.launcherAsService && !plan.isLinuxPackage()) {
-            throw Stop.refused("--launcher-as-service is for a Linux package, which installs the service: give "
-                    + "--type deb or rpm with it");
+        if (options.launcherAsService && plan.isMsi() && !options.winPerMachineInstall) {
+            throw Stop.refused(MsiServices.NOT_PER_USER.formatted("--launcher-as-service"));
         }
         if (!plan.isDeb() && !debOnly.isEmpty()) {
             throw Stop.refused(debOnly.get(0) + " is for a Debian package: give --type deb with it");
@@ -459,8 +467,16 @@ final class Checks {
         }
     }
 
+    /**
+     * A Windows target's folder, whose launchers --launcher-as-service makes the service variant, so that a
+     * Windows Installer package of it (--app-image) installs the service.
+     */
+    boolean isWindowsFolder() {
+        return !plan.isInstaller() && plan.target == Target.WINDOWS;
+    }
+
     /** The names of the options given among {name, value}: a value that is not null, false or empty. */
-    private static List<String> given(Object[][] options) {
+    static List<String> given(Object[][] options) {
         return java.util.Arrays.stream(options).filter(o -> o[1] != null && !Boolean.FALSE.equals(o[1]))
                 .map(o -> (String) o[0]).toList();
     }
@@ -648,6 +664,7 @@ final class Checks {
         if (options.winPerUserInstall && options.winPerMachineInstall) {
             throw Stop.refused("give --win-per-user-install or --win-per-machine-install, not both");
         }
+        MsiServices.check(plan);
         plan.msiVersion = options.appVersion != null ? options.appVersion : "1.0";
         final String why = MsiPackage.whyNotAVersion(plan.msiVersion);
         if (why != null) {
@@ -877,7 +894,18 @@ final class Checks {
             throw Stop.refused("give --launcher or --win-console, not both: --win-console chooses the console "
                     + "variant beside packager.jar, --launcher names a launcher of your own");
         }
-        plan.launcher = options.launcher != null ? options.launcher : Launchers.defaultFor(target, options.winConsole);
+        final boolean windowsService = options.launcherAsService && target == Target.WINDOWS;
+        if (windowsService && options.winConsole) {
+            throw Stop.refused("give --launcher-as-service or --win-console, not both: a Windows service runs the "
+                    + "launcher's service variant, which has no console of its own");
+        }
+        if (windowsService && options.launcher != null) {
+            throw Stop.refused("give --launcher or --launcher-as-service, not both: a Windows service runs the "
+                    + "launcher's service variant beside packager.jar (launcher-service.exe), and --launcher names "
+                    + "a launcher of your own, which the service manager could not start");
+        }
+        plan.launcher = options.launcher != null ? options.launcher
+                : Launchers.defaultFor(target, Launchers.Variant.of(target, options.winConsole, windowsService));
         if (!Files.exists(plan.launcher)) {
             throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " does not exist"
                     + (plan.launcher.isAbsolute() ? ""

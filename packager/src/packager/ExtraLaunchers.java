@@ -72,17 +72,12 @@ final class ExtraLaunchers {
     }
 
     /**
-     * What the installers ask of every extra launcher, made in this run or read from an --app-image folder: a
-     * service only on Linux (for a folder, kept for the Debian or RPM package made of it), and texts in the
-     * MSI's code page.
+     * What the installers ask of every extra launcher, made in this run or read from an --app-image folder:
+     * texts in the MSI's code page. (A service is a systemd one on Linux and a Windows one on Windows, kept in a
+     * folder for the package made of it.)
      */
     static void checkForTheInstaller(Plan plan) throws Stop {
         for (final ExtraLauncher launcher : plan.extraLaunchers) {
-            if (Boolean.TRUE.equals(launcher.launcherAsService) && plan.target != Target.LINUX) {
-                throw Stop.refused(launcher.origin + " gives launcher-as-service=true, a systemd service, which "
-                        + "only a Debian or RPM package installs; the Windows Installer package makes no Windows "
-                        + "service of a launcher, so leave the property out");
-            }
             if (plan.isMsi()) {
                 for (final String text : java.util.Arrays.asList(launcher.name, descriptionOf(plan, launcher))) {
                     if (text != null && !MsiPackage.canHold(text)) {
@@ -118,13 +113,19 @@ final class ExtraLaunchers {
         return launcher.launcherAsService != null ? launcher.launcherAsService : plan.options.launcherAsService;
     }
 
+    /** A launcher the service manager runs (a Windows service) has no shortcut. */
     static boolean winMenu(Plan plan, ExtraLauncher launcher) {
-        return launcher.winMenu != null ? launcher.winMenu
-                : plan.options.winMenu || plan.options.winMenuGroup != null;
+        return !isWindowsService(plan, launcher) && (launcher.winMenu != null ? launcher.winMenu
+                : plan.options.winMenu || plan.options.winMenuGroup != null);
     }
 
     static boolean winShortcut(Plan plan, ExtraLauncher launcher) {
-        return launcher.winShortcut != null ? launcher.winShortcut : plan.options.winShortcut;
+        return !isWindowsService(plan, launcher)
+                && (launcher.winShortcut != null ? launcher.winShortcut : plan.options.winShortcut);
+    }
+
+    private static boolean isWindowsService(Plan plan, ExtraLauncher launcher) {
+        return plan.target == Target.WINDOWS && launcherAsService(plan, launcher);
     }
 
     static boolean linuxShortcut(Plan plan, ExtraLauncher launcher) {
@@ -232,13 +233,23 @@ final class ExtraLaunchers {
     /** Which launcher it copies, and, for Windows, its own icon and version resource in that copy. */
     private static void checkExecutable(Plan plan, ExtraLauncher launcher) throws Stop {
         final boolean console = winConsole(plan, launcher);
-        if (plan.target != Target.WINDOWS || console == plan.options.winConsole) {
+        final boolean service = launcherAsService(plan, launcher);
+        if (plan.target == Target.WINDOWS && service && console) {
+            throw Stop.refused(launcher.origin + ": the launcher would run as a Windows service (launcher-as-service) "
+                    + "with a console (win-console), its own or the main launcher's; a service runs the launcher's "
+                    + "service variant, which has none: give it win-console=false or launcher-as-service=false");
+        }
+        final Launchers.Variant variant = Launchers.Variant.of(plan.target, console, service);
+        final Launchers.Variant mainVariant = Launchers.Variant.of(plan.target, plan.options.winConsole,
+                plan.options.launcherAsService);
+        if (variant == mainVariant) {
             launcher.launcherFile = plan.launcher;
         } else if (plan.options.launcher != null) {
-            throw Stop.refused(launcher.origin + " gives win-console=" + console + ", and --launcher names the one "
-                    + "launcher to copy; leave out win-console, or --launcher to use the variants beside packager.jar");
+            throw Stop.refused(launcher.origin + " gives " + (variant == Launchers.Variant.SERVICE
+                    ? "launcher-as-service=true" : "win-console=" + console) + ", and --launcher names the one "
+                    + "launcher to copy; leave out that property, or --launcher to use the variants beside packager.jar");
         } else {
-            launcher.launcherFile = Launchers.defaultFor(plan.target, console);
+            launcher.launcherFile = Launchers.defaultFor(plan.target, variant);
         }
         final Path icon = iconOf(plan, launcher);
         if (launcher.icon != null && !Files.isRegularFile(launcher.icon)) {

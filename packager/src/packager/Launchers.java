@@ -12,16 +12,33 @@ final class Launchers {
     private Launchers() {
     }
 
+    /** The variants of the launcher: for a Windows target also the console and the service executables. */
+    enum Variant {
+        PLAIN(""), CONSOLE("-console"), SERVICE("-service");
+
+        /** What the file name and the build preset add to the plain launcher's. */
+        final String suffix;
+
+        Variant(String suffix) {
+            this.suffix = suffix;
+        }
+
+        /** A Windows target's variant for a launcher with --win-console or run as a service; else PLAIN. */
+        static Variant of(Target target, boolean console, boolean service) {
+            return target != Target.WINDOWS ? PLAIN : service ? SERVICE : console ? CONSOLE : PLAIN;
+        }
+    }
+
     /**
      * The launcher beside this packager: in a release, launchers/TARGET-x64/ next to packager.jar; in a
      * checkout, the launcher the build left next to build/PRESET/packager.jar (the console variant in
-     * build/windows-console/).
+     * build/windows-console/, the service variant in build/windows-service/).
      */
-    static Path defaultFor(Target target, boolean console) throws Stop {
+    static Path defaultFor(Target target, Variant variant) throws Stop {
         final Path home = ownFolder().orElseThrow(() -> Stop.refused(
                 "cannot tell where this packager lies, so there is no default launcher; give --launcher"));
-        final String file = (console ? "launcher-console" : "launcher") + target.executableSuffix;
-        final String preset = target.name + (console ? "-console" : "");
+        final String file = "launcher" + variant.suffix + target.executableSuffix;
+        final String preset = target.name + variant.suffix;
         final List<Path> candidates = List.of(home.resolve("launchers").resolve(target.name + "-x64").resolve(file),
                 home.resolveSibling(preset).resolve(file));
         for (final Path candidate : candidates) {

@@ -188,7 +188,8 @@ final class MsiPackage {
                 .append(property("ARPURLUPDATEINFO", options.winUpdateUrl))
                 .append("    <Directory Id=\"TARGETDIR\" Name=\"SourceDir\">\n");
         wxs.installFolder(out, folder);
-        final boolean mainMenu = options.winMenu || options.winMenuGroup != null;
+        // With --launcher-as-service, the menu group is the extra launchers'.
+        final boolean mainMenu = !options.launcherAsService && (options.winMenu || options.winMenuGroup != null);
         final List<ExtraLauncher> inMenu = plan.extraLaunchers.stream()
                 .filter(launcher -> ExtraLaunchers.winMenu(plan, launcher)).toList();
         final List<ExtraLauncher> onDesktop = plan.extraLaunchers.stream()
@@ -308,11 +309,13 @@ final class MsiPackage {
             }
             final String relative = top.relativize(directory).toString().replace('\\', '/');
             component(out, "Files_" + id, "app/" + relative, id);
+            final List<MsiServices.Service> services = directory.equals(top) ? MsiServices.of(plan) : List.of();
             if (directory.equals(top)) {
                 associations(out);
             }
             for (final Path entry : entries) {
-                if (Files.isRegularFile(entry)) {
+                final String name = entry.getFileName().toString();
+                if (Files.isRegularFile(entry) && services.stream().noneMatch(s -> s.executable().equals(name))) {
                     out.append("  <File Id=\"File").append(++files).append("\" Name=")
                             .append(attribute(entry.getFileName().toString())).append(" Source=")
                             .append(attribute("app/" + top.relativize(entry).toString().replace('\\', '/')))
@@ -326,6 +329,35 @@ final class MsiPackage {
                 }
             }
             out.append("</Component>\n");
+            for (final MsiServices.Service service : services) {
+                service(out, service);
+            }
+        }
+
+        /**
+         * A service's executable in a component of its own, whose key path it is: Windows Installer installs the
+         * key path of the component that holds the service as the service's program. It is started once installed,
+         * stopped before an upgrade or removal replaces it, and removed with the package.
+         */
+        private void service(StringBuilder out, MsiServices.Service service) {
+            final int number = components.size() + 1;
+            final String id = "Service" + number;
+            final UUID componentGuid = UUID.nameUUIDFromBytes((guid(plan.upgradeCode) + "/service/" + service.name())
+                    .getBytes(StandardCharsets.UTF_8));
+            final String name = attribute(formatted(service.name()));
+            out.append("<Component Id=\"").append(id).append("\" Guid=\"").append(guid(componentGuid))
+                    .append("\" Win64=\"yes\">\n")
+                    .append("  <File Id=\"ServiceFile").append(number).append("\" Name=")
+                    .append(attribute(service.executable())).append(" Source=")
+                    .append(attribute("app/" + service.executable())).append(" KeyPath=\"yes\"/>\n")
+                    .append("  <ServiceInstall Id=\"ServiceInstall").append(number).append("\" Name=").append(name)
+                    .append(" DisplayName=").append(attribute(formatted(service.displayName())))
+                    .append(" Description=").append(attribute(formatted(service.description())))
+                    .append(" Type=\"ownProcess\" Start=\"auto\" ErrorControl=\"normal\"/>\n")
+                    .append("  <ServiceControl Id=\"ServiceControl").append(number).append("\" Name=").append(name)
+                    .append(" Start=\"install\" Stop=\"both\" Remove=\"uninstall\" Wait=\"yes\"/>\n")
+                    .append("</Component>\n");
+            components.add(id);
         }
 
         /**

@@ -286,7 +286,10 @@ final class Options {
                     + "say), instead of making the folder",
                     (o, v) -> o.appImage = path("--app-image", v)),
             new OptionSpec("--launcher-as-service", null, "deb, rpm: install the launcher as a systemd service, enabled\n"
-                    + "and started on installation, stopped and disabled on removal",
+                    + "and started on installation, stopped and disabled on removal;\n"
+                    + "msi (with --win-per-machine-install): as a Windows service,\n"
+                    + "its service variant, started automatically and on\n"
+                    + "installation, stopped and removed on removal",
                     (o, v) -> o.launcherAsService = true),
             new OptionSpec("--add-launcher", "NAME=FILE", "another launcher NAME beside the main one, sharing its\n"
                     + "runtime and jars; FILE holds jpackage's properties (module,\n"

@@ -5,11 +5,6 @@
 
 #include <cstring>
 
-namespace {
-
-// Takes the pending Java exception off the thread and returns its
-// description (Throwable.toString), so that no JNI call runs with an
-// exception pending.
 std::string takePendingException(JNIEnv* env) {
     jthrowable exception = env->ExceptionOccurred();
     if (exception == nullptr) {
@@ -33,6 +28,8 @@ std::string takePendingException(JNIEnv* env) {
     env->ExceptionClear();
     return description;
 }
+
+namespace {
 
 LaunchFailure mainClassFailure(const std::string& what, JNIEnv* env, const std::string& mainClass) {
     std::string message = what + " (" + takePendingException(env) + ")";

@@ -23,3 +23,8 @@
 using BeforeMain = std::function<StageResult(JNIEnv* env)>;
 StageResult runJavaMain(JavaVM* vm, JNIEnv* env, const std::string& mainClass, const std::string& mainModule,
                         const std::string& jarPath, const BeforeMain& beforeMain = {});
+
+// Takes the pending Java exception off the thread and returns its
+// description (Throwable.toString), so that no JNI call runs with an
+// exception pending.
+std::string takePendingException(JNIEnv* env);

@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -109,9 +111,9 @@ bool isSameUser(int socket) {
     return getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0 && credentials.uid == geteuid();
 }
 
-void setTimeouts(int socket, int milliseconds) {
+// Reads wait as long as their callers say (readExactly); a send that finds the peer's buffer full, this long.
+void setSendTimeout(int socket, int milliseconds) {
     const timeval limit{milliseconds / 1000, (milliseconds % 1000) * 1000};
-    setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
 
@@ -125,11 +127,28 @@ bool writeAll(int socket, const std::string& bytes) {
     return true;
 }
 
-// Exactly bytes.size() bytes; false on an error, a timeout (errno EAGAIN) or the peer's end first (errno 0).
-bool readExactly(int socket, std::string& bytes) {
+using Clock = std::chrono::steady_clock;
+
+// A whole message, not each read, has this long: a peer that sends a byte at a
+// time holds the listener no longer than one that sends nothing. A later start
+// sends its frame at once, and one cut off tries again.
+constexpr auto peerTime = std::chrono::milliseconds(1000);
+
+// How long the running copy waits for a later start to confirm that it took its answer (and ends).
+constexpr int confirmationMilliseconds = 3000;
+
+// Exactly bytes.size() bytes by `deadline`; false on an error, a timeout (errno EAGAIN) or the peer's end first
+// (errno 0).
+bool readExactly(int socket, std::string& bytes, Clock::time_point deadline) {
     for (std::size_t got = 0; got < bytes.size();) {
-        const ssize_t read = recv(socket, bytes.data() + got, bytes.size() - got, 0);
-        if (read < 0 && errno == EINTR) continue;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd readable{socket, POLLIN, 0};
+        const int ready = left > 0 ? poll(&readable, 1, static_cast<int>(std::min<long long>(left, INT_MAX))) : 0;
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready == 0) errno = EAGAIN;
+        if (ready <= 0) return false;
+        const ssize_t read = recv(socket, bytes.data() + got, bytes.size() - got, MSG_DONTWAIT);
+        if (read < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (read == 0) errno = 0;
         if (read <= 0) return false;
         got += static_cast<std::size_t>(read);
@@ -137,10 +156,10 @@ bool readExactly(int socket, std::string& bytes) {
     return true;
 }
 
-// One answer byte within the socket's time limit; 0 when none came, with errno EAGAIN on a timeout.
-char readAnswer(int socket) {
+// One answer byte within `milliseconds`; 0 when none came, with errno EAGAIN on a timeout.
+char readAnswer(int socket, int milliseconds) {
     std::string answer(1, '\0');
-    return readExactly(socket, answer) ? answer[0] : '\0';
+    return readExactly(socket, answer, Clock::now() + std::chrono::milliseconds(milliseconds)) ? answer[0] : '\0';
 }
 
 struct SocketListener {
@@ -199,7 +218,7 @@ HandOver handToRunningCopy(const std::string& applicationDir, const std::string&
     const Endpoint endpoint = endpointFor(applicationDir);
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return HandOver::nobodyListens;
-    setTimeouts(fd, answerMilliseconds);
+    setSendTimeout(fd, answerMilliseconds);
     std::string frame;
     for (int shift = 0; shift < 32; shift += 8) frame += static_cast<char>((message.size() >> shift) & 0xFF);
     frame += message;
@@ -214,11 +233,10 @@ HandOver handToRunningCopy(const std::string& applicationDir, const std::string&
         result = HandOver::anotherUser;  // never a word to it
     } else if (!writeAll(fd, frame)) {
         result = errno == EAGAIN ? HandOver::noAnswer : HandOver::nobodyListens;
-    } else if (readAnswer(fd) != 'r') {
+    } else if (readAnswer(fd, answerMilliseconds) != 'r') {
         result = errno == EAGAIN ? HandOver::noAnswer : HandOver::nobodyListens;
     } else {
-        setTimeouts(fd, takeMilliseconds);
-        const char answer = readAnswer(fd);
+        const char answer = readAnswer(fd, takeMilliseconds);
         result = answer == 'y' && writeAll(fd, "k") ? HandOver::taken
                  : answer == '\0' && errno == EAGAIN ? HandOver::notTakenInTime
                                                      : HandOver::nobodyListens;
@@ -238,14 +256,15 @@ bool receiveLaterStart(std::intptr_t listenerId, std::size_t maxBytes, std::stri
             }
             return false;  // stopped
         }
-        setTimeouts(fd, 3000);
+        setSendTimeout(fd, static_cast<int>(peerTime.count()));
+        const Clock::time_point deadline = Clock::now() + peerTime;
         std::string length(4, '\0');
-        if (isSameUser(fd) && readExactly(fd, length)) {
+        if (isSameUser(fd) && readExactly(fd, length, deadline)) {
             std::size_t size = 0;
             for (int k = 3; k >= 0; --k) size = (size << 8) | static_cast<unsigned char>(length[static_cast<std::size_t>(k)]);
             if (size <= maxBytes) {
                 message.assign(size, '\0');
-                if (readExactly(fd, message)) {
+                if (readExactly(fd, message, deadline)) {
                     peer = fd;
                     return true;
                 }
@@ -259,7 +278,7 @@ bool answerLaterStart(std::intptr_t peer, Answer answer) {
     const int fd = static_cast<int>(peer);
     const bool sent = writeAll(fd, answer == Answer::received ? "r" : answer == Answer::taken ? "y" : "n");
     if (answer == Answer::received) return sent;
-    const bool confirmed = sent && answer == Answer::taken && readAnswer(fd) == 'k';
+    const bool confirmed = sent && answer == Answer::taken && readAnswer(fd, confirmationMilliseconds) == 'k';
     close(fd);
     return answer == Answer::taken ? confirmed : sent;
 }

@@ -80,7 +80,9 @@ bool finish(HANDLE pipe, OVERLAPPED& overlapped, BOOL started, DWORD millisecond
     return GetOverlappedResult(pipe, &overlapped, &transferred, FALSE) != 0;
 }
 
-bool transfer(HANDLE pipe, bool write, char* bytes, std::size_t size, DWORD milliseconds) {
+// All `size` bytes by `deadline` (GetTickCount64's), however the peer splits them: one that sends a byte at a time
+// holds the listener no longer than one that sends nothing.
+bool transferBy(HANDLE pipe, bool write, char* bytes, std::size_t size, ULONGLONG deadline) {
     const Handle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     for (std::size_t done = 0; done < size;) {
         OVERLAPPED overlapped{};
@@ -88,11 +90,17 @@ bool transfer(HANDLE pipe, bool write, char* bytes, std::size_t size, DWORD mill
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 65536));
         const BOOL started = write ? WriteFile(pipe, bytes + done, chunk, nullptr, &overlapped)
                                    : ReadFile(pipe, bytes + done, chunk, nullptr, &overlapped);
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
         DWORD transferred = 0;
-        if (!finish(pipe, overlapped, started, milliseconds, transferred) || transferred == 0) return false;
+        if (!finish(pipe, overlapped, started, left, transferred) || transferred == 0) return false;
         done += transferred;
     }
     return true;
+}
+
+bool transfer(HANDLE pipe, bool write, char* bytes, std::size_t size, DWORD milliseconds) {
+    return transferBy(pipe, write, bytes, size, GetTickCount64() + milliseconds);
 }
 
 std::wstring pipeName(const std::string& applicationDir) {
@@ -115,7 +123,10 @@ HANDLE newInstance(PipeListener& listener, bool first) {
                             PIPE_UNLIMITED_INSTANCES, 65536, 65536, 0, &listener.security);
 }
 
-const DWORD peerMilliseconds = 3000;
+// A later start sends its whole frame at once, and one cut off tries again.
+const DWORD messageMilliseconds = 1000;
+// How long the running copy waits for a later start to confirm that it took its answer (and ends).
+const DWORD confirmationMilliseconds = 3000;
 
 }  // namespace
 
@@ -214,12 +225,13 @@ bool receiveLaterStart(std::intptr_t listenerId, std::size_t maxBytes, std::stri
         }
         // The next instance before this one is handed on: the name never goes away while the copy runs.
         listener.instance = newInstance(listener, false);
+        const ULONGLONG deadline = GetTickCount64() + messageMilliseconds;
         char length[4] = {};
         std::size_t size = 0;
-        if (connected && transfer(pipe, false, length, 4, peerMilliseconds)) {
+        if (connected && transferBy(pipe, false, length, 4, deadline)) {
             for (int k = 3; k >= 0; --k) size = (size << 8) | static_cast<unsigned char>(length[k]);
-            message.assign(size, '\0');
-            if (size <= maxBytes && transfer(pipe, false, message.data(), size, peerMilliseconds)) {
+            if (size <= maxBytes) message.assign(size, '\0');
+            if (size <= maxBytes && transferBy(pipe, false, message.data(), size, deadline)) {
                 peer = reinterpret_cast<std::intptr_t>(pipe);
                 return true;
             }
@@ -232,11 +244,11 @@ bool receiveLaterStart(std::intptr_t listenerId, std::size_t maxBytes, std::stri
 bool answerLaterStart(std::intptr_t peer, Answer answer) {
     const auto pipe = reinterpret_cast<HANDLE>(peer);
     char word = answer == Answer::received ? 'r' : answer == Answer::taken ? 'y' : 'n';
-    const bool sent = transfer(pipe, true, &word, 1, peerMilliseconds);
+    const bool sent = transfer(pipe, true, &word, 1, confirmationMilliseconds);
     if (answer == Answer::received) return sent;
     char confirmation = 0;
     const bool confirmed =
-        sent && answer == Answer::taken && transfer(pipe, false, &confirmation, 1, peerMilliseconds) && confirmation == 'k';
+        sent && answer == Answer::taken && transfer(pipe, false, &confirmation, 1, confirmationMilliseconds) && confirmation == 'k';
     // Closed, not disconnected: the later start can still read the answer.
     CloseHandle(pipe);
     return answer == Answer::taken ? confirmed : sent;

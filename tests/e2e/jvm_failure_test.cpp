@@ -171,10 +171,14 @@ INSTANTIATE_TEST_SUITE_P(
     Failure, LaterStartMethodTest,
     testing::Values(
         LaterStartMethodCase{"MissingMethod", "probe.Probe.openDocuments",
-                             "the class probe/Probe has no method static void openDocuments(String[] arguments, "
-                             "String directory)"},
-        LaterStartMethodCase{"OtherSignature", "probe.Probe.main", "has no method static void main(String[]"},
-        LaterStartMethodCase{"MissingClass", "probe.Absent.open", "cannot load the class probe/Absent"}),
+                             "the class probe/Probe has no method public static void openDocuments(String[] "
+                             "arguments, String directory) (java.lang.NoSuchMethodException: "},
+        LaterStartMethodCase{"OtherSignature", "probe.Probe.main", "has no method public static void main(String[]"},
+        LaterStartMethodCase{"NotPublic", "probe.Probe.openQuietly",
+                             "has no method public static void openQuietly(String[] arguments, String directory) "
+                             "(java.lang.NoSuchMethodException: "},
+        LaterStartMethodCase{"MissingClass", "probe.Absent.open",
+                             "cannot load the class probe/Absent (java.lang.ClassNotFoundException: probe.Absent)"}),
     caseName<LaterStartMethodCase>);
 
 TEST(Failure, MainClassCompiledForANewerJava) {

@@ -15,6 +15,7 @@
 #include <future>
 #include <optional>
 
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -513,6 +514,16 @@ TEST_P(SingleInstanceMeetingTest, MalformedMessagesAndOtherUsersAreIgnored) {
     // Dropped unread: cut short, or longer than a message may be.
     EXPECT_EQ(sendAsPeer(app, meeting, valid.substr(0, valid.size() - 2)), "") << "cut short";
     EXPECT_EQ(sendAsPeer(app, meeting, framed(std::string(2 << 20, 'x'))), "") << "too long";
+    // Sent a byte at a time, each well within a wait for the next: dropped once the message's own time ran out.
+    const int dripping = connectAsPeer(app, meeting);
+    ASSERT_GE(dripping, 0);
+    bool dropped = false;
+    for (std::size_t i = 0; i < valid.size() && !dropped; ++i) {
+        pollfd ended{dripping, POLLIN, 0};
+        dropped = send(dripping, &valid[i], 1, MSG_NOSIGNAL) != 1 || poll(&ended, 1, 300) == 1;
+    }
+    close(dripping);
+    EXPECT_TRUE(dropped) << "a peer sending a byte every 300 ms held the running copy for its whole message";
     if (geteuid() == 0) {
         // Another user reaching the same abstract name (it has no permissions) is dropped unread; the runtime
         // folder does not let them in.
@@ -730,6 +741,41 @@ TEST(SingleInstance, StartsStillWaitingWhenTheProgramEndsAreRefusedAndRunTheProg
     EXPECT_TRUE(contains(own.probeLines(), "received 0")) << own.out;
     EXPECT_TRUE(contains(first.probeLines(), "received 1")) << first.out;
     EXPECT_EQ(laterStartLines(first).size(), 1u) << first.out;
+}
+
+TEST(SingleInstance, AStartThatComesWhileTheProgramEndsIsToldToRunItself) {
+    const RuntimeFolder meeting(Meeting::abstractName);
+    SingleInstanceApp app(0);
+    writeFile(app.dir() / "ready.holdEnd", "");
+    std::future<RunResult> running = app.startRunningCopy();
+    app.endRunningCopy();
+    for (int i = 0; i < 1200 && !fs::exists(app.dir() / "ready.ending"); ++i) usleep(50000);
+    ASSERT_TRUE(fs::exists(app.dir() / "ready.ending")) << "the program's shutdown hook did not run";
+    // Its shutdown hooks run: daemon threads still could, but the program is too far gone to take a document.
+    const int peer = connectAsPeer(app, Meeting::abstractName);
+    ASSERT_GE(peer, 0);
+    const std::string message = laterStartMessage("/x", "late");
+    ASSERT_EQ(send(peer, message.data(), message.size(), MSG_NOSIGNAL), static_cast<ssize_t>(message.size()));
+    EXPECT_EQ(answersTo(peer, 2), "rn") << "an ending program was said to take a later start";
+    close(peer);
+    fs::remove(app.dir() / "ready.holdEnd");
+    const RunResult first = running.get();
+
+    EXPECT_EQ(first.exitStatus, 0) << first.err;
+    EXPECT_EQ(laterStartLines(first), Lines{}) << first.out;
+}
+
+TEST(SingleInstance, TheMethodsClassIsInitialisedByTheFirstLaterStartNotBeforeMain) {
+    SingleInstanceApp app(1, R"("probe.FirstUsedByALaterStart.open")");
+    std::future<RunResult> running = app.startRunningCopy();
+    EXPECT_EQ(app.run({"x"}).exitStatus, 0);
+    const RunResult first = running.get();
+
+    const Lines lines = first.probeLines();
+    ASSERT_GE(lines.size(), 3u) << first.out;
+    EXPECT_EQ(lines[0], "args 0") << first.out;
+    EXPECT_EQ(lines[1], "FirstUsedByALaterStart initialised") << first.out;
+    EXPECT_EQ(lines[2].rfind("later start", 0), 0u) << first.out;
 }
 
 struct CannotHandOverCase {

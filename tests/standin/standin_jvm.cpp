@@ -42,6 +42,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdarg>
@@ -92,7 +93,7 @@ struct StandinObject {
     jsize length = 0;  // array length
 };
 std::deque<StandinObject> objects;
-StandinObject* pendingException = nullptr;
+thread_local StandinObject* pendingException = nullptr;  // as JNI keeps one per thread
 
 StandinObject* make(std::string kind, std::string text, jsize length = 0) {
     std::lock_guard<std::recursive_mutex> guard(standinLock);
@@ -124,7 +125,7 @@ jlong JNICALL unimplementedVm() {
 }
 jclass JNICALL findClass(JNIEnv*, const char* name) {
     record(std::string("FindClass ") + name);
-    const bool mainClass = std::string(name).rfind("java/lang/", 0) != 0;
+    const bool mainClass = std::string(name).rfind("java/lang/", 0) != 0 && name[0] != '[';
     if (setting("STANDIN_FAIL") == "FindClass" && mainClass) {
         raise(std::string("java.lang.NoClassDefFoundError: ") + name);
         return nullptr;
@@ -227,11 +228,27 @@ jmethodID JNICALL getStaticMethodId(JNIEnv*, jclass owner, const char* name, con
     return reinterpret_cast<jmethodID>(make("method", name));
 }
 
+const std::string& nameOf(const void* handle) {
+    return static_cast<const StandinObject*>(handle)->text;
+}
+
 // A String made from bytes, as the POSIX launcher makes main's arguments: the platform encoding's name from
-// System.getProperty, a byte array, and String(byte[], String).
+// System.getProperty, a byte array, and String(byte[], String). And what finding a later start's method takes:
+// the system class loader, Class.forName (a class named with dots as with slashes), Runtime.getRuntime.
 jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass owner, jmethodID method, va_list arguments) {
+    const std::string& name = nameOf(method);
+    if (name == "getSystemClassLoader" || name == "getRuntime" || name == "currentThread") {
+        record("CallStaticObjectMethodV " + describe(owner) + " " + describe(method));
+        return reinterpret_cast<jobject>(
+            make(name == "getRuntime" ? "runtime" : name == "currentThread" ? "thread" : "loader", ""));
+    }
     const auto* argument = static_cast<const StandinObject*>(static_cast<void*>(va_arg(arguments, jobject)));
     record("CallStaticObjectMethodV " + describe(owner) + " " + describe(method) + " " + describe(argument));
+    if (name == "forName") {
+        std::string className = argument->text;
+        for (char& c : className) c = c == '.' ? '/' : c;
+        return reinterpret_cast<jobject>(make("class", className));
+    }
     return reinterpret_cast<jobject>(make("string", "UTF-8"));
 }
 
@@ -246,10 +263,12 @@ void JNICALL setByteArrayRegion(JNIEnv*, jbyteArray array, jsize start, jsize le
                          reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
 }
 
+// String(byte[], String), or Thread(String name).
 jobject JNICALL newObjectV(JNIEnv*, jclass type, jmethodID constructor, va_list arguments) {
-    const auto* bytes = static_cast<const StandinObject*>(static_cast<void*>(va_arg(arguments, jobject)));
-    record("NewObjectV " + describe(type) + " " + describe(constructor) + " " + describe(bytes));
-    return reinterpret_cast<jobject>(make("string", bytes != nullptr ? bytes->text : ""));
+    const auto* argument = static_cast<const StandinObject*>(static_cast<void*>(va_arg(arguments, jobject)));
+    record("NewObjectV " + describe(type) + " " + describe(constructor) + " " + describe(argument));
+    const bool thread = describe(type) == "class java/lang/Thread";
+    return reinterpret_cast<jobject>(make(thread ? "thread" : "string", argument != nullptr ? argument->text : ""));
 }
 
 using PrintHook = jint(JNICALL*)(std::FILE*, const char*, va_list);
@@ -373,9 +392,68 @@ jmethodID JNICALL getMethodId(JNIEnv*, jclass, const char* name, const char* sig
     return reinterpret_cast<jmethodID>(make("method", name));
 }
 
-jobject JNICALL callObjectMethodV(JNIEnv*, jobject object, jmethodID method, va_list) {
+// Throwable.toString and Class.getName give the object's text; Class.getMethod finds any method asked for, a
+// static void one; Thread.getState says the thread has not been started.
+jobject JNICALL callObjectMethodV(JNIEnv*, jobject object, jmethodID method, va_list arguments) {
+    const std::string& name = nameOf(method);
+    if (name == "getMethod") {
+        const std::string& methodName = nameOf(va_arg(arguments, jobject));
+        record("CallObjectMethodV " + describe(object) + " " + describe(method) + " " + methodName);
+        return reinterpret_cast<jobject>(make("method", methodName));
+    }
     record("CallObjectMethodV " + describe(object) + " " + describe(method));
-    return reinterpret_cast<jobject>(make("string", static_cast<StandinObject*>(static_cast<void*>(object))->text));
+    if (name == "getReturnType") return reinterpret_cast<jobject>(make("class", "void"));
+    if (name == "getState") return reinterpret_cast<jobject>(make("state", "NEW"));
+    return reinterpret_cast<jobject>(make("string", nameOf(object)));
+}
+
+// Method.getModifiers (public static) and Enum.ordinal (Thread.State.NEW's).
+jint JNICALL callIntMethodV(JNIEnv*, jobject object, jmethodID method, va_list) {
+    record("CallIntMethodV " + describe(object) + " " + describe(method));
+    return nameOf(method) == "getModifiers" ? 0x0009 : 0;
+}
+
+// Runtime.addShutdownHook, which refuses a hook registered before, as the JVM's does while it does not end.
+std::vector<const void*> shutdownHooks;
+void JNICALL callVoidMethodV(JNIEnv*, jobject object, jmethodID method, va_list arguments) {
+    const void* argument = va_arg(arguments, jobject);
+    record("CallVoidMethodV " + describe(object) + " " + describe(method) + " " + describe(argument));
+    if (nameOf(method) != "addShutdownHook") return;
+    std::lock_guard<std::recursive_mutex> guard(standinLock);
+    if (std::find(shutdownHooks.begin(), shutdownHooks.end(), argument) != shutdownHooks.end()) {
+        raise("java.lang.IllegalArgumentException: Hook previously registered");
+    } else {
+        shutdownHooks.push_back(argument);
+    }
+}
+
+void JNICALL deleteGlobalRef(JNIEnv*, jobject object) {
+    record("DeleteGlobalRef " + describe(object));
+}
+
+jmethodID JNICALL fromReflectedMethod(JNIEnv*, jobject method) {
+    record("FromReflectedMethod " + describe(method));
+    return reinterpret_cast<jmethodID>(method);
+}
+
+jint JNICALL monitorEnter(JNIEnv*, jobject object) {
+    record("MonitorEnter " + describe(object));
+    return JNI_OK;
+}
+
+jint JNICALL monitorExit(JNIEnv*, jobject object) {
+    record("MonitorExit " + describe(object));
+    return JNI_OK;
+}
+
+jint JNICALL pushLocalFrame(JNIEnv*, jint capacity) {
+    record("PushLocalFrame " + std::to_string(capacity));
+    return JNI_OK;
+}
+
+jobject JNICALL popLocalFrame(JNIEnv*, jobject result) {
+    record("PopLocalFrame " + describe(result));
+    return result;
 }
 
 const char* JNICALL getStringUtfChars(JNIEnv*, jstring text, jboolean* isCopy) {
@@ -447,6 +525,13 @@ void setUpTables() {
     envFunctions.GetObjectClass = getObjectClass;
     envFunctions.GetMethodID = getMethodId;
     envFunctions.CallObjectMethodV = callObjectMethodV;
+    envFunctions.CallIntMethodV = callIntMethodV;
+    envFunctions.CallVoidMethodV = callVoidMethodV;
+    envFunctions.FromReflectedMethod = fromReflectedMethod;
+    envFunctions.MonitorEnter = monitorEnter;
+    envFunctions.MonitorExit = monitorExit;
+    envFunctions.PushLocalFrame = pushLocalFrame;
+    envFunctions.PopLocalFrame = popLocalFrame;
     envFunctions.GetStringUTFChars = getStringUtfChars;
     envFunctions.ReleaseStringUTFChars = releaseStringUtfChars;
     vmFunctions.DestroyJavaVM = destroyJavaVm;
@@ -454,6 +539,7 @@ void setUpTables() {
     vmFunctions.AttachCurrentThreadAsDaemon = attachCurrentThreadAsDaemon;
     vmFunctions.AttachCurrentThread = attachCurrentThread;
     envFunctions.NewGlobalRef = newGlobalRef;
+    envFunctions.DeleteGlobalRef = deleteGlobalRef;
 }
 
 }  // namespace

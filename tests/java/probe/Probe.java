@@ -157,10 +157,25 @@ public final class Probe {
         while (hold) pause(1000);
     }
 
+    // Not public: not a method later starts may be given to.
+    static void openQuietly(String[] arguments, String directory) {
+    }
+
     // Writes its process id to the file probe.ready names, then runs until probe.expect later starts came, or
-    // until the file probe.ready names with ".end" added exists.
+    // until the file probe.ready names with ".end" added exists. When a file named with ".holdEnd" added exists
+    // as the program ends, its shutdown hook writes ".ending" and waits until ".holdEnd" is gone.
     private static void awaitLaterStarts() throws Exception {
         java.nio.file.Path ready = java.nio.file.Paths.get(System.getProperty("probe.ready"));
+        java.nio.file.Path holdEnd = ready.resolveSibling(ready.getFileName() + ".holdEnd");
+        Runtime.getRuntime().addShutdownHook(new Thread(() -> {
+            if (!java.nio.file.Files.exists(holdEnd)) return;
+            try {
+                java.nio.file.Files.write(ready.resolveSibling(ready.getFileName() + ".ending"), new byte[0]);
+            } catch (java.io.IOException e) {
+                throw new java.io.UncheckedIOException(e);
+            }
+            for (int i = 0; i < 1200 && java.nio.file.Files.exists(holdEnd); ++i) pause(50);
+        }));
         java.nio.file.Path written = ready.resolveSibling(ready.getFileName() + ".part");
         java.nio.file.Path end = ready.resolveSibling(ready.getFileName() + ".end");
         java.nio.file.Files.write(written, Long.toString(ProcessHandle.current().pid()).getBytes("UTF-8"));

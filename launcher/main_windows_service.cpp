@@ -21,6 +21,8 @@ int wmain(int, wchar_t**) {
     if (platform::runAsService(launch, status, error)) return status;
     return reportFailure({ExitStatus::configurationUnusable,
                           platform::launcherName() + " runs the program as a Windows service, and " + error +
-                              ": start the service (net start NAME, or sc start NAME) that its installer registered",
+                              ": start the service its installer registered for it (net start NAME, or sc start "
+                              "NAME), NAME being the product's name, or PRODUCT-" + platform::launcherName() +
+                              " for a launcher other than the product's own",
                           true});
 }

@@ -370,6 +370,13 @@ INSTANTIATE_TEST_SUITE_P(
                         return windowsInstaller(work, {"--launcher-as-service", "--win-per-machine-install"});
                     },
                     2, "give --launcher or --launcher-as-service, not both"},
+        RefusalCase{"WindowsServiceVariantAsTheLauncher",
+                    [](const Workspace& work) {
+                        const Lines options = windowsInstaller(work, {"--win-per-machine-install"});
+                        writeFile(work.root.path() / "launcher.exe", "MZ, it imports StartServiceCtrlDispatcherW");
+                        return options;
+                    },
+                    2, "launcher.exe\" is the launcher's service variant, which only the service manager starts"},
         RefusalCase{"AppContentMissing",
                     [](const Workspace& work) {
                         return Lines{"--main-class", "probe.Probe", "--app-content",

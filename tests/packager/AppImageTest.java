@@ -24,6 +24,9 @@ class AppImageTest {
     private static final byte[] ELF_LAUNCHER = {0x7f, 'E', 'L', 'F', 2, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0x3E, 0};
 
     /** A folder as the packager makes it for a Linux target: launcher, config.json and marker. */
+    /** What tells the launcher's service variant: the service manager's entry its import table names. */
+    private static final byte[] SERVICE_VARIANT = "MZ StartServiceCtrlDispatcherW".getBytes(StandardCharsets.US_ASCII);
+
     private Path madeFolder(String folderName, String launcher, String marker) throws IOException {
         final Path folder = Files.createDirectories(temp.resolve(folderName));
         Files.write(folder.resolve(launcher), ELF_LAUNCHER);
@@ -72,17 +75,32 @@ class AppImageTest {
                 + "Windows service, which is the machine's",
         "a service of a launcher that is none | --type msi --launcher-as-service --win-per-machine-install | "
                 + "made-windows | --launcher-as-service installs Viewer.exe of --app-image",
+        "the service variant as a program | --type msi --win-per-machine-install | made-service | Viewer.exe of "
+                + "--app-image",
+        "a menu group no launcher has | --type msi --launcher-as-service --win-per-machine-install --win-menu-group G "
+                + "| made-service | --win-menu-group names the Start-menu folder of the launchers' menu entries",
+        "a variable in a service's path | --type msi --launcher-as-service --win-per-machine-install --install-dir "
+                + "Acme\\%TEMP% | made-service | the service's program Acme\\%TEMP%\\Viewer.exe holds a pair of %",
+        "a menu entry of a service | --type msi --launcher-as-service --win-per-machine-install | made-service-menu | "
+                + "win-menu=true would start the launcher by hand, and it runs as a Windows service",
         "content, which makes the folder | --type deb --app-content made | made | --app-content is for making the "
                 + "folder, and --app-image",
         "a config.json that is not JSON | --type deb | bad-config | config.json\" cannot be read as JSON (no key in "
                 + "quotes at line 1, column 2), as the launcher reads it",
     })
-    void refuses(String what, String options, String folder, String message) throws IOException {
+    void refuses(String what, String options, String folder, String message) throws IOException, Stop {
         madeFolder("made", "Viewer", AppImage.marker("Viewer"));
         Files.write(madeFolder("made-windows", "Viewer.exe", AppImage.marker("Viewer")).resolve("Viewer.exe"),
                 new byte[] {'M', 'Z', 0});
         Files.writeString(madeFolder("bad-config", "Viewer", AppImage.marker("Viewer")).resolve("config.json"),
                 "{'jar': 'app.jar'}");
+        Files.write(madeFolder("made-service", "Viewer.exe", AppImage.marker("Viewer")).resolve("Viewer.exe"),
+                SERVICE_VARIANT);
+        final Path menu = madeFolder("made-service-menu", "Viewer.exe", AppImage.marker("Viewer",
+                List.of(ExtraLauncher.parse("gui", "--add-launcher", "win-menu=true"))));
+        Files.write(menu.resolve("Viewer.exe"), SERVICE_VARIANT);
+        Files.write(menu.resolve("gui.exe"), SERVICE_VARIANT);
+        Files.writeString(menu.resolve("config.json"), "{\"launchers\": {\"gui\": {}}}");
         Files.createDirectories(temp.resolve("mine"));
         Files.writeString(temp.resolve("mine/config.json"), "{}");
         final List<String> arguments = new ArrayList<>(List.of(options.split(" ")));

@@ -70,12 +70,13 @@ expect "with it the packager makes the package" "0" "$?$(grep -v '^made ' "$work
 expect "the package installs the service: own process, automatic, its display name and description" \
   "My Service	My Service	16	2	1	Keeps plans in step" \
   "$(msiinfo export "$msi" ServiceInstall | tail -n +4 | tr -d '\r' | cut -f2-6,13)"
-expect "and starts it on installation, stops it on upgrade and removal, removes it on removal, waiting" \
-  "My Service	163	1" "$(msiinfo export "$msi" ServiceControl | tail -n +4 | tr -d '\r' | cut -f2,3,5)"
+expect "and starts it on installation, not waiting, and stops it on upgrade and removal and removes it on removal, waiting" \
+  "My Service	1	0
+My Service	162	1" "$(msiinfo export "$msi" ServiceControl | tail -n +4 | tr -d '\r' | cut -f2,3,5 | sort)"
 
 wine "$work/release/launchers/windows-x64/launcher-service.exe" > "$work/by-hand.out" 2> "$work/by-hand.err"
 expect "started by hand, the service variant says so and ends with status 2" \
-  "2 error: launcher-service runs the program as a Windows service, and it was not started by the service manager: start the service (net start NAME, or sc start NAME) that its installer registered" \
+  "2 error: launcher-service runs the program as a Windows service, and it was not started by the service manager: start the service its installer registered for it (net start NAME, or sc start NAME), NAME being the product's name, or PRODUCT-launcher-service for a launcher other than the product's own" \
   "$? $(tr -d '\r' < "$work/by-hand.err")"
 
 wine msiexec /i "$(windows_path "$msi")" /qn
@@ -112,5 +113,14 @@ wine msiexec /x "$(windows_path "$msi")" /qn
 expect "msiexec /x removes it, the service's key with it" "0 1 no folder" \
   "$? $(wine reg query 'HKLM\System\CurrentControlSet\Services\My Service' > /dev/null 2>&1; echo $?) $(
      [ -e "$prefix/drive_c/Program Files/My Service" ] && echo folder left || echo no folder)"
+
+# A program that ends at once (it needs configuring first): the package installs all the same, its service stopped.
+package --java-options -DSTANDIN_THROW=1 --replace
+wine msiexec /i "$(windows_path "$msi")" /qn
+status=$?
+wait_until_stopped "My Service"
+expect "a service whose program ends at once is installed, stopped with the program's status" \
+  "0 STATE 1 WIN32_EXIT_CODE 1066 SERVICE_EXIT_CODE 1" "$status $(query "My Service")"
+wine msiexec /x "$(windows_path "$msi")" /qn
 
 finish

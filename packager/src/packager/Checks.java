@@ -11,7 +11,9 @@ import java.nio.file.Files;
 import java.nio.file.LinkOption;
 import java.nio.file.Path;
 import java.util.ArrayList;
+import java.util.HashMap;
 import java.util.List;
+import java.util.Map;
 import java.util.jar.Attributes;
 import java.util.jar.JarFile;
 import java.util.regex.Pattern;
@@ -180,13 +182,8 @@ final class Checks {
         plan.launcher = plan.appImage.resolve(plan.executableName());
         checkName("--name", plan.name);
         checkPackageType();
-        for (final MsiServices.Service service : plan.isMsi() ? MsiServices.of(plan) : List.<MsiServices.Service>of()) {
-            if (!MsiServices.isServiceVariant(plan.appImage.resolve(service.executable()))) {
-                throw Stop.refused(service.origin() + " installs " + service.executable() + " of --app-image "
-                        + Text.quote(options.appImage) + " as a Windows service, and it is not the launcher's "
-                        + "service variant: make the folder with --launcher-as-service (or the launcher's "
-                        + "launcher-as-service=true)");
-            }
+        if (plan.isMsi()) {
+            checkServiceVariants();
         }
         if (plan.isMsi() && options.copyright != null) {
             throw Stop.refused("--copyright is the copyright in the executable's properties, written when the folder "
@@ -884,6 +881,31 @@ final class Checks {
         }
     }
 
+    /**
+     * The launchers of an --app-image folder that a Windows Installer package installs as services are the
+     * launcher's service variant, and the others are not: started by hand, the variant only says that the
+     * service manager starts it.
+     */
+    private void checkServiceVariants() throws Stop {
+        final Map<String, String> services = new HashMap<>();
+        MsiServices.of(plan).forEach(service -> services.put(service.executable(), service.origin()));
+        final List<String> executables = new ArrayList<>(List.of(plan.executableName()));
+        plan.extraLaunchers.forEach(launcher -> executables.add(launcher.executableName(plan.target)));
+        for (final String executable : executables) {
+            final String service = services.get(executable);
+            if (MsiServices.isServiceVariant(plan.appImage.resolve(executable)) != (service != null)) {
+                throw Stop.refused(service != null
+                        ? service + " installs " + executable + " of --app-image " + Text.quote(options.appImage)
+                                + " as a Windows service, and it is not the launcher's service variant: make the folder with --launcher-as-service (or the launcher's "
+                                + "launcher-as-service=true)"
+                        : executable + " of --app-image " + Text.quote(options.appImage) + " is the launcher's "
+                                + "service variant, which only the service manager starts, and the package would "
+                                + "install it as a program: give --launcher-as-service (or the launcher's "
+                                + "launcher-as-service=true) with --win-per-machine-install, as when the folder was made");
+            }
+        }
+    }
+
     private void checkLauncher() throws Stop {
         final Target target = plan.target;
         if (options.winConsole && target != Target.WINDOWS) {
@@ -915,6 +937,11 @@ final class Checks {
         final boolean linuxExecutable = FileTrees.startsWith(plan.launcher, new byte[] {0x7f, 'E', 'L', 'F'});
         if (!Files.isRegularFile(plan.launcher) || (target == Target.WINDOWS ? !windowsExecutable : !linuxExecutable)) {
             throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " is not a " + target.name + " executable");
+        }
+        if (options.launcher != null && target == Target.WINDOWS && MsiServices.isServiceVariant(plan.launcher)) {
+            throw Stop.refused("--launcher " + Text.quote(plan.launcher) + " is the launcher's service variant, which "
+                    + "only the service manager starts: give --launcher-as-service (without --launcher) for a "
+                    + "Windows service, or another launcher");
         }
     }
 

@@ -354,8 +354,12 @@ final class MsiPackage {
                     .append(" DisplayName=").append(attribute(formatted(service.displayName())))
                     .append(" Description=").append(attribute(formatted(service.description())))
                     .append(" Type=\"ownProcess\" Start=\"auto\" ErrorControl=\"normal\"/>\n")
+                    // Started without waiting for it to run: a program that ends at once (it needs configuring
+                    // first) stops its service, and the package is still installed.
+                    .append("  <ServiceControl Id=\"ServiceStart").append(number).append("\" Name=").append(name)
+                    .append(" Start=\"install\" Wait=\"no\"/>\n")
                     .append("  <ServiceControl Id=\"ServiceControl").append(number).append("\" Name=").append(name)
-                    .append(" Start=\"install\" Stop=\"both\" Remove=\"uninstall\" Wait=\"yes\"/>\n")
+                    .append(" Stop=\"both\" Remove=\"uninstall\" Wait=\"yes\"/>\n")
                     .append("</Component>\n");
             components.add(id);
         }

@@ -25,7 +25,8 @@ final class MsiServices {
 
     /**
      * One launcher run as a service: what asked for it (for messages), the service's name (the product's, and
-     * an extra launcher's after it: NAME-LAUNCHER), the name the Services list shows (the launcher's), its
+     * an extra launcher's after it: NAME-LAUNCHER), the name the Services list shows (the product's, and an
+     * extra launcher's after it: NAME LAUNCHER; the service manager refuses a name another service shows), its
      * description, and the installed executable's file name.
      */
     record Service(String origin, String name, String displayName, String description, String executable) {
@@ -45,7 +46,7 @@ final class MsiServices {
             if (ExtraLaunchers.launcherAsService(plan, launcher)) {
                 final String description = ExtraLaunchers.descriptionOf(plan, launcher);
                 services.add(new Service(launcher.origin + " (launcher-as-service)", plan.name + "-" + launcher.name,
-                        launcher.name, description != null ? description : launcher.name,
+                        plan.name + " " + launcher.name, description != null ? description : launcher.name,
                         launcher.executableName(plan.target)));
             }
         }
@@ -74,7 +75,30 @@ final class MsiServices {
                         + starting.get(0) + " out, or give it to a launcher of --add-launcher that is no service");
             }
         }
+        if (options.launcherAsService && options.winMenuGroup != null
+                && plan.extraLaunchers.stream().noneMatch(launcher -> ExtraLaunchers.winMenu(plan, launcher))) {
+            throw Stop.refused("--win-menu-group names the Start-menu folder of the launchers' menu entries, and "
+                    + "with --launcher-as-service no launcher has one: leave it out, or give it to an --add-launcher "
+                    + "that is no service (launcher-as-service=false)");
+        }
+        for (final ExtraLauncher launcher : plan.extraLaunchers) {
+            final String shortcut = Boolean.TRUE.equals(launcher.winMenu) ? "win-menu=true"
+                    : Boolean.TRUE.equals(launcher.winShortcut) ? "win-shortcut=true" : null;
+            if (shortcut != null && ExtraLaunchers.launcherAsService(plan, launcher)) {
+                throw Stop.refused(launcher.origin + ": " + shortcut + " would start the launcher by hand, and it "
+                        + "runs as a Windows service (launcher-as-service, its own or the main launcher's), which "
+                        + "only the service manager starts: leave " + shortcut + " out, or give it "
+                        + "launcher-as-service=false");
+            }
+        }
+        final String installed = (options.installDir != null ? options.installDir : plan.name) + "\\";
         for (final Service service : services) {
+            // The service manager expands %NAME% in a service's program path.
+            if ((installed + service.executable()).matches(".*%[^%]+%.*")) {
+                throw Stop.refused(service.origin() + ": the service's program " + installed + service.executable()
+                        + " holds a pair of % around a name, which Windows reads as an environment variable when it "
+                        + "starts the service: choose a --name, --install-dir or launcher name without it");
+            }
             if (service.name().length() > NAME_LIMIT) {
                 throw Stop.refused(service.origin() + ": the service's name " + service.name() + " is longer than "
                         + "the " + NAME_LIMIT + " characters Windows holds; choose a shorter --name");

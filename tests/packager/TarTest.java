@@ -165,6 +165,17 @@ class TarTest {
         assertEquals(List.of(name), List.copyOf(Tar.entryNames(new ByteArrayInputStream(archive))));
     }
 
+    /** On Linux "\\" is a letter of a file name, and "/" alone stands between names. */
+    @Test
+    void keepsABackslashInANameAsALetter(@TempDir Path temp) throws IOException {
+        Files.createDirectories(temp.resolve("app/lib"));
+        Files.writeString(temp.resolve("app/lib/C:\\plans.txt"), "x");
+        final ByteArrayOutputStream out = new ByteArrayOutputStream();
+        Tar.write(out, temp.resolve("app"), "Top");
+        assertEquals(List.of("Top/", "Top/lib/", "Top/lib/C:\\plans.txt"),
+                List.copyOf(Tar.entryNames(new ByteArrayInputStream(out.toByteArray()))));
+    }
+
     @Test
     void archivesAFolderWithItsModesTimesAndLinks(@TempDir Path temp) throws IOException {
         final Path folder = Files.createDirectories(temp.resolve("app/lib"));

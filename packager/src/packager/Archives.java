@@ -78,7 +78,7 @@ final class Archives {
         try (ZipOutputStream zip = new ZipOutputStream(out); Stream<Path> files = Files.walk(folder)) {
             for (final Path file : (Iterable<Path>) files.sorted()::iterator) {
                 final String entry = top + (file.equals(folder) ? "" : "/"
-                        + folder.relativize(file).toString().replace('\\', '/'));
+                        + Text.slashed(folder.relativize(file)));
                 if (Files.isDirectory(file)) {
                     zip.putNextEntry(new ZipEntry(entry + "/"));
                 } else {

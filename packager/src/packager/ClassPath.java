@@ -332,6 +332,6 @@ final class ClassPath {
     }
 
     private static String relative(Path input, Path file) {
-        return input.relativize(file).toString().replace('\\', '/');
+        return Text.slashed(input.relativize(file));
     }
 }

@@ -16,7 +16,7 @@ final class ConfigFile {
         if (plan.mainModule != null) {
             config.append("  \"mainModule\": ").append(Text.json(plan.mainModule)).append(",\n");
         } else {
-            final String jar = plan.input.relativize(plan.mainJarPath).toString().replace('\\', '/');
+            final String jar = Text.slashed(plan.input.relativize(plan.mainJarPath));
             config.append("  \"jar\": ").append(Text.json(jar)).append(",\n");
         }
         config.append("  \"mainClass\": ").append(Text.json(plan.mainClassInternalName)).append(",\n");

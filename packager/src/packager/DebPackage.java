@@ -313,7 +313,7 @@ final class DebPackage {
                         }
                     }
                     sums.append(HexFormat.of().formatHex(md5.digest())).append("  ")
-                            .append(root.relativize(file).toString().replace('\\', '/')).append('\n');
+                            .append(Text.slashed(root.relativize(file))).append('\n');
                 }
             }
         }

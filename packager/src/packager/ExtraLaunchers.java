@@ -161,11 +161,11 @@ final class ExtraLaunchers {
             throw Stop.refused(launcher.origin + " gives main-jar " + launcher.mainJar + ", which is not a jar: "
                     + Text.describe(notAJar));
         }
-        launcher.jar = plan.input.relativize(jarPath).toString().replace('\\', '/');
+        launcher.jar = Text.slashed(plan.input.relativize(jarPath));
         // Every jar of the main launcher's class path but its own main jar, which comes first as "jar".
         launcher.classPath = new ArrayList<>();
         if (plan.mainJarPath != null) {
-            launcher.classPath.add(plan.input.relativize(plan.mainJarPath).toString().replace('\\', '/'));
+            launcher.classPath.add(Text.slashed(plan.input.relativize(plan.mainJarPath)));
         }
         launcher.classPath.addAll(plan.classPath.entries);
         launcher.classPath.remove(launcher.jar);

@@ -307,7 +307,7 @@ final class MsiPackage {
                     out.append("</Directory>\n");
                 }
             }
-            final String relative = top.relativize(directory).toString().replace('\\', '/');
+            final String relative = Text.slashed(top.relativize(directory));
             component(out, "Files_" + id, "app/" + relative, id);
             final List<MsiServices.Service> services = directory.equals(top) ? MsiServices.of(plan) : List.of();
             if (directory.equals(top)) {
@@ -318,7 +318,7 @@ final class MsiPackage {
                 if (Files.isRegularFile(entry) && services.stream().noneMatch(s -> s.executable().equals(name))) {
                     out.append("  <File Id=\"File").append(++files).append("\" Name=")
                             .append(attribute(entry.getFileName().toString())).append(" Source=")
-                            .append(attribute("app/" + top.relativize(entry).toString().replace('\\', '/')))
+                            .append(attribute("app/" + Text.slashed(top.relativize(entry))))
                             .append("/>\n");
                 }
             }

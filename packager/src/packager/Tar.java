@@ -23,7 +23,7 @@ final class Tar {
         try (Stream<Path> files = Files.walk(folder)) {
             for (final Path file : (Iterable<Path>) files.sorted()::iterator) {
                 final String entry = top + (file.equals(folder) ? "" : "/"
-                        + folder.relativize(file).toString().replace('\\', '/'));
+                        + Text.slashed(folder.relativize(file)));
                 final boolean link = Files.isSymbolicLink(file);
                 final boolean directory = !link && Files.isDirectory(file);
                 final byte[] target = link ? Files.readSymbolicLink(file).toString().getBytes(StandardCharsets.UTF_8)

@@ -4,6 +4,7 @@ import java.nio.charset.Charset;
 import java.nio.file.AccessDeniedException;
 import java.nio.file.DirectoryNotEmptyException;
 import java.nio.file.NoSuchFileException;
+import java.nio.file.Path;
 
 /** Texts for messages and for the files the packager writes. */
 final class Text {
@@ -30,6 +31,18 @@ final class Text {
             text = "folder not empty: " + text;
         }
         return text;
+    }
+
+    /**
+     * A relative path with "/" between its names, as archives, packages and config.json hold it on any host: on
+     * Windows in place of "\\"; on Linux, where "\\" is a letter of a name, that letter kept.
+     */
+    static String slashed(Path relative) {
+        final StringBuilder names = new StringBuilder();
+        for (final Path name : relative) {
+            names.append(names.length() == 0 ? "" : "/").append(name);
+        }
+        return names.toString();
     }
 
     /** A path or other name in a message, in quotes, so that spaces and punctuation in it read as its own. */

@@ -1005,14 +1005,15 @@ TEST(Packager, OddFileNamesAndLinksInsideTheInputArriveAsTheyAre) {
 
 // Runs the packager with a temporary folder of its own, stops it with SIGTERM once the shell condition `when`
 // holds ($3 is --dest), and returns what the shell says: the packager's exit status.
-RunResult interruptPackaging(const Workspace& work, const std::string& when) {
+RunResult interruptPackaging(const Workspace& work, const std::string& when, const std::string& type = "app-image") {
     fs::create_directory(work.root.path() / "tmp");
     return runProcess(
         "/bin/sh",
         {"-c", "\"$0\" -Djava.io.tmpdir=\"$4\" -jar \"$1\" --input \"$2\" --dest \"$3\" --main-jar probe.jar "
-               "--main-class probe.Probe & until ! kill -0 $! 2>/dev/null || " + when + "; do sleep 0.02; done; "
-               "kill -TERM $!; wait $!; echo $?",
-         java17.string(), PACKAGER_JAR, work.input.string(), work.dest.string(), (work.root.path() / "tmp").string()},
+               "--main-class probe.Probe --type \"$5\" & until ! kill -0 $! 2>/dev/null || " + when +
+               "; do sleep 0.02; done; kill -TERM $!; wait $!; echo $?",
+         java17.string(), PACKAGER_JAR, work.input.string(), work.dest.string(), (work.root.path() / "tmp").string(),
+         type},
         work.root.path(), 300);
 }
 
@@ -1037,6 +1038,13 @@ TEST(Packager, InterruptedWhileCopyingTheInputLeavesNothingBehind) {
     for (int i = 0; i < 20000; ++i) writeFile(work.input / "data" / (std::to_string(i) + ".txt"), "a small file");
     // Once the copy has begun.
     expectNothingLeftBehind(work, interruptPackaging(work, "[ -n \"$(ls -A \"$3\"/.probe.packaging-*/data 2>/dev/null)\" ]"));
+}
+
+TEST(Packager, InterruptedWhileCompressingAPackageLeavesNothingBehind) {
+    const Workspace work;
+    // Once the runtime's compression has begun (it took a minute to end, and the package was made).
+    expectNothingLeftBehind(
+        work, interruptPackaging(work, "[ -s \"$(echo \"$3\"/.probe.package-*/data.tar.xz)\" ]", "deb"));
 }
 
 TEST(Packager, ReplacingNamesWhatItCannotRemoveOfTheOldFolder) {

@@ -33,12 +33,23 @@ final class Tar {
                         Files.getLastModifiedTime(file, LinkOption.NOFOLLOW_LINKS).toMillis() / 1000,
                         link ? '2' : directory ? '5' : '0', target);
                 if (!link && !directory) {
-                    Files.copy(file, out);
+                    copy(file, out);
                     pad(out, size);
                 }
             }
         }
         out.write(new byte[1024]);  // two empty blocks end the archive
+    }
+
+    /** A file's bytes, in chunks: Ctrl-C stops the work between two, not only once a runtime's modules are compressed. */
+    private static void copy(Path file, OutputStream out) throws IOException {
+        try (InputStream in = Files.newInputStream(file)) {
+            final byte[] chunk = new byte[1 << 20];
+            for (int read; (read = in.read(chunk)) > 0;) {
+                out.write(chunk, 0, read);
+                Interruption.checkpoint();
+            }
+        }
     }
 
     static int mode(Path file, boolean directory) throws IOException {

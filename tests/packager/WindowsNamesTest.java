@@ -27,6 +27,7 @@ class WindowsNamesTest {
     @ParameterizedTest(name = "{0}: a device {1}")
     @CsvSource({
         "CON, true", "con.txt, true", "lib.d, false", "COM1.jar, true", "NUL .log, true", "LPT9, true",
+        "COM\u00b9.jar, true", "lpt\u00b3, true", "CONIN$, true", "conout$.txt, true", "COMA, false",
         "COM0, false", "CONSOLE, false", "aux-tools.jar, false", "nul2, false",
     })
     void tellsTheNamesWindowsKeepsForDevices(String name, boolean device) {

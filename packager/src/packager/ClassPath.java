@@ -313,7 +313,8 @@ final class ClassPath {
 
     private String freeName(String name) {
         String candidate = name;
-        for (int n = 2; !takenNames.add(candidate.toLowerCase(Locale.ROOT)); ++n) {
+        // A device's name (con.jar) is no file's on Windows, whichever system the folder is for.
+        for (int n = 2; WindowsNames.isDevice(candidate) || !takenNames.add(candidate.toLowerCase(Locale.ROOT)); ++n) {
             candidate = name.replaceFirst("(?i)(\\.jar)?$", "-" + n + "$1");
         }
         return candidate;

@@ -22,11 +22,14 @@ final class WindowsNames {
         return new String(units);
     }
 
-    /** Whether Windows takes the name for a device, whatever its extension: CON, CON.txt and com1.jar alike. */
+    /**
+     * Whether Windows takes the name for a device, whatever its extension: CON, CON.txt, com1.jar and COM\u00b9
+     * (a superscript digit) alike.
+     */
     static boolean isDevice(String name) {
         final int dot = name.indexOf('.');
         final String stem = (dot < 0 ? name : name.substring(0, dot)).stripTrailing();
-        return stem.matches("(?i)CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]");
+        return stem.matches("(?i)CON|PRN|AUX|NUL|CONIN\\$|CONOUT\\$|COM[1-9\u00b9\u00b2\u00b3]|LPT[1-9\u00b9\u00b2\u00b3]");
     }
 
     static boolean same(String one, String other) {

@@ -40,7 +40,7 @@ jclass loadWithoutInitialising(JNIEnv* env, const std::string& className) {
                                               : env->GetStaticMethodID(classClass, "forName",
                                                                        "(Ljava/lang/String;ZLjava/lang/ClassLoader;)"
                                                                        "Ljava/lang/Class;");
-    jstring name = forName == nullptr ? nullptr : env->NewStringUTF(binaryName.c_str());
+    jstring name = forName == nullptr ? nullptr : javaString(env, binaryName);
     if (name == nullptr) return nullptr;
     return static_cast<jclass>(env->CallStaticObjectMethod(classClass, forName, name, JNI_FALSE, loader));
 }
@@ -57,7 +57,7 @@ jobject publicStaticVoidMethod(JNIEnv* env, jclass owner, const std::string& met
             : env->GetMethodID(classClass, "getMethod",
                                "(Ljava/lang/String;[Ljava/lang/Class;)Ljava/lang/reflect/Method;");
     jobjectArray parameterTypes = getMethod == nullptr ? nullptr : env->NewObjectArray(2, classClass, nullptr);
-    jstring name = parameterTypes == nullptr ? nullptr : env->NewStringUTF(methodName.c_str());
+    jstring name = parameterTypes == nullptr ? nullptr : javaString(env, methodName);
     jobject method = nullptr;
     if (name != nullptr) {
         env->SetObjectArrayElement(parameterTypes, 0, stringArrayClass);
@@ -102,7 +102,13 @@ jobject watchForTheEnd(JNIEnv* env, LaterStartMethod& found) {
     found.currentThread = found.ordinal == nullptr ? nullptr
                                                    : env->GetStaticMethodID(threadClass, "currentThread",
                                                                             "()Ljava/lang/Thread;");
-    jclass illegalState = found.currentThread == nullptr ? nullptr : env->FindClass("java/lang/IllegalStateException");
+    found.getStackTrace = found.currentThread == nullptr ? nullptr
+                                                         : env->GetMethodID(threadClass, "getStackTrace",
+                                                                            "()[Ljava/lang/StackTraceElement;");
+    jclass frameClass = found.getStackTrace == nullptr ? nullptr : env->FindClass("java/lang/StackTraceElement");
+    found.getClassName =
+        frameClass == nullptr ? nullptr : env->GetMethodID(frameClass, "getClassName", "()Ljava/lang/String;");
+    jclass illegalState = found.getClassName == nullptr ? nullptr : env->FindClass("java/lang/IllegalStateException");
     if (illegalState == nullptr) return nullptr;
     env->CallVoidMethod(runtime, addShutdownHook, thread);
     if (env->ExceptionCheck()) return nullptr;
@@ -132,6 +138,31 @@ bool programEnding(JNIEnv* env, const LaterStartMethod& method) {
     env->ExceptionClear();
     const bool ending = refusal != nullptr && env->IsInstanceOf(refusal, method.illegalState);
     env->DeleteLocalRef(refusal);
+    return ending;
+}
+
+// Whether `thread` runs the program's end (System.exit, in java.lang.Shutdown).
+bool endsTheProgram(JNIEnv* env, const LaterStartMethod& method, jobject thread) {
+    if (env->PushLocalFrame(16) != JNI_OK) {
+        env->ExceptionClear();
+        return false;
+    }
+    bool ending = false;
+    auto* frames = static_cast<jobjectArray>(env->CallObjectMethod(thread, method.getStackTrace));
+    const jsize count = frames == nullptr || env->ExceptionCheck() ? 0 : env->GetArrayLength(frames);
+    for (jsize i = 0; i < count && !ending; ++i) {
+        jobject frame = env->GetObjectArrayElement(frames, i);
+        auto* className =
+            frame == nullptr ? nullptr : static_cast<jstring>(env->CallObjectMethod(frame, method.getClassName));
+        const char* chars = className == nullptr || env->ExceptionCheck() ? nullptr
+                                                                          : env->GetStringUTFChars(className, nullptr);
+        ending = chars != nullptr && std::string(chars) == "java.lang.Shutdown";
+        if (chars != nullptr) env->ReleaseStringUTFChars(className, chars);
+        env->DeleteLocalRef(className);
+        env->DeleteLocalRef(frame);
+    }
+    env->ExceptionClear();
+    env->PopLocalFrame(nullptr);
     return ending;
 }
 
@@ -187,8 +218,9 @@ void callOnItsOwnThread(JavaVM* vm, const LaterStartMethod& method, const std::v
 }
 
 // Holds the program's end (the watch's monitor held) until the call returns; but
-// not when the call itself ends the program (its thread then waits for that
-// monitor), nor for more than endWaitLimit once the program ends. True when
+// not when the call itself ends the program (its thread, in System.exit, then
+// waits for that monitor), nor for more than endWaitLimit once the program
+// ends (a call that waits for a thread that ends the program, say). True when
 // the program began to end meanwhile.
 bool awaitTheCall(JNIEnv* env, const LaterStartMethod& method, Call& call) {
     std::optional<std::chrono::steady_clock::time_point> endingSince;
@@ -201,7 +233,8 @@ bool awaitTheCall(JNIEnv* env, const LaterStartMethod& method, Call& call) {
             if (!endingSince) continue;
         }
         if (std::chrono::steady_clock::now() - *endingSince > endWaitLimit ||
-            (call.thread != nullptr && stateOf(env, method, call.thread) == threadBlocked)) {
+            (call.thread != nullptr && stateOf(env, method, call.thread) == threadBlocked &&
+             endsTheProgram(env, method, call.thread))) {
             return true;
         }
     }

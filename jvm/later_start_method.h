@@ -26,6 +26,8 @@ struct LaterStartMethod {
     jmethodID getState = nullptr;  // Thread.getState
     jmethodID ordinal = nullptr;   // Enum.ordinal
     jmethodID currentThread = nullptr;
+    jmethodID getStackTrace = nullptr;  // Thread's
+    jmethodID getClassName = nullptr;   // StackTraceElement's
     jmethodID addShutdownHook = nullptr;
 };
 

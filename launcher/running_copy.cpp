@@ -22,6 +22,8 @@ constexpr int takeMilliseconds = 30000;
 // A running copy that is ending still holds its endpoint for a moment.
 constexpr int claimAttempts = 100;
 constexpr auto claimRetryPause = std::chrono::milliseconds(20);
+// Messages read side by side, each for at most a second; more wait to be read.
+constexpr int maxReading = 16;
 // A copy of ours listens right after it binds: a socket bound this many tries
 // without listening is another process's.
 constexpr int notListeningAttempts = 10;
@@ -48,6 +50,7 @@ struct RunningCopy::State {
     std::condition_variable changed;
     std::deque<WaitingStart> waiting;
     bool stopped = false;
+    int reading = 0;  // messages being read
 };
 
 namespace {
@@ -75,19 +78,14 @@ RunningCopy::~RunningCopy() {
 
 namespace {
 
-// Takes each later start's message: queues it for the method, or, with no
+// Reads one later start's message: queues it for the method, or, with no
 // method named, brings the program's window to the front.
-void listen(std::shared_ptr<RunningCopy::State> state, bool methodNamed) {
+void takeLaterStart(std::shared_ptr<RunningCopy::State> state, bool methodNamed, std::intptr_t peer) {
     std::string bytes;
-    std::intptr_t peer = -1;
-    while (platform::receiveLaterStart(state->listener, maxLaterStartBytes, bytes, peer)) {
-        LaterStart start;
-        if (!decodeLaterStart(bytes, start)) {
-            platform::answerLaterStart(peer, platform::Answer::notTaken);
-            continue;
-        }
+    LaterStart start;
+    if (platform::readLaterStart(peer, maxLaterStartBytes, bytes)) {
         bool queued = false;
-        {
+        if (decodeLaterStart(bytes, start)) {
             std::lock_guard<std::mutex> guard(state->lock);
             if (!state->stopped) {
                 platform::answerLaterStart(peer, platform::Answer::received);
@@ -97,12 +95,29 @@ void listen(std::shared_ptr<RunningCopy::State> state, bool methodNamed) {
         }
         if (!queued) {
             platform::answerLaterStart(peer, platform::Answer::notTaken);
-        } else if (methodNamed) {
-            state->changed.notify_all();
-        } else {
+        } else if (!methodNamed) {
             platform::bringOwnWindowToFront();
             platform::answerLaterStart(peer, platform::Answer::taken);
         }
+    }
+    {
+        std::lock_guard<std::mutex> guard(state->lock);
+        --state->reading;
+    }
+    state->changed.notify_all();
+}
+
+// Takes each later start that connects, and reads its message on a thread of
+// its own: a peer that sends slowly, or nothing, holds up no other start.
+void listen(std::shared_ptr<RunningCopy::State> state, bool methodNamed) {
+    std::intptr_t peer = -1;
+    while (platform::acceptLaterStart(state->listener, peer)) {
+        {
+            std::unique_lock<std::mutex> guard(state->lock);
+            state->changed.wait(guard, [&state] { return state->reading < maxReading; });
+            ++state->reading;
+        }
+        std::thread(takeLaterStart, state, methodNamed, peer).detach();
     }
 }
 

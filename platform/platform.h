@@ -140,11 +140,15 @@ enum class HandOver { taken, nobodyListens, heldNotListening, noAnswer, notTaken
 HandOver handToRunningCopy(const std::string& applicationDir, const std::string& message, int answerMilliseconds,
                            int takeMilliseconds);
 
-// Waits for the next later start of the same user and returns what it sent
-// and `peer` to answer it with. A peer of another user, one that sends more
-// than `maxBytes`, or one that has not sent its message whole within a few
-// seconds is dropped. False once stopListening has been called.
-bool receiveLaterStart(std::intptr_t listener, std::size_t maxBytes, std::string& message, std::intptr_t& peer);
+// Waits for the next later start of the same user to connect: `peer` is its
+// connection, from which readLaterStart reads (on a thread of its own, so that
+// a peer that sends slowly holds up no other). A peer of another user is
+// dropped. False once stopListening has been called.
+bool acceptLaterStart(std::intptr_t listener, std::intptr_t& peer);
+
+// What the peer sent, when it sent its message whole within a second and not
+// more than `maxBytes`; otherwise false, the connection closed.
+bool readLaterStart(std::intptr_t peer, std::size_t maxBytes, std::string& message);
 
 // What the running copy tells a later start: `received` as soon as its
 // message is whole; then `taken` as the program begins to take it, or
@@ -156,7 +160,7 @@ enum class Answer { received, taken, notTaken };
 // whether it could be sent.
 bool answerLaterStart(std::intptr_t peer, Answer answer);
 
-// Makes receiveLaterStart return false; a later start then finds nobody listening.
+// Makes acceptLaterStart return false; a later start then finds nobody listening.
 void stopListening(std::intptr_t listener);
 
 // The current directory in UTF-8 (on Linux its bytes). False, saying why in

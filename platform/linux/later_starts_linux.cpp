@@ -130,8 +130,8 @@ bool writeAll(int socket, const std::string& bytes) {
 using Clock = std::chrono::steady_clock;
 
 // A whole message, not each read, has this long: a peer that sends a byte at a
-// time holds the listener no longer than one that sends nothing. A later start
-// sends its frame at once, and one cut off tries again.
+// time is dropped as soon as one that sends nothing. A later start sends its
+// frame at once, and one cut off tries again.
 constexpr auto peerTime = std::chrono::milliseconds(1000);
 
 // How long the running copy waits for a later start to confirm that it took its answer (and ends).
@@ -245,7 +245,7 @@ HandOver handToRunningCopy(const std::string& applicationDir, const std::string&
     return result;
 }
 
-bool receiveLaterStart(std::intptr_t listenerId, std::size_t maxBytes, std::string& message, std::intptr_t& peer) {
+bool acceptLaterStart(std::intptr_t listenerId, std::intptr_t& peer) {
     const SocketListener& listener = *reinterpret_cast<const SocketListener*>(listenerId);
     while (true) {
         const int fd = accept4(listener.socket, nullptr, nullptr, SOCK_CLOEXEC);
@@ -256,22 +256,29 @@ bool receiveLaterStart(std::intptr_t listenerId, std::size_t maxBytes, std::stri
             }
             return false;  // stopped
         }
-        setSendTimeout(fd, static_cast<int>(peerTime.count()));
-        const Clock::time_point deadline = Clock::now() + peerTime;
-        std::string length(4, '\0');
-        if (isSameUser(fd) && readExactly(fd, length, deadline)) {
-            std::size_t size = 0;
-            for (int k = 3; k >= 0; --k) size = (size << 8) | static_cast<unsigned char>(length[static_cast<std::size_t>(k)]);
-            if (size <= maxBytes) {
-                message.assign(size, '\0');
-                if (readExactly(fd, message, deadline)) {
-                    peer = fd;
-                    return true;
-                }
-            }
+        if (isSameUser(fd)) {
+            setSendTimeout(fd, static_cast<int>(peerTime.count()));
+            peer = fd;
+            return true;
         }
         close(fd);
     }
+}
+
+bool readLaterStart(std::intptr_t peer, std::size_t maxBytes, std::string& message) {
+    const int fd = static_cast<int>(peer);
+    const Clock::time_point deadline = Clock::now() + peerTime;
+    std::string length(4, '\0');
+    if (readExactly(fd, length, deadline)) {
+        std::size_t size = 0;
+        for (int k = 3; k >= 0; --k) size = (size << 8) | static_cast<unsigned char>(length[static_cast<std::size_t>(k)]);
+        if (size <= maxBytes) {
+            message.assign(size, '\0');
+            if (readExactly(fd, message, deadline)) return true;
+        }
+    }
+    close(fd);
+    return false;
 }
 
 bool answerLaterStart(std::intptr_t peer, Answer answer) {

@@ -209,7 +209,7 @@ HandOver handToRunningCopy(const std::string& applicationDir, const std::string&
                                                                                  : HandOver::nobodyListens;
 }
 
-bool receiveLaterStart(std::intptr_t listenerId, std::size_t maxBytes, std::string& message, std::intptr_t& peer) {
+bool acceptLaterStart(std::intptr_t listenerId, std::intptr_t& peer) {
     PipeListener& listener = *reinterpret_cast<PipeListener*>(listenerId);
     while (listener.instance != INVALID_HANDLE_VALUE) {
         const HANDLE pipe = listener.instance;
@@ -225,19 +225,28 @@ bool receiveLaterStart(std::intptr_t listenerId, std::size_t maxBytes, std::stri
         }
         // The next instance before this one is handed on: the name never goes away while the copy runs.
         listener.instance = newInstance(listener, false);
-        const ULONGLONG deadline = GetTickCount64() + messageMilliseconds;
-        char length[4] = {};
-        std::size_t size = 0;
-        if (connected && transferBy(pipe, false, length, 4, deadline)) {
-            for (int k = 3; k >= 0; --k) size = (size << 8) | static_cast<unsigned char>(length[k]);
-            if (size <= maxBytes) message.assign(size, '\0');
-            if (size <= maxBytes && transferBy(pipe, false, message.data(), size, deadline)) {
-                peer = reinterpret_cast<std::intptr_t>(pipe);
-                return true;
-            }
+        if (connected) {
+            peer = reinterpret_cast<std::intptr_t>(pipe);
+            return true;
         }
         CloseHandle(pipe);
     }
+    return false;
+}
+
+bool readLaterStart(std::intptr_t peer, std::size_t maxBytes, std::string& message) {
+    const auto pipe = reinterpret_cast<HANDLE>(peer);
+    const ULONGLONG deadline = GetTickCount64() + messageMilliseconds;
+    char length[4] = {};
+    if (transferBy(pipe, false, length, 4, deadline)) {
+        std::size_t size = 0;
+        for (int k = 3; k >= 0; --k) size = (size << 8) | static_cast<unsigned char>(length[k]);
+        if (size <= maxBytes) {
+            message.assign(size, '\0');
+            if (transferBy(pipe, false, message.data(), size, deadline)) return true;
+        }
+    }
+    CloseHandle(pipe);
     return false;
 }
 

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <future>
 #include <optional>
+#include <vector>
 
 #include <poll.h>
 #include <signal.h>
@@ -530,7 +531,13 @@ TEST_P(SingleInstanceMeetingTest, MalformedMessagesAndOtherUsersAreIgnored) {
         EXPECT_EQ(sendAsNobody(app, meeting, valid), meeting == Meeting::runtimeFolder ? "(nobody listens)" : "")
             << "another user's message was received";
     }
-    EXPECT_EQ(app.run({"after all that"}).exitStatus, 0);
+    // Peers that connect and send nothing are read side by side with the start that comes after them.
+    std::vector<int> silent;
+    for (int i = 0; i < 4; ++i) silent.push_back(connectAsPeer(app, meeting));
+    const RunResult after = app.run({"after all that"});
+    for (const int peer : silent) close(peer);
+    EXPECT_EQ(after.exitStatus, 0);
+    EXPECT_EQ(after.out + after.err, "") << "the start did not reach the running copy past silent peers";
     const RunResult first = running.get();
 
     EXPECT_EQ(first.exitStatus, 0) << first.err;
@@ -765,8 +772,18 @@ TEST(SingleInstance, AStartThatComesWhileTheProgramEndsIsToldToRunItself) {
     EXPECT_EQ(laterStartLines(first), Lines{}) << first.out;
 }
 
-TEST(SingleInstance, TheMethodsClassIsInitialisedByTheFirstLaterStartNotBeforeMain) {
-    SingleInstanceApp app(1, R"("probe.FirstUsedByALaterStart.open")");
+TEST(SingleInstance, TheProgramsEndWaitsForACallThatWaitsForALockOfTheProgram) {
+    SingleInstanceApp app(1);
+    std::future<RunResult> running = app.startRunningCopy();
+    EXPECT_EQ(app.run({"busy"}).exitStatus, 0);
+    const RunResult first = running.get();
+
+    EXPECT_EQ(first.exitStatus, 0) << first.err;
+    EXPECT_TRUE(contains(first.probeLines(), "the busy call returned")) << "the program's end cut the call off";
+}
+
+TEST(SingleInstance, TheMethodsClassIsInitialisedByTheFirstLaterStartNotBeforeMainAndItsNameMayHoldAnyLetter) {
+    SingleInstanceApp app(1, "\"probe.FirstUsedByALaterStart.open\xF0\x90\x90\x80\"");
     std::future<RunResult> running = app.startRunningCopy();
     EXPECT_EQ(app.run({"x"}).exitStatus, 0);
     const RunResult first = running.get();

@@ -7,7 +7,8 @@ public final class FirstUsedByALaterStart {
         System.out.println("probe: FirstUsedByALaterStart initialised");
     }
 
-    public static void open(String[] arguments, String directory) {
+    // Named with a letter beyond the Basic Multilingual Plane, U+10400.
+    public static void open\uD801\uDC00(String[] arguments, String directory) {
         Probe.openFromAnotherStart(arguments, directory);
     }
 }

@@ -155,7 +155,27 @@ public final class Probe {
             Probe.class.notifyAll();
         }
         while (hold) pause(1000);
+        // "busy": main ends now, while the call goes on taking a lock another thread holds most of the time.
+        if (arguments.length > 0 && arguments[0].equals("busy")) {
+            Thread holder = new Thread(() -> {
+                while (true) {
+                    synchronized (BUSY) {
+                        pause(50);
+                    }
+                }
+            });
+            holder.setDaemon(true);
+            holder.start();
+            for (int i = 0; i < 20; ++i) {
+                synchronized (BUSY) {
+                    pause(1);
+                }
+            }
+            System.out.println("probe: the busy call returned");
+        }
     }
+
+    private static final Object BUSY = new Object();
 
     // Not public: not a method later starts may be given to.
     static void openQuietly(String[] arguments, String directory) {

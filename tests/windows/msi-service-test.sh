@@ -38,7 +38,7 @@ printf '\xca\xfe\xba\xbe' > "$work/classes/com/example/Main.class"  # the stand-
 record=$work/record.txt
 package() {  # package OPTION...: the status, and the packager's words in $work/packager.log
   "$jdk/bin/java" -jar "$work/release/packager.jar" --type msi --target windows --runtime-image "$work/runtime" \
-    --input "$work/input" --main-jar app.jar --name "My Service" --vendor "Example Co" --dest "$work/out" \
+    --input "$work/input" --main-jar app.jar --name "${name:-My Service}" --vendor "Example Co" --dest "$work/out" \
     --description "Keeps plans in step" --launcher-as-service --win-per-machine-install \
     --java-options "\"-DSTANDIN_RECORD=$(windows_path "$record")\"" "$@" > "$work/packager.log" 2>&1
 }
@@ -115,12 +115,14 @@ expect "msiexec /x removes it, the service's key with it" "0 1 no folder" \
      [ -e "$prefix/drive_c/Program Files/My Service" ] && echo folder left || echo no folder)"
 
 # A program that ends at once (it needs configuring first): the package installs all the same, its service stopped.
-package --java-options -DSTANDIN_THROW=1 --replace
-wine msiexec /i "$(windows_path "$msi")" /qn
+# A product of its own: Wine may still be deleting the service removed just before.
+name="Quick Service" package --java-options -DSTANDIN_THROW=1
+quick="$work/out/Quick Service-1.0.msi"
+wine msiexec /i "$(windows_path "$quick")" /qn
 status=$?
-wait_until_stopped "My Service"
+wait_until_stopped "Quick Service"
 expect "a service whose program ends at once is installed, stopped with the program's status" \
-  "0 STATE 1 WIN32_EXIT_CODE 1066 SERVICE_EXIT_CODE 1" "$status $(query "My Service")"
-wine msiexec /x "$(windows_path "$msi")" /qn
+  "0 STATE 1 WIN32_EXIT_CODE 1066 SERVICE_EXIT_CODE 1" "$status $(query "Quick Service")"
+wine msiexec /x "$(windows_path "$quick")" /qn
 
 finish

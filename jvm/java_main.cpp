@@ -1,5 +1,6 @@
 #include "jvm/java_main.h"
 
+#include "jvm/modified_utf8.h"
 #include "launcher/launcher.h"
 #include "platform/platform.h"
 
@@ -124,7 +125,7 @@ StageResult invokeMain(JNIEnv* env, const std::string& mainClass, const std::str
         env->DeleteLocalRef(argument);
     }
 
-    jclass mainClassRef = env->FindClass(mainClass.c_str());
+    jclass mainClassRef = env->FindClass(modifiedUtf8FromUtf8(mainClass).c_str());
     if (mainClassRef == nullptr) {
         if (isThrownByTheProgram(env)) {
             return std::nullopt;  // escapes like an exception from main: the program's handler, status 1

@@ -59,6 +59,15 @@ TEST_F(StandinTest, TypicalLaunchMakesExactlyTheseCalls) {
                      "DestroyJavaVM"}));
 }
 
+TEST_F(StandinTest, AMainClassNamedBeyondTheBasicPlaneIsLookedUpInModifiedUtf8) {
+    app.writeConfig(R"({"jar": "app.jar", "mainClass": "com/example/M\ud801\udc00"})");
+    const RunResult result = app.run();
+
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    // U+10400 as JNI takes it: its two surrogates, three bytes each.
+    EXPECT_TRUE(contains(app.standinRecord(), "FindClass com/example/M\xED\xA0\x81\xED\xB0\x80"));
+}
+
 TEST_F(StandinTest, ClassPathDefaultArgumentsAndTheLaunchersOwnProperties) {
     const std::string defaults = R"("defaultArguments": ["two words", "\ud83d\ude00"],)";
 #ifdef _WIN32
